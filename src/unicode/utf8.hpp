@@ -1,0 +1,59 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tolvi::unicode {
+
+// One decoded character and the number of bytes it occupies.
+struct Decoded {
+    char32_t code_point;
+    std::size_t length;
+};
+
+// Decodes the character starting at `pos`. The text is expected to be valid
+// UTF-8 (Python hands us its own encoding); a malformed byte decodes as itself
+// with length 1 so that callers always make progress.
+inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char b0 = byte(pos);
+    const std::size_t rest = text.size() - pos;
+    if (b0 < 0x80) {
+        return {b0, 1};
+    }
+    if ((b0 & 0xE0) == 0xC0 && rest >= 2) {
+        return {static_cast<char32_t>(((b0 & 0x1F) << 6) | (byte(pos + 1) & 0x3F)), 2};
+    }
+    if ((b0 & 0xF0) == 0xE0 && rest >= 3) {
+        return {static_cast<char32_t>(((b0 & 0x0F) << 12) | ((byte(pos + 1) & 0x3F) << 6) |
+                                      (byte(pos + 2) & 0x3F)),
+                3};
+    }
+    if ((b0 & 0xF8) == 0xF0 && rest >= 4) {
+        return {static_cast<char32_t>(((b0 & 0x07) << 18) | ((byte(pos + 1) & 0x3F) << 12) |
+                                      ((byte(pos + 2) & 0x3F) << 6) | (byte(pos + 3) & 0x3F)),
+                4};
+    }
+    return {b0, 1};
+}
+
+// Appends the UTF-8 encoding of `c` to `out`.
+inline void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace tolvi::unicode
