@@ -1,0 +1,125 @@
+#include "functions_py.hpp"
+
+#include "errors_py.hpp"
+#include "log/dispatch.hpp"
+#include "module_all_py.hpp"
+#include "package/version/mod_py.hpp"
+#include "panic_py.hpp"
+#include "stdout_writer.hpp"
+
+#include <cstring>
+#include <string>
+
+namespace tolvi::py {
+
+namespace {
+
+// Binds the one parameter `version` from a fast call, by position or keyword.
+PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (nargs > 1) {
+        PyErr_Format(PyExc_TypeError,
+                     "test_function() takes 1 positional arguments but %zd were given", nargs);
+        return nullptr;
+    }
+    PyObject* bound = nargs == 1 ? args[0] : nullptr;
+    const Py_ssize_t keyword_count = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t i = 0; i < keyword_count; ++i) {
+        PyObject* name = PyTuple_GET_ITEM(kwnames, i);
+        Py_ssize_t size = 0;
+        const char* utf8 = PyUnicode_AsUTF8AndSize(name, &size);
+        if (utf8 == nullptr) {
+            return nullptr;
+        }
+        if (size != 7 || std::memcmp(utf8, "version", 7) != 0) {
+            PyErr_Format(PyExc_TypeError,
+                         "test_function() got an unexpected keyword argument '%U'", name);
+            return nullptr;
+        }
+        if (nargs == 1) {
+            PyErr_SetString(PyExc_TypeError,
+                            "test_function() got multiple values for argument 'version'");
+            return nullptr;
+        }
+        bound = args[nargs + i];
+    }
+    if (bound == nullptr) {
+        PyErr_SetString(PyExc_TypeError,
+                        "test_function() missing 1 required positional argument: 'version'");
+        return nullptr;
+    }
+    if (!is_version_object(bound)) {
+        if (!PyErr_Occurred()) {
+            raise_type_mismatch(bound, "Version");
+        }
+        prefix_argument_error("version");
+        return nullptr;
+    }
+    return bound;
+}
+
+PyObject* test_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* bound = bind_version(args, nargs, kwnames);
+    if (bound == nullptr) {
+        return nullptr;
+    }
+    return guarded(
+        [&]() -> PyObject* {
+            const auto& value = version_value(bound);
+            std::string line = "Got version: ";
+            line.reserve(line.size() + version::text_length(value) + 1);
+            version::append_text(line, value);
+            line.push_back('\n');
+            if (auto error = write_stdout(line)) {
+                return raise_panic(stdout_failure_message(*error));
+            }
+            Py_RETURN_NONE;
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+PyObject* init_tracing(PyObject*, PyObject*) {
+    return guarded(
+        []() -> PyObject* {
+            if (auto refusal = log::init_default_subscriber()) {
+                return raise(PyExc_RuntimeError, *refusal);
+            }
+            Py_RETURN_NONE;
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+PyMethodDef test_function_def = {
+    "test_function",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&test_function)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "test_function(version)\n--\n\n",
+};
+
+PyMethodDef init_tracing_def = {
+    "init_tracing",
+    &init_tracing,
+    METH_NOARGS,
+    "init_tracing()\n--\n\n",
+};
+
+// Creates the function bound to `module` and adds it under its own __name__.
+bool add_function(PyObject* module, PyMethodDef& def) {
+    Ref module_name = Ref::steal(PyModule_GetNameObject(module));
+    if (!module_name) {
+        return false;
+    }
+    Ref function = Ref::steal(PyCMethod_New(&def, module, module_name.get(), nullptr));
+    if (!function) {
+        return false;
+    }
+    Ref name = Ref::steal(PyObject_GetAttrString(function.get(), "__name__"));
+    return name && add_to_module(module, name.get(), function.get());
+}
+
+} // namespace
+
+bool add_functions(PyObject* module) {
+    return add_function(module, test_function_def) && add_function(module, init_tracing_def);
+}
+
+} // namespace tolvi::py

@@ -1,0 +1,26 @@
+#include "package/version/dot_separated.hpp"
+
+#include "package/version/text_writer.hpp"
+
+namespace tolvi::version {
+
+std::size_t text_length(const DotSeparated& v) noexcept { return detail::joined_length(v.parts); }
+
+void append_text(std::string& out, const DotSeparated& v) { detail::append_joined(out, v.parts); }
+
+void append_debug(std::string& out, const DotSeparated& v) {
+    out.append("DotSeparated { parts: ");
+    detail::append_debug_list(out, v.parts);
+    out.append(" }");
+}
+
+ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
+    grammar::Parser parser(text);
+    DotSeparated v{grammar::dot_separated_list(parser)};
+    if (parser.end_of_input()) {
+        return v;
+    }
+    return failure_message(parser, DotSeparated::qualified_name);
+}
+
+} // namespace tolvi::version

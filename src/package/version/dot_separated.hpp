@@ -1,0 +1,28 @@
+#pragma once
+#include <compare>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/version/parser.hpp"
+
+namespace tolvi::version {
+
+// A version made of dot-separated parts; no parts at all is a valid value.
+struct DotSeparated {
+    static constexpr std::string_view qualified_name =
+        "tolvi::package::version::dot_separated::DotSeparated";
+
+    std::vector<std::string> parts;
+
+    friend bool operator==(const DotSeparated&, const DotSeparated&) = default;
+    friend std::strong_ordering operator<=>(const DotSeparated&, const DotSeparated&) = default;
+};
+
+std::size_t text_length(const DotSeparated& v) noexcept;
+void append_text(std::string& out, const DotSeparated& v);
+void append_debug(std::string& out, const DotSeparated& v);
+
+ParseResult<DotSeparated> parse_dot_separated(std::string_view text);
+
+} // namespace tolvi::version

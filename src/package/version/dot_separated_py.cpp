@@ -1,0 +1,63 @@
+#include "package/version/kind_class_py.hpp"
+#include "type_cell_py.hpp"
+
+namespace tolvi::py {
+
+namespace {
+
+using version::DotSeparated;
+using Parts = std::vector<std::string>;
+
+struct DotSeparatedTraits {
+    static constexpr const char* name = "DotSeparated";
+    static version::ParseResult<DotSeparated> parse(std::string_view text) {
+        return version::parse_dot_separated(text);
+    }
+    static bool from_keywords(PyObject* kwargs, DotSeparated& out) {
+        PyObject* parts = keyword_value(kwargs, "parts");
+        if (parts == nullptr) {
+            if (!PyErr_Occurred()) {
+                raise(PyExc_ValueError, "invalid input to argument 'parts'");
+            }
+            return false;
+        }
+        return to_string_list(parts, out.parts) &&
+               reject_unknown_keywords(kwargs, {"parts"}, name);
+    }
+};
+
+constexpr char new_parts[] = "new_parts";
+
+PyGetSetDef dot_separated_properties[] = {
+    {"parts", &field_getter<DotSeparated, Parts, &DotSeparated::parts, &from_string_list>,
+     &field_setter<DotSeparated, Parts, &DotSeparated::parts, &to_string_list, new_parts>,
+     nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot dot_separated_slots[] = {
+    {Py_tp_doc, const_cast<char*>("DotSeparated(*args, **kwargs)\n--\n\nPython wrapper around "
+                                  "[`DotSeparated`]")},
+    {Py_tp_new, reinterpret_cast<void*>(&kind_new<DotSeparated, DotSeparatedTraits>)},
+    {Py_tp_getset, dot_separated_properties},
+    TOLVI_VALUE_SLOTS(DotSeparated),
+    {0, nullptr},
+};
+
+PyType_Spec dot_separated_spec = {
+    "builtins.DotSeparated",
+    static_cast<int>(sizeof(ValueObject<DotSeparated>)),
+    0,
+    Py_TPFLAGS_DEFAULT,
+    dot_separated_slots,
+};
+
+TypeCell dot_separated_cell(dot_separated_spec, "DotSeparated");
+
+} // namespace
+
+template <> PyTypeObject* class_type<DotSeparated>() { return dot_separated_cell.get(); }
+
+PyTypeObject* create_dot_separated_type() { return dot_separated_cell.get_or_create(); }
+
+} // namespace tolvi::py

@@ -1,0 +1,134 @@
+#pragma once
+#include "package/version/conversions_py.hpp"
+#include "package/version/value_object_py.hpp"
+#include "panic_py.hpp"
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+// The constructor protocol and property plumbing shared by the classes of the
+// three version kinds. Each class supplies a Traits type with:
+//   static constexpr const char* name;                 // "SemVer"
+//   static ParseResult<T> parse(std::string_view);    // the kind's own grammar
+//   static bool from_keywords(PyObject* kwargs, T&);  // the keyword form
+namespace tolvi::py {
+
+// ValueError "'<key>' is an invalid keyword argument for <Class>()" for the
+// first key, in the dictionary's order, that is not one of `known`.
+bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string_view> known,
+                             const char* class_name);
+
+// The value of keyword `name` (borrowed), or null: check PyErr_Occurred() to
+// tell a missing keyword from a failed lookup.
+PyObject* keyword_value(PyObject* kwargs, const char* name);
+
+template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
+    if (PyUnicode_Check(x)) {
+        Py_ssize_t size = 0;
+        const char* utf8 = PyUnicode_AsUTF8AndSize(x, &size);
+        if (utf8 == nullptr) {
+            return false;
+        }
+        auto parsed = Traits::parse(std::string_view(utf8, static_cast<std::size_t>(size)));
+        if (auto* message = std::get_if<std::string>(&parsed)) {
+            raise(PyExc_RuntimeError, *message);
+            return false;
+        }
+        out = std::move(std::get<T>(parsed));
+        return true;
+    }
+    if (is_instance<T>(x)) {
+        return copy_value<T>(x, out);
+    }
+    if (is_instance<version::Version>(x)) {
+        // Version objects never change, so their value is read without a claim.
+        const auto& held = as_value_object<version::Version>(x)->value;
+        if (const T* kind = std::get_if<T>(&held.value)) {
+            out = *kind;
+            return true;
+        }
+        raise(PyExc_TypeError,
+              std::string("Expected ") + Traits::name + "; found " + version::to_debug(held));
+        return false;
+    }
+    Ref name = Ref::steal(PyType_GetName(Py_TYPE(x)));
+    if (name) {
+        PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", Traits::name,
+                     name.get());
+    }
+    return false;
+}
+
+template <class T, class Traits>
+PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    const Py_ssize_t count = PyTuple_GET_SIZE(args);
+    return guarded(
+        [&]() -> PyObject* {
+            T value;
+            if (kwargs == nullptr || kwargs == Py_None) {
+                if (count == 0) {
+                    PyErr_Format(PyExc_ValueError, "%s() requires arguments", Traits::name);
+                    return nullptr;
+                }
+                if (count > 1) {
+                    return raise_panic("not yet implemented");
+                }
+                if (!value_from_argument<T, Traits>(PyTuple_GET_ITEM(args, 0), value)) {
+                    return nullptr;
+                }
+            } else if (count != 0) {
+                return raise(PyExc_TypeError,
+                             "Constructor expects *args or **kwargs, but not both");
+            } else if (!Traits::from_keywords(kwargs, value)) {
+                return nullptr;
+            }
+            return new_value_object(type, std::move(value));
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+// Property plumbing. A getter reads under a shared claim; a setter converts
+// first (which may run Python code) and then replaces the field under an
+// exclusive claim, so a failed conversion leaves the field as it was.
+template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&)>
+PyObject* field_getter(PyObject* object, void*) {
+    return guarded(
+        [&]() -> PyObject* {
+            auto* self = as_value_object<T>(object);
+            SharedClaim claim(self->access);
+            if (!claim.ok()) {
+                return SharedClaim::raise_conflict();
+            }
+            return ToPython(self->value.*Member);
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&),
+          const char* Parameter>
+int field_setter(PyObject* object, PyObject* new_value, void*) {
+    if (new_value == nullptr) {
+        raise(PyExc_AttributeError, "can't delete attribute");
+        return -1;
+    }
+    return guarded(
+        [&]() -> int {
+            Field converted{};
+            if (!FromPython(new_value, converted)) {
+                prefix_argument_error(Parameter);
+                return -1;
+            }
+            auto* self = as_value_object<T>(object);
+            ExclusiveClaim claim(self->access);
+            if (!claim.ok()) {
+                ExclusiveClaim::raise_conflict();
+                return -1;
+            }
+            std::swap(self->value.*Member, converted);
+            return 0;
+        },
+        -1);
+}
+
+} // namespace tolvi::py

@@ -1,0 +1,46 @@
+#pragma once
+#include <compare>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "package/version/dot_separated.hpp"
+#include "package/version/other.hpp"
+#include "package/version/semver.hpp"
+
+namespace tolvi::version {
+
+// Any one of the three kinds. Versions of different kinds order by the
+// position of their kind: SemVer < DotSeparated < Other.
+struct Version {
+    static constexpr std::string_view qualified_name = "tolvi::package::version::Version";
+
+    std::variant<SemVer, DotSeparated, Other> value;
+
+    friend bool operator==(const Version&, const Version&) = default;
+    friend std::strong_ordering operator<=>(const Version&, const Version&) = default;
+};
+
+std::size_t text_length(const Version& v) noexcept;
+void append_text(std::string& out, const Version& v);
+void append_debug(std::string& out, const Version& v);
+
+// The text form, allocated once at its exact length.
+template <class T> std::string to_text(const T& v) {
+    std::string out;
+    out.reserve(text_length(v));
+    append_text(out, v);
+    return out;
+}
+
+template <class T> std::string to_debug(const T& v) {
+    std::string out;
+    append_debug(out, v);
+    return out;
+}
+
+// Tries a semantic version, then a dot-separated list, then an identifier, each
+// over the whole input.
+ParseResult<Version> parse_version(std::string_view text);
+
+} // namespace tolvi::version

@@ -1,0 +1,31 @@
+#pragma once
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "package/version/parser.hpp"
+
+namespace tolvi::version {
+
+// A version held as one opaque string.
+struct Other {
+    static constexpr std::string_view qualified_name = "tolvi::package::version::other::Other";
+
+    std::string value;
+
+    friend bool operator==(const Other&, const Other&) = default;
+    friend std::strong_ordering operator<=>(const Other&, const Other&) = default;
+};
+
+inline std::size_t text_length(const Other& v) noexcept { return v.value.size(); }
+inline void append_text(std::string& out, const Other& v) { out.append(v.value); }
+void append_debug(std::string& out, const Other& v);
+
+// An identifier, without the end-of-input test; on failure the cursor is back
+// where it started.
+std::optional<Other> identifier_rule(grammar::Parser& parser);
+
+ParseResult<Other> parse_other(std::string_view text);
+
+} // namespace tolvi::version

@@ -1,0 +1,60 @@
+#include "package/version/kind_class_py.hpp"
+#include "type_cell_py.hpp"
+
+namespace tolvi::py {
+
+namespace {
+
+using version::Other;
+
+struct OtherTraits {
+    static constexpr const char* name = "Other";
+    static version::ParseResult<Other> parse(std::string_view text) {
+        return version::parse_other(text);
+    }
+    static bool from_keywords(PyObject* kwargs, Other& out) {
+        PyObject* value = keyword_value(kwargs, "value");
+        if (value == nullptr) {
+            if (!PyErr_Occurred()) {
+                raise(PyExc_ValueError, "invalid input to argument 'value'");
+            }
+            return false;
+        }
+        return to_string(value, out.value) && reject_unknown_keywords(kwargs, {"value"}, name);
+    }
+};
+
+constexpr char new_value[] = "new_value";
+
+PyGetSetDef other_properties[] = {
+    {"value", &field_getter<Other, std::string, &Other::value, &from_string>,
+     &field_setter<Other, std::string, &Other::value, &to_string, new_value>, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot other_slots[] = {
+    {Py_tp_doc, const_cast<char*>("Other(*args, **kwargs)\n--\n\nPython wrapper around the "
+                                  "[`Other`] version type")},
+    {Py_tp_new, reinterpret_cast<void*>(&kind_new<Other, OtherTraits>)},
+    {Py_tp_getset, other_properties},
+    TOLVI_VALUE_SLOTS(Other),
+    {0, nullptr},
+};
+
+PyType_Spec other_spec = {
+    "builtins.Other",
+    static_cast<int>(sizeof(ValueObject<Other>)),
+    0,
+    Py_TPFLAGS_DEFAULT,
+    other_slots,
+};
+
+TypeCell other_cell(other_spec, "Other");
+
+} // namespace
+
+template <> PyTypeObject* class_type<Other>() { return other_cell.get(); }
+
+PyTypeObject* create_other_type() { return other_cell.get_or_create(); }
+
+} // namespace tolvi::py

@@ -1,0 +1,110 @@
+#include "package/version/semver.hpp"
+
+#include "package/version/text_writer.hpp"
+
+namespace tolvi::version {
+
+bool operator==(const SemVer& a, const SemVer& b) noexcept {
+    return a.major == b.major && a.minor == b.minor && a.patch == b.patch && a.rc == b.rc;
+}
+
+std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
+    if (auto c = a.major <=> b.major; c != 0) {
+        return c;
+    }
+    if (auto c = a.minor <=> b.minor; c != 0) {
+        return c;
+    }
+    if (auto c = a.patch <=> b.patch; c != 0) {
+        return c;
+    }
+    if (a.rc.has_value() != b.rc.has_value()) {
+        return a.rc ? std::strong_ordering::less : std::strong_ordering::greater;
+    }
+    return a.rc ? *a.rc <=> *b.rc : std::strong_ordering::equal;
+}
+
+std::size_t text_length(const SemVer& v) noexcept {
+    std::size_t length = detail::decimal_length(v.major) + detail::decimal_length(v.minor) +
+                         detail::decimal_length(v.patch) + 2;
+    if (v.rc) {
+        length += 1 + detail::joined_length(*v.rc);
+    }
+    if (v.meta) {
+        length += 1 + detail::joined_length(*v.meta);
+    }
+    return length;
+}
+
+void append_text(std::string& out, const SemVer& v) {
+    detail::append_decimal(out, v.major);
+    out.push_back('.');
+    detail::append_decimal(out, v.minor);
+    out.push_back('.');
+    detail::append_decimal(out, v.patch);
+    if (v.rc) {
+        out.push_back('-');
+        detail::append_joined(out, *v.rc);
+    }
+    if (v.meta) {
+        out.push_back('+');
+        detail::append_joined(out, *v.meta);
+    }
+}
+
+void append_debug(std::string& out, const SemVer& v) {
+    out.append("SemVer { major: ");
+    detail::append_decimal(out, v.major);
+    out.append(", minor: ");
+    detail::append_decimal(out, v.minor);
+    out.append(", patch: ");
+    detail::append_decimal(out, v.patch);
+    out.append(", rc: ");
+    detail::append_debug_optional_list(out, v.rc);
+    out.append(", meta: ");
+    detail::append_debug_optional_list(out, v.meta);
+    out.append(" }");
+}
+
+std::optional<SemVer> semver_rule(grammar::Parser& parser) {
+    using grammar::Pattern;
+    const std::size_t start = parser.position();
+    const auto fail = [&] {
+        parser.rewind(start);
+        return std::nullopt;
+    };
+    parser.literal('v', Pattern::V);
+    SemVer v;
+    const auto major = grammar::integer(parser);
+    if (!major || !parser.literal('.', Pattern::Dot)) {
+        return fail();
+    }
+    const auto minor = grammar::integer(parser);
+    if (!minor || !parser.literal('.', Pattern::Dot)) {
+        return fail();
+    }
+    const auto patch = grammar::integer(parser);
+    if (!patch) {
+        return fail();
+    }
+    v.major = *major;
+    v.minor = *minor;
+    v.patch = *patch;
+    if (parser.literal('-', Pattern::Dash)) {
+        v.rc = grammar::dot_separated_list(parser);
+    }
+    if (parser.literal('+', Pattern::Plus)) {
+        v.meta = grammar::dot_separated_list(parser);
+    }
+    return v;
+}
+
+ParseResult<SemVer> parse_semver(std::string_view text) {
+    grammar::Parser parser(text);
+    if (auto v = semver_rule(parser); v && parser.end_of_input()) {
+        return std::move(*v);
+    }
+    return failure_message(parser, SemVer::qualified_name);
+}
+
+} // namespace tolvi::version

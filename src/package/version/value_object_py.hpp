@@ -1,0 +1,141 @@
+#pragma once
+#include "errors_py.hpp"
+#include "package/version/access_py.hpp"
+#include "package/version/mod.hpp"
+
+#include <new>
+#include <string>
+#include <utility>
+
+// What the four version classes have in common: an object owning one model
+// value, and the slots that only read it.
+namespace tolvi::py {
+
+template <class T> struct ValueObject {
+    PyObject_HEAD
+    AccessState access;
+    T value;
+};
+
+// The cached class type of each value type, defined beside each class.
+template <class T> PyTypeObject* class_type();
+template <> PyTypeObject* class_type<version::Version>();
+template <> PyTypeObject* class_type<version::SemVer>();
+template <> PyTypeObject* class_type<version::DotSeparated>();
+template <> PyTypeObject* class_type<version::Other>();
+
+template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
+    return reinterpret_cast<ValueObject<T>*>(object);
+}
+
+// Whether `object` is an instance of T's class (subclasses included).
+template <class T> bool is_instance(PyObject* object) noexcept {
+    PyTypeObject* type = class_type<T>();
+    return type != nullptr && PyObject_TypeCheck(object, type);
+}
+
+// A new object of `type` taking over `value`; null with an error set if the
+// allocation fails, in which case `value` is simply dropped.
+template <class T> PyObject* new_value_object(PyTypeObject* type, T&& value) {
+    PyObject* object = type->tp_alloc(type, 0);
+    if (object == nullptr) {
+        return nullptr;
+    }
+    auto* self = as_value_object<T>(object);
+    new (&self->access) AccessState();
+    new (&self->value) T(std::move(value));
+    return object;
+}
+
+// A copy of the value of `object` under a shared claim; false with the error
+// set when the object is being changed.
+template <class T> bool copy_value(PyObject* object, T& out) {
+    auto* self = as_value_object<T>(object);
+    SharedClaim claim(self->access);
+    if (!claim.ok()) {
+        SharedClaim::raise_conflict();
+        return false;
+    }
+    out = self->value;
+    return true;
+}
+
+inline PyObject* to_python_str(const std::string& text) {
+    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+}
+
+template <class T> void value_dealloc(PyObject* object) {
+    PyTypeObject* type = Py_TYPE(object);
+    auto* self = as_value_object<T>(object);
+    self->value.~T();
+    self->access.~AccessState();
+    type->tp_free(object);
+    // Instances of heap types own a reference to their type.
+    Py_DECREF(type);
+}
+
+template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObject* object) {
+    return guarded(
+        [&]() -> PyObject* {
+            auto* self = as_value_object<T>(object);
+            SharedClaim claim(self->access);
+            if (!claim.ok()) {
+                return SharedClaim::raise_conflict();
+            }
+            return to_python_str(Render(self->value));
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+template <class T> std::string render_text(const T& value) { return version::to_text(value); }
+template <class T> std::string render_debug(const T& value) { return version::to_debug(value); }
+
+inline bool comparison_holds(std::strong_ordering order, int op) noexcept {
+    switch (op) {
+    case Py_LT:
+        return order < 0;
+    case Py_LE:
+        return order <= 0;
+    case Py_EQ:
+        return order == 0;
+    case Py_NE:
+        return order != 0;
+    case Py_GT:
+        return order > 0;
+    default:
+        return order >= 0;
+    }
+}
+
+// Both operands must be of T's class; anything else is left to the
+// interpreter's fallback. An operand in the middle of a change compares as
+// NotImplemented too.
+template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other, int op) {
+    if (op < Py_LT || op > Py_GE || !is_instance<T>(other)) {
+        Py_RETURN_NOTIMPLEMENTED;
+    }
+    auto* self = as_value_object<T>(object);
+    auto* that = as_value_object<T>(other);
+    SharedClaim mine(self->access);
+    SharedClaim theirs(that->access);
+    if (!mine.ok() || !theirs.ok()) {
+        Py_RETURN_NOTIMPLEMENTED;
+    }
+    const bool holds = (op == Py_EQ || op == Py_NE)
+                           ? ((self->value == that->value) == (op == Py_EQ))
+                           : comparison_holds(self->value <=> that->value, op);
+    return Py_NewRef(holds ? Py_True : Py_False);
+}
+
+// The slots shared by the four classes, to be placed in their slot tables.
+#define TOLVI_VALUE_SLOTS(T)                                                                       \
+    {Py_tp_dealloc, reinterpret_cast<void*>(&::tolvi::py::value_dealloc<T>)},                      \
+        {Py_tp_repr, reinterpret_cast<void*>(                                                      \
+                         &::tolvi::py::value_render<T, &::tolvi::py::render_debug<T>>)},           \
+        {Py_tp_str, reinterpret_cast<void*>(                                                       \
+                        &::tolvi::py::value_render<T, &::tolvi::py::render_text<T>>)},             \
+    {                                                                                              \
+        Py_tp_richcompare, reinterpret_cast<void*>(&::tolvi::py::value_richcompare<T>)             \
+    }
+
+} // namespace tolvi::py

@@ -1,0 +1,35 @@
+#include "report/source_line.hpp"
+
+#include "unicode/properties.hpp"
+#include "unicode/utf8.hpp"
+
+namespace tolvi::report {
+
+std::string_view quoted_line(std::string_view input) noexcept {
+    // Decoding forwards (rather than searching bytes) keeps the cut on the same
+    // character boundaries the cell walker and char_index use.
+    std::size_t offset = 0;
+    std::size_t visible_end = 0;
+    while (offset < input.size()) {
+        const unicode::Decoded decoded = unicode::decode_utf8(input, offset);
+        if (decoded.code_point == U'\n') {
+            break;
+        }
+        offset += decoded.length;
+        if (!unicode::is_white_space(decoded.code_point)) {
+            visible_end = offset;
+        }
+    }
+    return input.substr(0, visible_end);
+}
+
+std::size_t char_index(std::string_view text, std::size_t offset) noexcept {
+    std::size_t index = 0;
+    for (std::size_t pos = 0; pos < text.size() && pos < offset;
+         pos += unicode::decode_utf8(text, pos).length) {
+        ++index;
+    }
+    return index;
+}
+
+} // namespace tolvi::report

@@ -1,0 +1,27 @@
+#pragma once
+#include "once_cell_py.hpp"
+
+namespace tolvi::py {
+
+// One class type, created from its specification on first need and kept for
+// the life of the process.
+class TypeCell {
+public:
+    TypeCell(PyType_Spec& spec, const char* class_name) noexcept
+        : spec_(spec), class_name_(class_name) {}
+
+    // For the module initialiser: a failure stays the pending exception.
+    PyTypeObject* get_or_create();
+    // Anywhere else: a failure is printed as unraisable and becomes the
+    // internal-failure exception.
+    PyTypeObject* get();
+    // The type, or null before it has been created; never fails.
+    PyTypeObject* peek() const noexcept { return cell_.get(); }
+
+private:
+    OnceCell<PyTypeObject> cell_;
+    PyType_Spec& spec_;
+    const char* class_name_;
+};
+
+} // namespace tolvi::py

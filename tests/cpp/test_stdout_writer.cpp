@@ -1,0 +1,252 @@
+#include "stdout_writer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using tolvi::lock_stdout;
+using tolvi::stdout_failure_message;
+using tolvi::write_stdout;
+using tolvi::WriteError;
+
+// Points a descriptor at a pipe and collects everything written to it until finish().
+class FdCapture {
+public:
+    explicit FdCapture(int fd) : fd_(fd) {
+        std::fflush(nullptr);
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        saved_ = ::dup(fd_);
+        ::dup2(ends[1], fd_);
+        ::close(ends[1]);
+        read_end_ = ends[0];
+        reader_ = std::thread([this] {
+            char chunk[65536];
+            for (;;) {
+                const ssize_t n = ::read(read_end_, chunk, sizeof chunk);
+                if (n > 0) {
+                    text_.append(chunk, static_cast<std::size_t>(n));
+                } else if (n == 0 || errno != EINTR) {
+                    break;
+                }
+            }
+        });
+    }
+    FdCapture(const FdCapture&) = delete;
+    FdCapture& operator=(const FdCapture&) = delete;
+    ~FdCapture() { finish(); }
+
+    // Restores the descriptor and returns what was written meanwhile.
+    const std::string& finish() {
+        if (saved_ >= 0) {
+            std::fflush(nullptr);
+            ::dup2(saved_, fd_); // drops the last write end: the reader sees end of file
+            ::close(saved_);
+            saved_ = -1;
+            reader_.join();
+            ::close(read_end_);
+        }
+        return text_;
+    }
+
+private:
+    int fd_;
+    int saved_ = -1;
+    int read_end_ = -1;
+    std::thread reader_;
+    std::string text_;
+};
+
+// Standard output closed for the guard's lifetime.
+class ClosedStdout {
+public:
+    ClosedStdout() : saved_(::dup(STDOUT_FILENO)) {
+        std::fflush(stdout);
+        ::close(STDOUT_FILENO);
+    }
+    ~ClosedStdout() {
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+
+private:
+    int saved_;
+};
+
+// Standard output going into a pipe that nobody reads any more.
+class BrokenStdout {
+public:
+    BrokenStdout() : saved_(::dup(STDOUT_FILENO)) {
+        std::signal(SIGPIPE, SIG_IGN);
+        std::fflush(stdout);
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        ::close(ends[0]);
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::close(ends[1]);
+    }
+    ~BrokenStdout() {
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+
+private:
+    int saved_;
+};
+
+TEST(StdoutWriter, WritesTheTextToDescriptorOne) {
+    FdCapture capture(STDOUT_FILENO);
+    EXPECT_FALSE(write_stdout("Got version: 1.0\n").has_value());
+    EXPECT_FALSE(write_stdout("").has_value());
+    EXPECT_FALSE(write_stdout("second\n").has_value());
+    EXPECT_EQ(capture.finish(), "Got version: 1.0\nsecond\n");
+}
+
+TEST(StdoutWriter, ClosedDescriptorCountsAsDone) {
+    std::optional<WriteError> error;
+    {
+        const ClosedStdout closed;
+        error = write_stdout("dropped\n");
+    }
+    EXPECT_FALSE(error.has_value());
+}
+
+TEST(StdoutWriter, BrokenPipeIsReturnedAsAnError) {
+    std::optional<WriteError> error;
+    {
+        const BrokenStdout broken;
+        error = write_stdout("lost\n");
+    }
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->code, EPIPE);
+    EXPECT_EQ(error->description(), "Broken pipe");
+    EXPECT_EQ(stdout_failure_message(*error), "failed printing to stdout: Broken pipe");
+}
+
+TEST(StdoutWriter, ErrorDescriptions) {
+    EXPECT_EQ(WriteError{EBADF}.description(), "Bad file descriptor");
+    EXPECT_EQ(WriteError{0}.description(), "failed to write whole buffer");
+    EXPECT_FALSE(WriteError{99999}.description().empty());
+}
+
+extern "C" void ignore_signal(int) {}
+
+// A writer blocked on a full pipe is hit by signals whose handler does not ask
+// for restarts: each one ends the write(2) early, with a partial count or EINTR.
+TEST(StdoutWriter, InterruptedAndPartialWritesAreCompleted) {
+    struct sigaction action {};
+    action.sa_handler = ignore_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART
+    struct sigaction previous {};
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+
+    std::string text;
+    for (int i = 0; text.size() < (4u << 20); ++i) {
+        text += "line " + std::to_string(i) + " of an interrupted write\n";
+    }
+
+    std::fflush(stdout);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(ends[1], STDOUT_FILENO);
+    ::close(ends[1]);
+
+    std::atomic<bool> done{false};
+    std::optional<WriteError> error;
+    std::thread writer([&] {
+        error = write_stdout(text);
+        done = true;
+    });
+
+    std::string received;
+    char chunk[4096];
+    while (received.size() < text.size()) {
+        if (!done) {
+            pthread_kill(writer.native_handle(), SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const ssize_t n = ::read(ends[0], chunk, sizeof chunk);
+        if (n > 0) {
+            received.append(chunk, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        }
+    }
+    writer.join();
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(ends[0]);
+    sigaction(SIGUSR1, &previous, nullptr);
+
+    EXPECT_FALSE(error.has_value());
+    EXPECT_TRUE(received == text);
+}
+
+// Lines longer than the pipe's atomic write size would interleave without the lock.
+TEST(StdoutWriter, LinesFromThreadsNeverInterleave) {
+    constexpr int kThreads = 8;
+    constexpr int kLinesPerThread = 20;
+    constexpr std::size_t kLineLength = 20000;
+
+    FdCapture capture(STDOUT_FILENO);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const std::string line = std::string(kLineLength, static_cast<char>('a' + t)) + '\n';
+            for (int i = 0; i < kLinesPerThread; ++i) {
+                EXPECT_FALSE(write_stdout(line).has_value());
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    const std::string& text = capture.finish();
+
+    ASSERT_EQ(text.size(), kThreads * kLinesPerThread * (kLineLength + 1));
+    int lines = 0;
+    for (std::size_t start = 0; start < text.size(); start += kLineLength + 1) {
+        const std::string_view line(text.data() + start, kLineLength + 1);
+        ASSERT_EQ(line.back(), '\n');
+        ASSERT_EQ(line.find_first_not_of(line.front()), kLineLength) << "line " << lines;
+        ++lines;
+    }
+    EXPECT_EQ(lines, kThreads * kLinesPerThread);
+}
+
+// The lock is reentrant and keeps other threads out for as long as it is held.
+TEST(StdoutWriter, HeldLockKeepsOtherWritersOut) {
+    FdCapture capture(STDOUT_FILENO);
+    std::atomic<bool> other_started{false};
+    std::thread other;
+    {
+        const auto lock = lock_stdout();
+        EXPECT_FALSE(write_stdout("first\n").has_value());
+        other = std::thread([&] {
+            other_started = true;
+            EXPECT_FALSE(write_stdout("other\n").has_value());
+        });
+        while (!other_started) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(write_stdout("second\n").has_value());
+    }
+    other.join();
+    EXPECT_EQ(capture.finish(), "first\nsecond\nother\n");
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+"""The module's layout, its class types and its one-per-process life."""
+
+import subprocess
+import sys
+import textwrap
+
+import pytest
+
+import tolvi
+version_module = tolvi.package.version
+from tolvi import package
+
+Version, SemVer, DotSeparated, Other = (
+    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
+)
+
+CLASSES = [Version, SemVer, DotSeparated, Other]
+SAMPLES = [Version("1.0"), SemVer("1.0.0"), DotSeparated("1.0"), Other("x_y")]
+
+
+def test_all_lists_in_order():
+    assert tolvi.__all__ == ["package", "test_function", "init_tracing"]
+    assert tolvi.package.__all__ == ["version"]
+    assert version_module.__all__ == ["Version", "SemVer", "DotSeparated", "Other"]
+
+
+def test_submodules_are_plain_attributes():
+    assert tolvi.__name__ == "tolvi"
+    assert tolvi.package.__name__ == "package"
+    assert version_module.__name__ == "version"
+    assert tolvi.package.__doc__ is None and version_module.__doc__ is None
+    assert "tolvi.package" not in sys.modules
+    with pytest.raises(ModuleNotFoundError):
+        __import__("tolvi.package")
+    public = {name for name in vars(version_module) if not name.startswith("__")}
+    assert public == {"Version", "SemVer", "DotSeparated", "Other"}
+    assert not hasattr(tolvi, "Version")
+
+
+@pytest.mark.parametrize(
+    ("cls", "signature", "doc"),
+    [
+        (Version, "(*args)", "Python wrapper around a [`Version`]"),
+        (SemVer, "(*args, **kwargs)", "Python wrapper type for [`SemVer`]"),
+        (DotSeparated, "(*args, **kwargs)", "Python wrapper around [`DotSeparated`]"),
+        (Other, "(*args, **kwargs)", "Python wrapper around the [`Other`] version type"),
+    ],
+)
+def test_class_names_and_documentation(cls, signature, doc):
+    name = cls.__name__
+    assert cls.__module__ == "builtins"
+    assert cls.__qualname__ == name
+    assert repr(cls) == f"<class 'builtins.{name}'>"
+    assert cls.__text_signature__ == signature
+    assert cls.__doc__ == doc
+    assert cls.__mro__ == (cls, object)
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+def test_classes_cannot_be_subclassed(cls):
+    with pytest.raises(TypeError):
+        type("Sub", (cls,), {})
+
+
+@pytest.mark.parametrize("obj", SAMPLES, ids=lambda o: type(o).__name__)
+def test_instances_are_unhashable_and_closed(obj):
+    name = type(obj).__name__
+    with pytest.raises(TypeError, match=rf"^unhashable type: 'builtins\.{name}'$"):
+        hash(obj)
+    with pytest.raises(TypeError):
+        {obj: 1}
+    with pytest.raises(AttributeError):
+        obj.anything = 1
+    assert not hasattr(obj, "__dict__")
+    with pytest.raises(TypeError):
+        __import__("weakref").ref(obj)
+
+
+def test_functions():
+    assert tolvi.test_function.__module__ == "tolvi"
+    assert tolvi.test_function.__self__ is tolvi
+    assert tolvi.test_function.__doc__ is None
+    assert tolvi.test_function.__text_signature__ == "(version)"
+    assert tolvi.init_tracing.__doc__ is None
+    assert tolvi.init_tracing.__text_signature__ == "()"
+
+
+def test_reimport_gives_the_same_module_and_classes():
+    del sys.modules["tolvi"]
+    again = __import__("tolvi")
+    sys.modules["tolvi"] = tolvi
+    assert again is tolvi
+    assert again.package.version.Version is Version
+
+
+def _run(code):
+    return subprocess.run(
+        [sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True, timeout=60
+    )
+
+
+def test_second_interpreter_is_refused():
+    # A legacy (non-isolated) interpreter, so that the interpreter's own check
+    # for single-phase modules does not stop the import before the module does.
+    result = _run(
+        """
+        import sys
+        import tolvi
+        if sys.version_info >= (3, 13):
+            import _interpreters as interpreters
+            interp = interpreters.create("legacy")
+            run = interpreters.exec
+        else:
+            import _xxsubinterpreters as interpreters
+            interp = interpreters.create(isolated=False)
+            run = interpreters.run_string
+        run(interp, (
+            "try:\\n"
+            "    import tolvi\\n"
+            "    print('imported')\\n"
+            "except ImportError as e:\\n"
+            "    print('refused:', e)\\n"
+        ))
+        interpreters.destroy(interp)
+        print(str(tolvi.package.version.Version("1.2.3")))
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    refused, after = result.stdout.splitlines()
+    assert refused.startswith("refused: PyO3 modules do not yet support subinterpreters, see ")
+    assert after == "1.2.3"
