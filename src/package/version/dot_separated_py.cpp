@@ -14,14 +14,14 @@ struct DotSeparatedTraits {
         return version::parse_dot_separated(text);
     }
     static bool from_keywords(PyObject* kwargs, DotSeparated& out) {
-        PyObject* parts = keyword_value(kwargs, "parts");
-        if (parts == nullptr) {
+        Ref parts = keyword_value(kwargs, "parts");
+        if (!parts) {
             if (!PyErr_Occurred()) {
                 raise(PyExc_ValueError, "invalid input to argument 'parts'");
             }
             return false;
         }
-        return to_string_list(parts, out.parts) &&
+        return to_string_list(parts.get(), out.parts) &&
                reject_unknown_keywords(kwargs, {"parts"}, name);
     }
 };

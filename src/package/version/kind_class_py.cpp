@@ -28,12 +28,12 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string
     return true;
 }
 
-PyObject* keyword_value(PyObject* kwargs, const char* name) {
+Ref keyword_value(PyObject* kwargs, const char* name) {
     Ref key = Ref::steal(PyUnicode_FromString(name));
     if (!key) {
-        return nullptr;
+        return {};
     }
-    return PyDict_GetItemWithError(kwargs, key.get());
+    return Ref::borrow(PyDict_GetItemWithError(kwargs, key.get()));
 }
 
 } // namespace tolvi::py

@@ -19,9 +19,10 @@ namespace tolvi::py {
 bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string_view> known,
                              const char* class_name);
 
-// The value of keyword `name` (borrowed), or null: check PyErr_Occurred() to
-// tell a missing keyword from a failed lookup.
-PyObject* keyword_value(PyObject* kwargs, const char* name);
+// The value of keyword `name`, or an empty Ref: check PyErr_Occurred() to tell
+// a missing keyword from a failed lookup. The reference is owned, since the
+// conversion that follows may run Python code that changes the dictionary.
+Ref keyword_value(PyObject* kwargs, const char* name);
 
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {

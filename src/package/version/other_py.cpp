@@ -13,14 +13,14 @@ struct OtherTraits {
         return version::parse_other(text);
     }
     static bool from_keywords(PyObject* kwargs, Other& out) {
-        PyObject* value = keyword_value(kwargs, "value");
-        if (value == nullptr) {
+        Ref value = keyword_value(kwargs, "value");
+        if (!value) {
             if (!PyErr_Occurred()) {
                 raise(PyExc_ValueError, "invalid input to argument 'value'");
             }
             return false;
         }
-        return to_string(value, out.value) && reject_unknown_keywords(kwargs, {"value"}, name);
+        return to_string(value.get(), out.value) && reject_unknown_keywords(kwargs, {"value"}, name);
     }
 };
 

@@ -29,22 +29,22 @@ bool to_identifiers(PyObject* object, Identifiers& out) {
 }
 
 bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
-    PyObject* value = keyword_value(kwargs, name);
-    if (value == nullptr) {
+    Ref value = keyword_value(kwargs, name);
+    if (!value) {
         if (!PyErr_Occurred()) {
             PyErr_Format(PyExc_TypeError, "Missing required keyword argument '%s'", name);
         }
         return false;
     }
-    return to_u32(value, out);
+    return to_u32(value.get(), out);
 }
 
 bool optional_identifiers(PyObject* kwargs, const char* name, Identifiers& out) {
-    PyObject* value = keyword_value(kwargs, name);
-    if (value == nullptr) {
+    Ref value = keyword_value(kwargs, name);
+    if (!value) {
         return !PyErr_Occurred();
     }
-    return to_identifiers(value, out);
+    return to_identifiers(value.get(), out);
 }
 
 struct SemVerTraits {
