@@ -9,7 +9,7 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp install venv clean format
+.PHONY: demo test test-python test-cpp install venv clean format bench bench-quick
 
 venv: $(VENV)/.ready
 
@@ -38,6 +38,15 @@ test-cpp: venv
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
 test: test-cpp test-python
+
+# Speed and memory against peer version libraries: `make bench` writes benchmarks/results/;
+# `make bench-quick` (or QUICK=1) is a few-second run on small samples that only prints.
+bench: install
+	$(VPY) -m pip install -q -r requirements-bench.txt
+	$(VPY) benchmarks/run.py $(if $(QUICK),--quick)
+
+bench-quick: QUICK := 1
+bench-quick: bench
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp')

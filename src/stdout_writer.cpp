@@ -18,7 +18,9 @@ std::recursive_mutex& stdout_mutex() {
 
 // strerror_r comes in a GNU flavour (returns the text) and an XSI flavour
 // (fills the buffer); overloads pick whichever the C library declares.
-[[maybe_unused]] const char* strerror_result(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* strerror_result(const char* text, const char*) {
+    return text;
+}
 [[maybe_unused]] const char* strerror_result(int rc, const char* buffer) {
     return rc == 0 ? buffer : nullptr;
 }

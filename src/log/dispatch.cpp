@@ -44,7 +44,8 @@ void dispatch(const Event& event) noexcept {
 
 void emit(Level level, std::string_view target, std::string_view file, std::uint32_t line,
           std::initializer_list<Field> fields) noexcept {
-    dispatch(Event{level, target, file, line, std::span<const Field>(fields.begin(), fields.size())});
+    dispatch(
+        Event{level, target, file, line, std::span<const Field>(fields.begin(), fields.size())});
 }
 
 } // namespace tolvi::log

@@ -10,6 +10,10 @@
 
 namespace tolvi::log {
 
+// bool is an unsigned integral type too, but has a constructor of its own.
+template <typename T>
+concept UnsignedNumber = std::unsigned_integral<T> && !std::same_as<T, bool>;
+
 // One field value. Strings are borrowed: an event is formatted before the
 // statement that emits it ends, and a span formats its fields when it opens.
 class Value {
@@ -23,8 +27,7 @@ public:
     Value(double number) noexcept : storage_(number) {}
     template <std::signed_integral T>
     Value(T number) noexcept : storage_(static_cast<std::int64_t>(number)) {}
-    template <std::unsigned_integral T>
-        requires(!std::same_as<T, bool>)
+    template <UnsignedNumber T>
     Value(T number) noexcept : storage_(static_cast<std::uint64_t>(number)) {}
 
     const Storage& storage() const noexcept { return storage_; }

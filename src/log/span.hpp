@@ -41,8 +41,10 @@ private:
 
 class [[nodiscard]] EnteredSpan {
 public:
-    EnteredSpan(const EnteredSpan&) = delete;
-    EnteredSpan& operator=(const EnteredSpan&) = delete;
+    EnteredSpan(EnteredSpan&& other) noexcept : entered_(other.entered_) {
+        other.entered_ = nullptr;
+    }
+    EnteredSpan& operator=(EnteredSpan&&) = delete;
     ~EnteredSpan();
 
 private:

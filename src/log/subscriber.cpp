@@ -12,7 +12,9 @@ namespace tolvi::log {
 
 namespace {
 
-bool is_continuation(unsigned char byte) noexcept { return (byte & 0xC0) == 0x80; }
+bool is_continuation(unsigned char byte) noexcept {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool is_valid_utf8(std::string_view text) noexcept {
@@ -105,7 +107,8 @@ std::shared_ptr<const SpanData> Subscriber::new_span(Level level, std::string_vi
     }
     std::shared_ptr<SpanData> span;
     try {
-        span = std::make_shared<SpanData>(SpanData{level, std::string(target), std::string(name), {}});
+        span =
+            std::make_shared<SpanData>(SpanData{level, std::string(target), std::string(name), {}});
     } catch (...) {
         return nullptr; // no memory to keep the span: events inside it just do not name it
     }

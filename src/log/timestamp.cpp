@@ -23,7 +23,8 @@ CivilDate civil_from_days(std::int64_t days) noexcept {
     const auto day_of_era = static_cast<unsigned>(days - era * 146097);
     const unsigned year_of_era =
         (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-    const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const unsigned day_of_year =
+        day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
     const unsigned shifted_month = (5 * day_of_year + 2) / 153; // March is 0
     const unsigned day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
     const unsigned month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;

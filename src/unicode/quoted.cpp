@@ -18,8 +18,8 @@ bool is_plain_ascii(char byte) noexcept {
 
 void append_hex_escape(std::string& out, char32_t c) {
     char digits[8];
-    const auto result = std::to_chars(digits, digits + sizeof digits,
-                                      static_cast<std::uint32_t>(c), 16);
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(c), 16);
     out += "\\u{";
     out.append(digits, result.ptr);
     out += '}';

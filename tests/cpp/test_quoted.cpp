@@ -52,16 +52,16 @@ TEST(Quoted, GraphemeExtendIsEscaped) {
 }
 
 TEST(Quoted, InvisibleCategoriesAreEscaped) {
-    EXPECT_EQ(quoted("\u00a0"), R"("\u{a0}")");    // Zs, no-break space
-    EXPECT_EQ(quoted("\u00ad"), R"("\u{ad}")");    // Cf, soft hyphen
-    EXPECT_EQ(quoted("\u200b"), R"("\u{200b}")");  // Cf, zero width space
-    EXPECT_EQ(quoted("\u2028"), R"("\u{2028}")");  // Zl
-    EXPECT_EQ(quoted("\u2029"), R"("\u{2029}")");  // Zp
-    EXPECT_EQ(quoted("\u3000"), R"("\u{3000}")");  // Zs, ideographic space
-    EXPECT_EQ(quoted("\ue000"), R"("\u{e000}")");  // Co
-    EXPECT_EQ(quoted("\u0378"), R"("\u{378}")");   // Cn
-    EXPECT_EQ(quoted("\ufeff"), R"("\u{feff}")");  // Cf, byte order mark
-    EXPECT_EQ(quoted("\u0085"), R"("\u{85}")");    // Cc, next line
+    EXPECT_EQ(quoted("\u00a0"), R"("\u{a0}")");   // Zs, no-break space
+    EXPECT_EQ(quoted("\u00ad"), R"("\u{ad}")");   // Cf, soft hyphen
+    EXPECT_EQ(quoted("\u200b"), R"("\u{200b}")"); // Cf, zero width space
+    EXPECT_EQ(quoted("\u2028"), R"("\u{2028}")"); // Zl
+    EXPECT_EQ(quoted("\u2029"), R"("\u{2029}")"); // Zp
+    EXPECT_EQ(quoted("\u3000"), R"("\u{3000}")"); // Zs, ideographic space
+    EXPECT_EQ(quoted("\ue000"), R"("\u{e000}")"); // Co
+    EXPECT_EQ(quoted("\u0378"), R"("\u{378}")");  // Cn
+    EXPECT_EQ(quoted("\ufeff"), R"("\u{feff}")"); // Cf, byte order mark
+    EXPECT_EQ(quoted("\u0085"), R"("\u{85}")");   // Cc, next line
     EXPECT_EQ(quoted("\U000F0000"), R"("\u{f0000}")");
 }
 

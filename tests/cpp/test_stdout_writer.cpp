@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -164,16 +165,33 @@ TEST(StdoutWriter, InterruptedAndPartialWritesAreCompleted) {
     ::dup2(ends[1], STDOUT_FILENO);
     ::close(ends[1]);
 
+    // A full pipe makes the first write(2) block before it has written anything,
+    // so the first signals end it with EINTR rather than a partial count.
+    std::string filler;
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    ::fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK);
+    while (::write(STDOUT_FILENO, "f", 1) == 1) {
+        filler += 'f';
+    }
+    ::fcntl(STDOUT_FILENO, F_SETFL, flags);
+
     std::atomic<bool> done{false};
     std::optional<WriteError> error;
     std::thread writer([&] {
         error = write_stdout(text);
         done = true;
+        // Drops the pipe's last write end, so the reader below sees end of file.
+        ::dup2(saved, STDOUT_FILENO);
     });
+
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        pthread_kill(writer.native_handle(), SIGUSR1);
+    }
 
     std::string received;
     char chunk[4096];
-    while (received.size() < text.size()) {
+    for (;;) {
         if (!done) {
             pthread_kill(writer.native_handle(), SIGUSR1);
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -181,18 +199,17 @@ TEST(StdoutWriter, InterruptedAndPartialWritesAreCompleted) {
         const ssize_t n = ::read(ends[0], chunk, sizeof chunk);
         if (n > 0) {
             received.append(chunk, static_cast<std::size_t>(n));
-        } else if (n == 0) {
+        } else if (n == 0 || errno != EINTR) {
             break;
         }
     }
     writer.join();
-    ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
     ::close(ends[0]);
     sigaction(SIGUSR1, &previous, nullptr);
 
     EXPECT_FALSE(error.has_value());
-    EXPECT_TRUE(received == text);
+    EXPECT_TRUE(received == filler + text);
 }
 
 // Lines longer than the pipe's atomic write size would interleave without the lock.

@@ -1,0 +1,199 @@
+"""Speed and memory of tolvi's version classes against peer libraries and floors.
+
+    python benchmarks/run.py            # full run: tables, goals, results/ files
+    python benchmarks/run.py --quick    # small samples, 2 repeats, prints only
+
+Input is the list of real version strings beside the repository (see libraries.py).  A
+class that rejects a string is timed on the strings it accepts; the table says how many.
+Missed goals are reported, not fatal; any error is.
+"""
+
+import argparse
+import random
+import sys
+import time
+from pathlib import Path
+
+import libraries
+import memory
+import report
+import targets
+import timing
+from libraries import TOLVI, TOLVI_SEMVER
+from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, EQ, LT, MEMORY, REPR,
+                     SORT, STR, TIMED)
+
+NOTES = """\
+- ns/op: median time per operation; for memory, resident-set growth per live object.
+- × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
+  above 1 is slower or larger. × floor: that number over the floor's.
+- inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
+  the objects. Semantic versions: the lines that all three semantic classes accept.
+  Strings that fail: the corpus lines that every class rejects, then corpus lines whose
+  first '.' is made a ',', kept where every class rejects them.
+- `semver.Version` objects are built with `semver.Version.parse`.
+- Floors write the operation inline (`s.split(".")`, `a == b` on str, `sorted()` of str,
+  `str(7)`), in the same loop as the classes."""
+
+FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
+QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
+
+
+def parse_all(make, strings):
+    """The object built from each string, or None where `make` raises."""
+    objects = []
+    for s in strings:
+        try:
+            objects.append(make(s))
+        except Exception:
+            objects.append(None)
+    return objects
+
+
+def accepted(strings, objects):
+    return [s for s, o in zip(strings, objects) if o is not None]
+
+
+def failing_strings(strings, makers, count):
+    """Strings that every class rejects: those of the corpus, then corpus lines whose first
+    '.' is made a ',' (the corpus alone has too few for a steady timing)."""
+    stride = max(1, len(strings) // count)
+    candidates = strings + [s.replace(".", ",", 1) for s in strings[::stride] if "." in s]
+    for make in makers:
+        candidates = [s for s, o in zip(candidates, parse_all(make, candidates)) if o is None]
+    return candidates[:count]
+
+
+def measure(corpus, quick):
+    settings = QUICK if quick else FULL
+    repeats = settings["repeats"]
+    strings = libraries.read_mixed(corpus, settings["step"])
+    makers = libraries.classes()
+    rows = []
+
+    def timed(op, name, inputs, loop, *args, ops, floor=False):
+        value = timing.ns_per_op(loop, *args, ops=ops, repeats=repeats)
+        rows.append(report.Row(op, name, floor, inputs, value))
+
+    def of_total(n):
+        return f"{n:,} of {len(strings):,}"
+
+    progress(f"parsing {len(strings):,} strings with each class")
+    objects = {name: parse_all(makers[name], strings) for name in libraries.GENERAL}
+    good = {name: accepted(strings, objects[name]) for name in libraries.GENERAL}
+    live = {name: [o for o in objects[name] if o is not None] for name in libraries.GENERAL}
+
+    progress(CONSTRUCT)
+    for name in libraries.GENERAL:
+        timed(CONSTRUCT, name, of_total(len(good[name])), timing.construct, makers[name],
+              good[name], ops=len(good[name]))
+    timed(CONSTRUCT, "s.split('.')", of_total(len(good[TOLVI])), timing.split_floor,
+          good[TOLVI], ops=len(good[TOLVI]), floor=True)
+
+    progress(CONSTRUCT_SEMVER)
+    semantic = strings
+    for name in libraries.SEMANTIC:
+        semantic = accepted(semantic, parse_all(makers[name], semantic))
+    for name in libraries.SEMANTIC:
+        timed(CONSTRUCT_SEMVER, name, of_total(len(semantic)), timing.construct, makers[name],
+              semantic, ops=len(semantic))
+    timed(CONSTRUCT_SEMVER, "s.split('.')", of_total(len(semantic)), timing.split_floor,
+          semantic, ops=len(semantic), floor=True)
+
+    progress(CONSTRUCT_FAILING)
+    failing = failing_strings(strings, makers.values(), settings["failing"])
+    for name, make in makers.items():
+        timed(CONSTRUCT_FAILING, name, f"{len(failing):,}", timing.construct_failing, make,
+              failing, ops=len(failing))
+    timed(CONSTRUCT_FAILING, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing,
+          failing, ops=len(failing), floor=True)
+
+    progress("str(), repr()")
+    small_ints = [i % 256 for i in range(len(live[TOLVI]))]
+    for op, to_text in ((STR, str), (REPR, repr)):
+        for name in libraries.GENERAL:
+            timed(op, name, f"{len(live[name]):,}", timing.render, to_text, live[name],
+                  ops=len(live[name]))
+        timed(op, "str() of a small int", f"{len(small_ints):,}", timing.render, str,
+              small_ints, ops=len(small_ints), floor=True)
+
+    progress("==, <")
+    for op, loop in ((EQ, timing.equal), (LT, timing.less)):
+        for name in libraries.GENERAL:
+            pairs = list(zip(live[name], live[name][1:]))
+            timed(op, name, f"{len(pairs):,}", loop, pairs, ops=len(pairs))
+        pairs = list(zip(good[TOLVI], good[TOLVI][1:]))
+        timed(op, "the same on str", f"{len(pairs):,}", loop, pairs, ops=len(pairs),
+              floor=True)
+
+    progress(SORT)
+    count = settings["sort_count"]
+    order = list(range(len(strings)))
+    random.Random(0).shuffle(order)
+    for name in libraries.GENERAL:
+        chosen = [objects[name][i] for i in order if objects[name][i] is not None][:count]
+        timed(SORT, name, f"{len(chosen):,}", sorted, chosen, ops=len(chosen))
+    chosen = [strings[i] for i in order if objects[TOLVI][i] is not None][:count]
+    timed(SORT, "the same strings as str", f"{len(chosen):,}", sorted, chosen,
+          ops=len(chosen), floor=True)
+
+    progress(MEMORY)
+    count = settings["memory_count"]
+    for name in libraries.GENERAL:
+        value = memory.bytes_per_object(name, good[name], count)
+        rows.append(report.Row(MEMORY, name, False, f"{count:,}", value))
+    value = memory.bytes_per_object(memory.FLOOR, good[TOLVI], count)
+    rows.append(report.Row(MEMORY, memory.FLOOR, True, f"{count:,}", value))
+
+    described = {"mode": "quick" if quick else "full",
+                 "timing": f"median of {repeats} runs, each a loop over the whole input",
+                 "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
+    return rows, described
+
+
+def progress(text):
+    print(f"[{time.strftime('%H:%M:%S')}] {text}", file=sys.stderr, flush=True)
+
+
+def reference(op):
+    if op == CONSTRUCT_SEMVER:
+        return TOLVI_SEMVER
+    return TOLVI
+
+
+def main():
+    here = Path(__file__).resolve().parent
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--quick", action="store_true", help="small samples, prints only")
+    parser.add_argument("--corpus", default=libraries.CORPUS, help="version lists directory")
+    parser.add_argument("--out", default=here / "results", help="results directory")
+    args = parser.parse_args()
+
+    rows, described = measure(args.corpus, args.quick)
+    table = report.table(rows, reference)
+    description = report.machine(described)
+
+    def value(op, name):
+        return next(r.value for r in rows if r.op == op and r.name == name)
+
+    def floor(op):
+        return next(r.value for r in rows if r.op == op and r.floor)
+
+    goals = [f"{'PASS' if ok else 'FAIL'} {text}" for ok, text in targets.check(value, floor)]
+    print(description, table, "\n".join(goals), sep="\n\n")
+
+    if not args.quick:
+        out = Path(args.out)
+        out.mkdir(parents=True, exist_ok=True)
+        (out / "machine.txt").write_text(description + "\n", encoding="utf-8")
+        (out / "results.md").write_text(
+            "# Benchmark results\n\n" + description + "\n\n"
+            + NOTES + "\n\n"
+            + table + "\n\n## Goals\n\n" + "\n".join(f"- {g}" for g in goals) + "\n\n"
+            "![chart](results.png)\n", encoding="utf-8")
+        report.chart(rows, TIMED + (MEMORY,), out / "results.png")
+        print(f"\nwrote {out / 'results.md'}, {out / 'results.png'}, {out / 'machine.txt'}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,53 @@
+"""The operations measured and the speed goals checked against them."""
+
+from libraries import TOLVI, TOLVI_SEMVER
+
+CONSTRUCT = "construct, mixed corpus"
+CONSTRUCT_SEMVER = "construct, semantic versions"
+CONSTRUCT_FAILING = "construct, strings that fail"
+STR = "str()"
+REPR = "repr()"
+EQ = "== on adjacent pairs"
+LT = "< on adjacent pairs"
+SORT = "sorted(), per object"
+MEMORY = "memory per live object"
+
+TIMED = (CONSTRUCT, CONSTRUCT_SEMVER, CONSTRUCT_FAILING, STR, REPR, EQ, LT, SORT)
+
+PACKAGING = "packaging.version.Version"
+PEP440_RS = "pep440_rs.Version"
+SEMVER = "semver.Version"
+SEMANTIC_VERSION = "semantic_version.Version"
+PEERS = (PACKAGING, PEP440_RS, SEMVER, SEMANTIC_VERSION)
+
+
+def check(value, floor):
+    """(passed, text) for each goal; value(op, name) and floor(op) give ns per operation."""
+    results = []
+
+    def faster(op, who, than, factor):
+        ratio = value(op, than) / value(op, who)
+        results.append((ratio >= factor, f"{op}: {who} at least {factor:g}x faster than {than}"
+                                         f" (measured {ratio:.2f}x)"))
+
+    def within(op, who, factor):
+        ratio = value(op, who) / floor(op)
+        results.append((ratio <= factor, f"{op}: {who} within {factor:g}x the floor"
+                                         f" (measured {ratio:.2f}x)"))
+
+    def faster_than_every_str(op, who):
+        peer = min(PEERS, key=lambda p: value(STR, p))
+        ratio = value(STR, peer) / value(op, who)
+        results.append((ratio > 1, f"{op}: {who} faster than every peer's str()"
+                                   f" (fastest peer {peer}: {ratio:.2f}x)"))
+
+    faster(CONSTRUCT, TOLVI, PACKAGING, 5)
+    faster(CONSTRUCT, TOLVI, PEP440_RS, 1.5)
+    within(CONSTRUCT, TOLVI, 1.5)
+    faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMVER, 10)
+    faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMANTIC_VERSION, 10)
+    faster(SORT, TOLVI, PACKAGING, 10)
+    within(SORT, TOLVI, 3)
+    faster_than_every_str(STR, TOLVI)
+    faster_than_every_str(REPR, TOLVI)
+    return results

@@ -1,0 +1,58 @@
+"""Timed loops and the timer.
+
+Every measurement walks a whole input list inside one timed call, so the cost of the loop
+itself is the same for tolvi, the peers and the floors.  The floors spell their operation
+out in the loop body (`s.split(".")`, `a == b` on two str) rather than through a
+callable: they are the cheapest form of the work, and a floor should never flatter.
+"""
+
+import statistics
+import timeit
+
+
+def construct(make, strings):
+    for s in strings:
+        make(s)
+
+
+def construct_failing(make, strings):
+    for s in strings:
+        try:
+            make(s)
+        except Exception:
+            pass
+
+
+def split_floor(strings):
+    for s in strings:
+        s.split(".")
+
+
+def split_floor_failing(strings):
+    for s in strings:
+        try:
+            s.split(".")
+        except Exception:
+            pass
+
+
+def render(to_text, objects):
+    """`to_text` is str or repr; the rendering floor is str over small ints."""
+    for x in objects:
+        to_text(x)
+
+
+def equal(pairs):
+    for a, b in pairs:
+        a == b
+
+
+def less(pairs):
+    for a, b in pairs:
+        a < b
+
+
+def ns_per_op(loop, *args, ops, repeats):
+    """Median over `repeats` runs of `loop(*args)`, in nanoseconds per operation."""
+    runs = timeit.repeat(lambda: loop(*args), number=1, repeat=repeats)
+    return statistics.median(runs) / ops * 1e9
