@@ -13,38 +13,12 @@ import pytest
 
 from reports import ascii_report
 from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
-
-
-def _panic_type():
-    try:
-        SemVer("1", "2")
-    except BaseException as e:  # noqa: BLE001 - the class is what we are after
-        return type(e)
-    raise AssertionError("two positional arguments did not fail")
-
-
-PanicException = _panic_type()
+from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
 
 
 class Holder:
     class Item:
         """A nested class: its __name__ and __qualname__ differ."""
-
-
-class Text(str):
-    pass
-
-
-def raises_exactly(exc_type, message, call):
-    with pytest.raises(BaseException) as caught:
-        call()
-    assert type(caught.value) is exc_type, repr(caught.value)
-    assert str(caught.value) == message
-    return caught.value
 
 
 @dataclass

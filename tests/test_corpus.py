@@ -7,11 +7,7 @@ import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Version
 
 CORPUS = Path(__file__).resolve().parents[2] / "shared" / "corpus"
 CORPUS_FILES = sorted(CORPUS.glob("*.txt"))

@@ -6,28 +6,7 @@ import operator
 import pytest
 
 from reports import ascii_report
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
-
-try:
-    DotSeparated("1", "2")
-except BaseException as e:  # noqa: BLE001
-    PanicException = type(e)
-
-
-def raises_exactly(exc_type, message, call):
-    with pytest.raises(BaseException) as caught:
-        call()
-    assert type(caught.value) is exc_type, repr(caught.value)
-    assert str(caught.value) == message
-    return caught.value
-
-
-class Text(str):
-    pass
+from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
 
 
 PARSED = [

@@ -3,11 +3,7 @@
 import pytest
 
 from reports import ascii_report
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Version
 
 PARSERS = {"Version": Version, "SemVer": SemVer, "DotSeparated": DotSeparated, "Other": Other}
 

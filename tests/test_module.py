@@ -9,10 +9,7 @@ import pytest
 import tolvi
 version_module = tolvi.package.version
 from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Version
 
 CLASSES = [Version, SemVer, DotSeparated, Other]
 SAMPLES = [Version("1.0"), SemVer("1.0.0"), DotSeparated("1.0"), Other("x_y")]

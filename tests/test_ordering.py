@@ -4,11 +4,7 @@ import operator
 
 import pytest
 
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Version
 
 
 def sv(text, rc=None, meta=None):

@@ -7,11 +7,7 @@ Every test here runs in the test process, where the colour decision is plain
 import pytest
 
 from reports import ascii_report, plain_report
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Text, Version
 
 PARSERS = {"Version": Version, "SemVer": SemVer, "DotSeparated": DotSeparated, "Other": Other}
 
@@ -265,16 +261,24 @@ LAYOUTS = [
         "   ╰── found '\x00' expected alphanumeric or '-', '.', or end of input",
         id="nul-then-more-text",
     ),
+    # Trailing white space is cut from the quoted line, so a tab or a wide
+    # space at the error stands past the line's end and takes one column.
+    pytest.param(
+        "Version", "1.2.3\t", "1.2.3", 6, "     ┬  ",
+        f"     ╰── found '\t' expected {AFTER_THREE_NUMBERS}",
+        id="trailing-tab-at-error",
+    ),
+    pytest.param(
+        "Version", "1.2.3\u3000", "1.2.3", 6, "     ┬  ",
+        f"     ╰── found '\u3000' expected {AFTER_THREE_NUMBERS}",
+        id="trailing-wide-space-at-error",
+    ),
 ]
 
 
 @pytest.mark.parametrize(("kind", "text", "line", "column", "marker", "message"), LAYOUTS)
 def test_layout(kind, text, line, column, marker, message):
     assert report_of(kind, text) == plain_report(kind, line, column, marker, message)
-
-
-class Text(str):
-    pass
 
 
 @pytest.mark.parametrize("kind", PARSERS)

@@ -6,26 +6,10 @@ import operator
 import pytest
 
 from reports import ascii_report
-from tolvi import package
+from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
 
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
-
-try:
-    SemVer("1", "2")
-except BaseException as e:  # noqa: BLE001
-    PanicException = type(e)
 
 OVERFLOW = "out of range integral type conversion attempted"
-
-
-def raises_exactly(exc_type, message, call):
-    with pytest.raises(BaseException) as caught:
-        call()
-    assert type(caught.value) is exc_type, repr(caught.value)
-    assert str(caught.value) == message
-    return caught.value
 
 
 def index_error_message(value):
@@ -41,10 +25,6 @@ def fields(s):
 
 def sv(major=1, minor=2, patch=3, **rest):
     return SemVer(major=major, minor=minor, patch=patch, **rest)
-
-
-class Text(str):
-    pass
 
 
 class Number(int):

@@ -2,11 +2,7 @@
 
 import pytest
 
-from tolvi import package
-
-Version, SemVer, DotSeparated, Other = (
-    getattr(package.version, name) for name in ("Version", "SemVer", "DotSeparated", "Other")
-)
+from support import DotSeparated, Other, SemVer, Version
 
 
 def semver(rc=None, meta=None, major=1, minor=2, patch=3):

@@ -1,3 +1,4 @@
+#include "fd_redirect.hpp"
 #include "stdout_writer.hpp"
 
 #include <gtest/gtest.h>
@@ -20,91 +21,9 @@ using tolvi::lock_stdout;
 using tolvi::stdout_failure_message;
 using tolvi::write_stdout;
 using tolvi::WriteError;
-
-// Points a descriptor at a pipe and collects everything written to it until finish().
-class FdCapture {
-public:
-    explicit FdCapture(int fd) : fd_(fd) {
-        std::fflush(nullptr);
-        int ends[2];
-        EXPECT_EQ(::pipe(ends), 0);
-        saved_ = ::dup(fd_);
-        ::dup2(ends[1], fd_);
-        ::close(ends[1]);
-        read_end_ = ends[0];
-        reader_ = std::thread([this] {
-            char chunk[65536];
-            for (;;) {
-                const ssize_t n = ::read(read_end_, chunk, sizeof chunk);
-                if (n > 0) {
-                    text_.append(chunk, static_cast<std::size_t>(n));
-                } else if (n == 0 || errno != EINTR) {
-                    break;
-                }
-            }
-        });
-    }
-    FdCapture(const FdCapture&) = delete;
-    FdCapture& operator=(const FdCapture&) = delete;
-    ~FdCapture() { finish(); }
-
-    // Restores the descriptor and returns what was written meanwhile.
-    const std::string& finish() {
-        if (saved_ >= 0) {
-            std::fflush(nullptr);
-            ::dup2(saved_, fd_); // drops the last write end: the reader sees end of file
-            ::close(saved_);
-            saved_ = -1;
-            reader_.join();
-            ::close(read_end_);
-        }
-        return text_;
-    }
-
-private:
-    int fd_;
-    int saved_ = -1;
-    int read_end_ = -1;
-    std::thread reader_;
-    std::string text_;
-};
-
-// Standard output closed for the guard's lifetime.
-class ClosedStdout {
-public:
-    ClosedStdout() : saved_(::dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        ::close(STDOUT_FILENO);
-    }
-    ~ClosedStdout() {
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
-
-// Standard output going into a pipe that nobody reads any more.
-class BrokenStdout {
-public:
-    BrokenStdout() : saved_(::dup(STDOUT_FILENO)) {
-        std::signal(SIGPIPE, SIG_IGN);
-        std::fflush(stdout);
-        int ends[2];
-        EXPECT_EQ(::pipe(ends), 0);
-        ::close(ends[0]);
-        ::dup2(ends[1], STDOUT_FILENO);
-        ::close(ends[1]);
-    }
-    ~BrokenStdout() {
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
+using tolvi::testing::BrokenStdout;
+using tolvi::testing::ClosedStdout;
+using tolvi::testing::FdCapture;
 
 TEST(StdoutWriter, WritesTheTextToDescriptorOne) {
     FdCapture capture(STDOUT_FILENO);

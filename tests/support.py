@@ -1,0 +1,36 @@
+"""The classes under test and small helpers shared by the test modules."""
+
+import pytest
+
+from tolvi import package
+
+# The submodules are plain attributes, not packages: reach the classes by
+# attribute, never by `from tolvi.package.version import ...`.
+Version = package.version.Version
+SemVer = package.version.SemVer
+DotSeparated = package.version.DotSeparated
+Other = package.version.Other
+
+
+def _panic_type():
+    try:
+        SemVer("1", "2")
+    except BaseException as e:  # noqa: BLE001 - the class is what we are after
+        return type(e)
+    raise AssertionError("two positional arguments did not fail")
+
+
+PanicException = _panic_type()
+
+
+class Text(str):
+    """A str subclass: accepted wherever a str is."""
+
+
+def raises_exactly(exc_type, message, call):
+    """Calls `call` and checks the exception's exact type and message."""
+    with pytest.raises(BaseException) as caught:
+        call()
+    assert type(caught.value) is exc_type, repr(caught.value)
+    assert str(caught.value) == message
+    return caught.value
