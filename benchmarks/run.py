@@ -34,8 +34,9 @@ NOTES = """\
 - memory: each class in a fresh interpreter builds that many objects, going round the
   lines it accepts, and the growth of its resident set is divided among them.
 - `semver.Version` objects are built with `semver.Version.parse`.
-- Floors write the operation inline (`s.split(".")`, `a == b` on str, `sorted()` of str,
-  `str(7)`), in the same loop as the classes."""
+- Floors: the same loop as the classes with the cheapest form of the work written inline
+  (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them); for
+  rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`."""
 
 FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
 QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)

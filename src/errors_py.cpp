@@ -5,8 +5,8 @@
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    Ref text = Ref::steal(PyUnicode_FromStringAndSize(message.data(),
-                                                      static_cast<Py_ssize_t>(message.size())));
+    Ref text = Ref::steal(
+        PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
     if (text) {
         PyErr_SetObject(type, text.get());
     }

@@ -31,8 +31,8 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
             return nullptr;
         }
         if (size != 7 || std::memcmp(utf8, "version", 7) != 0) {
-            PyErr_Format(PyExc_TypeError,
-                         "test_function() got an unexpected keyword argument '%U'", name);
+            PyErr_Format(PyExc_TypeError, "test_function() got an unexpected keyword argument '%U'",
+                         name);
             return nullptr;
         }
         if (nargs == 1) {

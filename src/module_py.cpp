@@ -1,6 +1,6 @@
 // The entry point: PyInit_tolvi builds the module once per process.
-#include "functions_py.hpp"
 #include "errors_py.hpp"
+#include "functions_py.hpp"
 #include "module_all_py.hpp"
 #include "once_cell_py.hpp"
 #include "package/version/mod_py.hpp"
@@ -50,8 +50,8 @@ bool initialise(PyObject* module) {
            add_class(version.get(), "SemVer", create_semver_type()) &&
            add_class(version.get(), "DotSeparated", create_dot_separated_type()) &&
            add_class(version.get(), "Other", create_other_type()) &&
-           add_submodule(package.get(), version.get()) &&
-           add_submodule(module, package.get()) && add_functions(module);
+           add_submodule(package.get(), version.get()) && add_submodule(module, package.get()) &&
+           add_functions(module);
 }
 
 PyObject* build_module() {

@@ -27,8 +27,8 @@ std::nullptr_t raise_panic(std::string_view message) {
     if (type == nullptr) {
         return nullptr;
     }
-    Ref text = Ref::steal(PyUnicode_FromStringAndSize(message.data(),
-                                                      static_cast<Py_ssize_t>(message.size())));
+    Ref text = Ref::steal(
+        PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
     if (text) {
         PyErr_SetObject(type, text.get());
     }

@@ -84,8 +84,7 @@ bool to_string(PyObject* object, std::string& out) {
 }
 
 PyObject* from_string(const std::string& text) {
-    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
-                                nullptr);
+    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
 }
 
 PyObject* from_string_list(const std::vector<std::string>& items) {

@@ -4,9 +4,13 @@
 
 namespace tolvi::version {
 
-std::size_t text_length(const DotSeparated& v) noexcept { return detail::joined_length(v.parts); }
+std::size_t text_length(const DotSeparated& v) noexcept {
+    return detail::joined_length(v.parts);
+}
 
-void append_text(std::string& out, const DotSeparated& v) { detail::append_joined(out, v.parts); }
+void append_text(std::string& out, const DotSeparated& v) {
+    detail::append_joined(out, v.parts);
+}
 
 void append_debug(std::string& out, const DotSeparated& v) {
     out.append("DotSeparated { parts: ");

@@ -30,8 +30,8 @@ constexpr char new_parts[] = "new_parts";
 
 PyGetSetDef dot_separated_properties[] = {
     {"parts", &field_getter<DotSeparated, Parts, &DotSeparated::parts, &from_string_list>,
-     &field_setter<DotSeparated, Parts, &DotSeparated::parts, &to_string_list, new_parts>,
-     nullptr, nullptr},
+     &field_setter<DotSeparated, Parts, &DotSeparated::parts, &to_string_list, new_parts>, nullptr,
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -56,8 +56,12 @@ TypeCell dot_separated_cell(dot_separated_spec, "DotSeparated");
 
 } // namespace
 
-template <> PyTypeObject* class_type<DotSeparated>() { return dot_separated_cell.get(); }
+template <> PyTypeObject* class_type<DotSeparated>() {
+    return dot_separated_cell.get();
+}
 
-PyTypeObject* create_dot_separated_type() { return dot_separated_cell.get_or_create(); }
+PyTypeObject* create_dot_separated_type() {
+    return dot_separated_cell.get_or_create();
+}
 
 } // namespace tolvi::py

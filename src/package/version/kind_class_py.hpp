@@ -94,16 +94,7 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 // exclusive claim, so a failed conversion leaves the field as it was.
 template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&)>
 PyObject* field_getter(PyObject* object, void*) {
-    return guarded(
-        [&]() -> PyObject* {
-            auto* self = as_value_object<T>(object);
-            SharedClaim claim(self->access);
-            if (!claim.ok()) {
-                return SharedClaim::raise_conflict();
-            }
-            return ToPython(self->value.*Member);
-        },
-        static_cast<PyObject*>(nullptr));
+    return read_value<T>(object, [](const T& value) { return ToPython(value.*Member); });
 }
 
 template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&),

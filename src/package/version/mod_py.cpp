@@ -90,10 +90,7 @@ PyType_Slot version_slots[] = {
 };
 
 PyType_Spec version_spec = {
-    "builtins.Version",
-    static_cast<int>(sizeof(ValueObject<Version>)),
-    0,
-    Py_TPFLAGS_DEFAULT,
+    "builtins.Version", static_cast<int>(sizeof(ValueObject<Version>)), 0, Py_TPFLAGS_DEFAULT,
     version_slots,
 };
 
@@ -101,11 +98,17 @@ TypeCell version_cell(version_spec, "Version");
 
 } // namespace
 
-template <> PyTypeObject* class_type<Version>() { return version_cell.get(); }
+template <> PyTypeObject* class_type<Version>() {
+    return version_cell.get();
+}
 
-PyTypeObject* create_version_type() { return version_cell.get_or_create(); }
+PyTypeObject* create_version_type() {
+    return version_cell.get_or_create();
+}
 
-bool is_version_object(PyObject* object) { return is_instance<Version>(object); }
+bool is_version_object(PyObject* object) {
+    return is_instance<Version>(object);
+}
 
 const Version& version_value(PyObject* object) {
     return as_value_object<Version>(object)->value;

@@ -18,8 +18,12 @@ struct Other {
     friend std::strong_ordering operator<=>(const Other&, const Other&) = default;
 };
 
-inline std::size_t text_length(const Other& v) noexcept { return v.value.size(); }
-inline void append_text(std::string& out, const Other& v) { out.append(v.value); }
+inline std::size_t text_length(const Other& v) noexcept {
+    return v.value.size();
+}
+inline void append_text(std::string& out, const Other& v) {
+    out.append(v.value);
+}
 void append_debug(std::string& out, const Other& v);
 
 // An identifier, without the end-of-input test; on failure the cursor is back

@@ -20,7 +20,8 @@ struct OtherTraits {
             }
             return false;
         }
-        return to_string(value.get(), out.value) && reject_unknown_keywords(kwargs, {"value"}, name);
+        return to_string(value.get(), out.value) &&
+               reject_unknown_keywords(kwargs, {"value"}, name);
     }
 };
 
@@ -42,10 +43,7 @@ PyType_Slot other_slots[] = {
 };
 
 PyType_Spec other_spec = {
-    "builtins.Other",
-    static_cast<int>(sizeof(ValueObject<Other>)),
-    0,
-    Py_TPFLAGS_DEFAULT,
+    "builtins.Other", static_cast<int>(sizeof(ValueObject<Other>)), 0, Py_TPFLAGS_DEFAULT,
     other_slots,
 };
 
@@ -53,8 +51,12 @@ TypeCell other_cell(other_spec, "Other");
 
 } // namespace
 
-template <> PyTypeObject* class_type<Other>() { return other_cell.get(); }
+template <> PyTypeObject* class_type<Other>() {
+    return other_cell.get();
+}
 
-PyTypeObject* create_other_type() { return other_cell.get_or_create(); }
+PyTypeObject* create_other_type() {
+    return other_cell.get_or_create();
+}
 
 } // namespace tolvi::py

@@ -12,7 +12,9 @@ namespace {
 bool is_ascii_letter(unsigned char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-bool is_ascii_digit(unsigned char c) noexcept { return c >= '0' && c <= '9'; }
+bool is_ascii_digit(unsigned char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
 report::ExpectedPattern to_report(Pattern p) {
     using Kind = report::ExpectedPattern::Kind;
@@ -92,17 +94,17 @@ bool Parser::part_character() noexcept {
     return false;
 }
 
-bool Parser::identifier_start() noexcept {
+bool Parser::identifier_character(bool digits, bool (*non_ascii)(char32_t) noexcept) noexcept {
     if (pos_ < input_.size()) {
         const auto c = static_cast<unsigned char>(input_[pos_]);
         if (c < 0x80) {
-            if (is_ascii_letter(c) || c == '_') {
+            if (is_ascii_letter(c) || c == '_' || (digits && is_ascii_digit(c))) {
                 ++pos_;
                 return true;
             }
         } else {
             const auto decoded = unicode::decode_utf8(input_, pos_);
-            if (unicode::is_xid_start(decoded.code_point)) {
+            if (non_ascii(decoded.code_point)) {
                 pos_ += decoded.length;
                 return true;
             }
@@ -112,24 +114,12 @@ bool Parser::identifier_start() noexcept {
     return false;
 }
 
+bool Parser::identifier_start() noexcept {
+    return identifier_character(false, &unicode::is_xid_start);
+}
+
 bool Parser::identifier_continuation() noexcept {
-    if (pos_ < input_.size()) {
-        const auto c = static_cast<unsigned char>(input_[pos_]);
-        if (c < 0x80) {
-            if (is_ascii_letter(c) || is_ascii_digit(c) || c == '_') {
-                ++pos_;
-                return true;
-            }
-        } else {
-            const auto decoded = unicode::decode_utf8(input_, pos_);
-            if (unicode::is_xid_continue(decoded.code_point)) {
-                pos_ += decoded.length;
-                return true;
-            }
-        }
-    }
-    expect(Pattern::Identifier);
-    return false;
+    return identifier_character(true, &unicode::is_xid_continue);
 }
 
 bool Parser::end_of_input() noexcept {

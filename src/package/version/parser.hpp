@@ -99,6 +99,9 @@ public:
 
 private:
     void expect(Pattern p) noexcept { record(PendingError{pos_, ExpectedList(p)}); }
+    // "_", an ASCII letter (or digit, when `digits`), or a non-ASCII character
+    // with the property `non_ascii` tests.
+    bool identifier_character(bool digits, bool (*non_ascii)(char32_t) noexcept) noexcept;
 
     std::string_view input_;
     std::size_t pos_ = 0;

@@ -8,7 +8,9 @@ namespace {
 using version::SemVer;
 using Identifiers = std::optional<std::vector<std::string>>;
 
-PyObject* from_u32(const std::uint32_t& n) { return PyLong_FromUnsignedLong(n); }
+PyObject* from_u32(const std::uint32_t& n) {
+    return PyLong_FromUnsignedLong(n);
+}
 
 PyObject* from_identifiers(const Identifiers& items) {
     return items ? from_string_list(*items) : Py_NewRef(Py_None);
@@ -69,20 +71,22 @@ constexpr char new_rc[] = "new_rc";
 constexpr char new_meta[] = "new_meta";
 
 #define TOLVI_NUMBER_PROPERTY(field, parameter)                                                    \
-    {#field, &field_getter<SemVer, std::uint32_t, &SemVer::field, &from_u32>,                      \
-     &field_setter<SemVer, std::uint32_t, &SemVer::field, &to_u32, parameter>, nullptr, nullptr}
+    {                                                                                              \
+#field, &field_getter < SemVer, std::uint32_t, &SemVer::field, &from_u32>,                 \
+            &field_setter < SemVer, std::uint32_t, &SemVer::field, &to_u32, parameter>, nullptr,   \
+            nullptr                                                                                \
+    }
 #define TOLVI_LIST_PROPERTY(field, parameter)                                                      \
-    {#field, &field_getter<SemVer, Identifiers, &SemVer::field, &from_identifiers>,                \
-     &field_setter<SemVer, Identifiers, &SemVer::field, &to_identifiers, parameter>, nullptr,      \
-     nullptr}
+    {                                                                                              \
+#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_identifiers>,           \
+            &field_setter < SemVer, Identifiers, &SemVer::field, &to_identifiers, parameter>,      \
+            nullptr, nullptr                                                                       \
+    }
 
 PyGetSetDef semver_properties[] = {
-    TOLVI_NUMBER_PROPERTY(major, new_major),
-    TOLVI_NUMBER_PROPERTY(minor, new_minor),
-    TOLVI_NUMBER_PROPERTY(patch, new_patch),
-    TOLVI_LIST_PROPERTY(rc, new_rc),
-    TOLVI_LIST_PROPERTY(meta, new_meta),
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    TOLVI_NUMBER_PROPERTY(major, new_major), TOLVI_NUMBER_PROPERTY(minor, new_minor),
+    TOLVI_NUMBER_PROPERTY(patch, new_patch), TOLVI_LIST_PROPERTY(rc, new_rc),
+    TOLVI_LIST_PROPERTY(meta, new_meta),     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 #undef TOLVI_NUMBER_PROPERTY
@@ -98,10 +102,7 @@ PyType_Slot semver_slots[] = {
 };
 
 PyType_Spec semver_spec = {
-    "builtins.SemVer",
-    static_cast<int>(sizeof(ValueObject<SemVer>)),
-    0,
-    Py_TPFLAGS_DEFAULT,
+    "builtins.SemVer", static_cast<int>(sizeof(ValueObject<SemVer>)), 0, Py_TPFLAGS_DEFAULT,
     semver_slots,
 };
 
@@ -109,8 +110,12 @@ TypeCell semver_cell(semver_spec, "SemVer");
 
 } // namespace
 
-template <> PyTypeObject* class_type<SemVer>() { return semver_cell.get(); }
+template <> PyTypeObject* class_type<SemVer>() {
+    return semver_cell.get();
+}
 
-PyTypeObject* create_semver_type() { return semver_cell.get_or_create(); }
+PyTypeObject* create_semver_type() {
+    return semver_cell.get_or_create();
+}
 
 } // namespace tolvi::py

@@ -1,6 +1,7 @@
 #pragma once
 #include "errors_py.hpp"
 #include "package/version/access_py.hpp"
+#include "package/version/conversions_py.hpp"
 #include "package/version/mod.hpp"
 
 #include <new>
@@ -12,8 +13,7 @@
 namespace tolvi::py {
 
 template <class T> struct ValueObject {
-    PyObject_HEAD
-    AccessState access;
+    PyObject_HEAD AccessState access;
     T value;
 };
 
@@ -60,10 +60,6 @@ template <class T> bool copy_value(PyObject* object, T& out) {
     return true;
 }
 
-inline PyObject* to_python_str(const std::string& text) {
-    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
-}
-
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     auto* self = as_value_object<T>(object);
@@ -74,7 +70,9 @@ template <class T> void value_dealloc(PyObject* object) {
     Py_DECREF(type);
 }
 
-template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObject* object) {
+// Runs `read` on the object's value under a shared claim and returns its new
+// Python object; null with an error set if the object is being changed.
+template <class T, class Read> PyObject* read_value(PyObject* object, Read&& read) {
     return guarded(
         [&]() -> PyObject* {
             auto* self = as_value_object<T>(object);
@@ -82,13 +80,21 @@ template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObj
             if (!claim.ok()) {
                 return SharedClaim::raise_conflict();
             }
-            return to_python_str(Render(self->value));
+            return read(self->value);
         },
         static_cast<PyObject*>(nullptr));
 }
 
-template <class T> std::string render_text(const T& value) { return version::to_text(value); }
-template <class T> std::string render_debug(const T& value) { return version::to_debug(value); }
+template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObject* object) {
+    return read_value<T>(object, [](const T& value) { return from_string(Render(value)); });
+}
+
+template <class T> std::string render_text(const T& value) {
+    return version::to_text(value);
+}
+template <class T> std::string render_debug(const T& value) {
+    return version::to_debug(value);
+}
 
 inline bool comparison_holds(std::strong_ordering order, int op) noexcept {
     switch (op) {
@@ -130,10 +136,10 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
 // The slots shared by the four classes, to be placed in their slot tables.
 #define TOLVI_VALUE_SLOTS(T)                                                                       \
     {Py_tp_dealloc, reinterpret_cast<void*>(&::tolvi::py::value_dealloc<T>)},                      \
-        {Py_tp_repr, reinterpret_cast<void*>(                                                      \
-                         &::tolvi::py::value_render<T, &::tolvi::py::render_debug<T>>)},           \
-        {Py_tp_str, reinterpret_cast<void*>(                                                       \
-                        &::tolvi::py::value_render<T, &::tolvi::py::render_text<T>>)},             \
+        {Py_tp_repr,                                                                               \
+         reinterpret_cast<void*>(&::tolvi::py::value_render<T, &::tolvi::py::render_debug<T>>)},   \
+        {Py_tp_str,                                                                                \
+         reinterpret_cast<void*>(&::tolvi::py::value_render<T, &::tolvi::py::render_text<T>>)},    \
     {                                                                                              \
         Py_tp_richcompare, reinterpret_cast<void*>(&::tolvi::py::value_richcompare<T>)             \
     }
