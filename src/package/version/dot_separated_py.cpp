@@ -35,22 +35,15 @@ PyGetSetDef dot_separated_properties[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-PyType_Slot dot_separated_slots[] = {
+auto dot_separated_slots = value_type_slots<DotSeparated>({
     {Py_tp_doc, const_cast<char*>("DotSeparated(*args, **kwargs)\n--\n\nPython wrapper around "
                                   "[`DotSeparated`]")},
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<DotSeparated, DotSeparatedTraits>)},
     {Py_tp_getset, dot_separated_properties},
-    TOLVI_VALUE_SLOTS(DotSeparated),
-    {0, nullptr},
-};
+});
 
-PyType_Spec dot_separated_spec = {
-    "builtins.DotSeparated",
-    static_cast<int>(sizeof(ValueObject<DotSeparated>)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    dot_separated_slots,
-};
+PyType_Spec dot_separated_spec =
+    value_type_spec<DotSeparated>("builtins.DotSeparated", dot_separated_slots.data());
 
 TypeCell dot_separated_cell(dot_separated_spec, "DotSeparated");
 

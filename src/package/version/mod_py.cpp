@@ -82,17 +82,12 @@ PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         static_cast<PyObject*>(nullptr));
 }
 
-PyType_Slot version_slots[] = {
+auto version_slots = value_type_slots<Version>({
     {Py_tp_doc, const_cast<char*>("Version(*args)\n--\n\nPython wrapper around a [`Version`]")},
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
-    TOLVI_VALUE_SLOTS(Version),
-    {0, nullptr},
-};
+});
 
-PyType_Spec version_spec = {
-    "builtins.Version", static_cast<int>(sizeof(ValueObject<Version>)), 0, Py_TPFLAGS_DEFAULT,
-    version_slots,
-};
+PyType_Spec version_spec = value_type_spec<Version>("builtins.Version", version_slots.data());
 
 TypeCell version_cell(version_spec, "Version");
 

@@ -33,19 +33,14 @@ PyGetSetDef other_properties[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-PyType_Slot other_slots[] = {
+auto other_slots = value_type_slots<Other>({
     {Py_tp_doc, const_cast<char*>("Other(*args, **kwargs)\n--\n\nPython wrapper around the "
                                   "[`Other`] version type")},
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<Other, OtherTraits>)},
     {Py_tp_getset, other_properties},
-    TOLVI_VALUE_SLOTS(Other),
-    {0, nullptr},
-};
+});
 
-PyType_Spec other_spec = {
-    "builtins.Other", static_cast<int>(sizeof(ValueObject<Other>)), 0, Py_TPFLAGS_DEFAULT,
-    other_slots,
-};
+PyType_Spec other_spec = value_type_spec<Other>("builtins.Other", other_slots.data());
 
 TypeCell other_cell(other_spec, "Other");
 

@@ -92,19 +92,14 @@ PyGetSetDef semver_properties[] = {
 #undef TOLVI_NUMBER_PROPERTY
 #undef TOLVI_LIST_PROPERTY
 
-PyType_Slot semver_slots[] = {
+auto semver_slots = value_type_slots<SemVer>({
     {Py_tp_doc,
      const_cast<char*>("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]")},
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<SemVer, SemVerTraits>)},
     {Py_tp_getset, semver_properties},
-    TOLVI_VALUE_SLOTS(SemVer),
-    {0, nullptr},
-};
+});
 
-PyType_Spec semver_spec = {
-    "builtins.SemVer", static_cast<int>(sizeof(ValueObject<SemVer>)), 0, Py_TPFLAGS_DEFAULT,
-    semver_slots,
-};
+PyType_Spec semver_spec = value_type_spec<SemVer>("builtins.SemVer", semver_slots.data());
 
 TypeCell semver_cell(semver_spec, "SemVer");
 

@@ -4,6 +4,8 @@
 #include "package/version/conversions_py.hpp"
 #include "package/version/mod.hpp"
 
+#include <algorithm>
+#include <array>
 #include <new>
 #include <string>
 #include <utility>
@@ -133,15 +135,24 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     return Py_NewRef(holds ? Py_True : Py_False);
 }
 
-// The slots shared by the four classes, to be placed in their slot tables.
-#define TOLVI_VALUE_SLOTS(T)                                                                       \
-    {Py_tp_dealloc, reinterpret_cast<void*>(&::tolvi::py::value_dealloc<T>)},                      \
-        {Py_tp_repr,                                                                               \
-         reinterpret_cast<void*>(&::tolvi::py::value_render<T, &::tolvi::py::render_debug<T>>)},   \
-        {Py_tp_str,                                                                                \
-         reinterpret_cast<void*>(&::tolvi::py::value_render<T, &::tolvi::py::render_text<T>>)},    \
-    {                                                                                              \
-        Py_tp_richcompare, reinterpret_cast<void*>(&::tolvi::py::value_richcompare<T>)             \
-    }
+// A class's slot table: its own slots followed by the ones the four classes
+// share, ending with the terminating entry.
+template <class T, std::size_t N>
+std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) {
+    std::array<PyType_Slot, N + 5> slots{};
+    std::copy(own, own + N, slots.begin());
+    slots[N] = {Py_tp_dealloc, reinterpret_cast<void*>(&value_dealloc<T>)};
+    slots[N + 1] = {Py_tp_repr, reinterpret_cast<void*>(&value_render<T, &render_debug<T>>)};
+    slots[N + 2] = {Py_tp_str, reinterpret_cast<void*>(&value_render<T, &render_text<T>>)};
+    slots[N + 3] = {Py_tp_richcompare, reinterpret_cast<void*>(&value_richcompare<T>)};
+    slots[N + 4] = {0, nullptr};
+    return slots;
+}
+
+// The specification of a class named "builtins.<Name>": the interpreter's
+// default flags only, so it cannot be subclassed and has no instance dict.
+template <class T> PyType_Spec value_type_spec(const char* name, PyType_Slot* slots) {
+    return {name, static_cast<int>(sizeof(ValueObject<T>)), 0, Py_TPFLAGS_DEFAULT, slots};
+}
 
 } // namespace tolvi::py
