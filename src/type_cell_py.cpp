@@ -11,10 +11,7 @@ PyTypeObject* TypeCell::get_or_create() {
         [this] { return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec_)); });
 }
 
-PyTypeObject* TypeCell::get() {
-    if (PyTypeObject* type = peek()) {
-        return type;
-    }
+PyTypeObject* TypeCell::create_or_panic() {
     if (PyTypeObject* type = get_or_create()) {
         return type;
     }

@@ -14,11 +14,16 @@ public:
     PyTypeObject* get_or_create();
     // Anywhere else: a failure is printed as unraisable and becomes the
     // internal-failure exception.
-    PyTypeObject* get();
+    PyTypeObject* get() {
+        PyTypeObject* type = peek();
+        return type != nullptr ? type : create_or_panic();
+    }
     // The type, or null before it has been created; never fails.
     PyTypeObject* peek() const noexcept { return cell_.get(); }
 
 private:
+    PyTypeObject* create_or_panic();
+
     OnceCell<PyTypeObject> cell_;
     PyType_Spec& spec_;
     const char* class_name_;

@@ -19,12 +19,14 @@ void append_debug(std::string& out, const DotSeparated& v) {
 }
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
-    grammar::Parser parser(text);
-    DotSeparated v{grammar::dot_separated_list(parser)};
-    if (parser.end_of_input()) {
-        return v;
-    }
-    return failure_message(parser, DotSeparated::qualified_name);
+    return parse_entry<DotSeparated>(text, DotSeparated::qualified_name,
+                                     [](auto& parser) -> std::optional<DotSeparated> {
+                                         DotSeparated v{grammar::dot_separated_list(parser)};
+                                         if (parser.end_of_input()) {
+                                             return v;
+                                         }
+                                         return std::nullopt;
+                                     });
 }
 
 } // namespace tolvi::version

@@ -10,9 +10,7 @@ using Parts = std::vector<std::string>;
 
 struct DotSeparatedTraits {
     static constexpr const char* name = "DotSeparated";
-    static version::ParseResult<DotSeparated> parse(std::string_view text) {
-        return version::parse_dot_separated(text);
-    }
+    static constexpr auto parse = &version::parse_dot_separated;
     static bool from_keywords(PyObject* kwargs, DotSeparated& out) {
         Ref parts = keyword_value(kwargs, "parts");
         if (!parts) {

@@ -10,7 +10,7 @@
 // The constructor protocol and property plumbing shared by the classes of the
 // three version kinds. Each class supplies a Traits type with:
 //   static constexpr const char* name;                 // "SemVer"
-//   static ParseResult<T> parse(std::string_view);    // the kind's own grammar
+//   static constexpr auto parse = &version::parse_x;  // the kind's own grammar
 //   static bool from_keywords(PyObject* kwargs, T&);  // the keyword form
 namespace tolvi::py {
 
@@ -26,18 +26,7 @@ Ref keyword_value(PyObject* kwargs, const char* name);
 
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
-        Py_ssize_t size = 0;
-        const char* utf8 = PyUnicode_AsUTF8AndSize(x, &size);
-        if (utf8 == nullptr) {
-            return false;
-        }
-        auto parsed = Traits::parse(std::string_view(utf8, static_cast<std::size_t>(size)));
-        if (auto* message = std::get_if<std::string>(&parsed)) {
-            raise(PyExc_RuntimeError, *message);
-            return false;
-        }
-        out = std::move(std::get<T>(parsed));
-        return true;
+        return parse_argument(x, Traits::parse, out);
     }
     if (is_instance<T>(x)) {
         return copy_value<T>(x, out);

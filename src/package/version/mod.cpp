@@ -16,19 +16,21 @@ void append_debug(std::string& out, const Version& v) {
 }
 
 ParseResult<Version> parse_version(std::string_view text) {
-    grammar::Parser parser(text);
-    if (auto v = semver_rule(parser); v && parser.end_of_input()) {
-        return Version{std::move(*v)};
-    }
-    parser.rewind(0);
-    if (DotSeparated v{grammar::dot_separated_list(parser)}; parser.end_of_input()) {
-        return Version{std::move(v)};
-    }
-    parser.rewind(0);
-    if (auto v = identifier_rule(parser); v && parser.end_of_input()) {
-        return Version{std::move(*v)};
-    }
-    return failure_message(parser, Version::qualified_name);
+    return parse_entry<Version>(
+        text, Version::qualified_name, [](auto& parser) -> std::optional<Version> {
+            if (auto v = semver_rule(parser); v && parser.end_of_input()) {
+                return Version{std::move(*v)};
+            }
+            parser.rewind(0);
+            if (DotSeparated v{grammar::dot_separated_list(parser)}; parser.end_of_input()) {
+                return Version{std::move(v)};
+            }
+            parser.rewind(0);
+            if (auto v = identifier_rule(parser); v && parser.end_of_input()) {
+                return Version{std::move(*v)};
+            }
+            return std::nullopt;
+        });
 }
 
 } // namespace tolvi::version

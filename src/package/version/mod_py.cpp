@@ -23,17 +23,49 @@ template <class K> bool copy_kind(PyObject* x, Version& out, bool& matched) {
     return true;
 }
 
-PyObject* parse_into(PyTypeObject* type, PyObject* text) {
-    Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-    if (utf8 == nullptr) {
-        return nullptr;
-    }
-    auto parsed = version::parse_version(std::string_view(utf8, static_cast<std::size_t>(size)));
-    if (auto* message = std::get_if<std::string>(&parsed)) {
-        return raise(PyExc_RuntimeError, *message);
-    }
-    return new_value_object(type, std::move(std::get<Version>(parsed)));
+// A new object of `type` for the single constructor argument x.
+PyObject* construct(PyTypeObject* type, PyObject* x) {
+    return guarded(
+        [&]() -> PyObject* {
+            Version value;
+            if (PyUnicode_Check(x)) {
+                if (!parse_argument(x, &version::parse_version, value)) {
+                    return nullptr;
+                }
+                return new_value_object(type, std::move(value));
+            }
+            bool matched = false;
+            if (!copy_kind<version::SemVer>(x, value, matched) ||
+                !copy_kind<version::DotSeparated>(x, value, matched) ||
+                !copy_kind<version::Other>(x, value, matched)) {
+                return nullptr;
+            }
+            if (!matched && is_instance<Version>(x)) {
+                matched = true;
+                if (!copy_value<Version>(x, value)) {
+                    return nullptr;
+                }
+            }
+            if (!matched) {
+                Ref name = Ref::steal(PyType_GetName(Py_TYPE(x)));
+                if (name) {
+                    PyErr_Format(PyExc_TypeError, "Cannot construct Version from type '%U'",
+                                 name.get());
+                }
+                return nullptr;
+            }
+            return new_value_object(type, std::move(value));
+        },
+        static_cast<PyObject*>(nullptr));
+}
+
+PyObject* unexpected_keyword(PyObject* key) {
+    PyErr_Format(PyExc_TypeError, "Version.__new__() got an unexpected keyword argument '%S'", key);
+    return nullptr;
+}
+
+PyObject* wrong_argument_count() {
+    return raise(PyExc_ValueError, "Version() requires arguments");
 }
 
 PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -42,44 +74,25 @@ PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         PyObject* key = nullptr;
         PyObject* value = nullptr;
         PyDict_Next(kwargs, &pos, &key, &value);
-        PyErr_Format(PyExc_TypeError, "%s.__new__() got an unexpected keyword argument '%S'",
-                     "Version", key);
-        return nullptr;
+        return unexpected_keyword(key);
     }
     if (PyTuple_GET_SIZE(args) != 1) {
-        return raise(PyExc_ValueError, "Version() requires arguments");
+        return wrong_argument_count();
     }
-    PyObject* x = PyTuple_GET_ITEM(args, 0);
-    return guarded(
-        [&]() -> PyObject* {
-            if (PyUnicode_Check(x)) {
-                return parse_into(type, x);
-            }
-            Version copy;
-            bool matched = false;
-            if (!copy_kind<version::SemVer>(x, copy, matched) ||
-                !copy_kind<version::DotSeparated>(x, copy, matched) ||
-                !copy_kind<version::Other>(x, copy, matched)) {
-                return nullptr;
-            }
-            if (!matched && is_instance<Version>(x)) {
-                matched = true;
-                if (!copy_value<Version>(x, copy)) {
-                    return nullptr;
-                }
-            }
-            if (!matched) {
-                Ref name = Ref::steal(PyType_GetName(Py_TYPE(x)));
-                if (!name) {
-                    return nullptr;
-                }
-                PyErr_Format(PyExc_TypeError, "Cannot construct Version from type '%U'",
-                             name.get());
-                return nullptr;
-            }
-            return new_value_object(type, std::move(copy));
-        },
-        static_cast<PyObject*>(nullptr));
+    return construct(type, PyTuple_GET_ITEM(args, 0));
+}
+
+// The same rules as version_new, called without the argument tuple and keyword
+// dictionary that the interpreter would otherwise build for every call.
+PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::size_t nargsf,
+                             PyObject* kwnames) {
+    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) != 0) {
+        return unexpected_keyword(PyTuple_GET_ITEM(kwnames, 0));
+    }
+    if (PyVectorcall_NARGS(nargsf) != 1) {
+        return wrong_argument_count();
+    }
+    return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]);
 }
 
 auto version_slots = value_type_slots<Version>({
@@ -98,7 +111,11 @@ template <> PyTypeObject* class_type<Version>() {
 }
 
 PyTypeObject* create_version_type() {
-    return version_cell.get_or_create();
+    PyTypeObject* type = version_cell.get_or_create();
+    if (type != nullptr) {
+        type->tp_vectorcall = &version_vectorcall;
+    }
+    return type;
 }
 
 bool is_version_object(PyObject* object) {

@@ -10,7 +10,7 @@ void append_debug(std::string& out, const Other& v) {
     out.append(" }");
 }
 
-std::optional<Other> identifier_rule(grammar::Parser& parser) {
+template <class Errors> std::optional<Other> identifier_rule(grammar::Parser<Errors>& parser) {
     const std::size_t start = parser.position();
     if (!parser.identifier_start()) {
         return std::nullopt;
@@ -20,12 +20,14 @@ std::optional<Other> identifier_rule(grammar::Parser& parser) {
     return Other{std::string(parser.input().substr(start, parser.position() - start))};
 }
 
+template std::optional<Other> identifier_rule(grammar::Recogniser&);
+template std::optional<Other> identifier_rule(grammar::DiagnosingParser&);
+
 ParseResult<Other> parse_other(std::string_view text) {
-    grammar::Parser parser(text);
-    if (auto v = identifier_rule(parser); v && parser.end_of_input()) {
-        return std::move(*v);
-    }
-    return failure_message(parser, Other::qualified_name);
+    return parse_entry<Other>(text, Other::qualified_name, [](auto& parser) {
+        auto v = identifier_rule(parser);
+        return v && parser.end_of_input() ? std::move(v) : std::nullopt;
+    });
 }
 
 } // namespace tolvi::version

@@ -28,7 +28,7 @@ void append_debug(std::string& out, const Other& v);
 
 // An identifier, without the end-of-input test; on failure the cursor is back
 // where it started.
-std::optional<Other> identifier_rule(grammar::Parser& parser);
+template <class Errors> std::optional<Other> identifier_rule(grammar::Parser<Errors>& parser);
 
 ParseResult<Other> parse_other(std::string_view text);
 

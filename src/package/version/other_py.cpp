@@ -9,9 +9,7 @@ using version::Other;
 
 struct OtherTraits {
     static constexpr const char* name = "Other";
-    static version::ParseResult<Other> parse(std::string_view text) {
-        return version::parse_other(text);
-    }
+    static constexpr auto parse = &version::parse_other;
     static bool from_keywords(PyObject* kwargs, Other& out) {
         Ref value = keyword_value(kwargs, "value");
         if (!value) {

@@ -1,20 +1,14 @@
 #include "package/version/parser.hpp"
 
+#include <algorithm>
+#include <utility>
+
 #include "report/render.hpp"
-#include "unicode/properties.hpp"
-#include "unicode/utf8.hpp"
 
 namespace tolvi::version {
 namespace grammar {
 
 namespace {
-
-bool is_ascii_letter(unsigned char c) noexcept {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool is_ascii_digit(unsigned char c) noexcept {
-    return c >= '0' && c <= '9';
-}
 
 report::ExpectedPattern to_report(Pattern p) {
     using Kind = report::ExpectedPattern::Kind;
@@ -62,76 +56,8 @@ void ExpectedList::add_all(const ExpectedList& other) noexcept {
     }
 }
 
-bool Parser::literal(char c, Pattern p) noexcept {
-    if (pos_ < input_.size() && input_[pos_] == c) {
-        ++pos_;
-        return true;
-    }
-    expect(p);
-    return false;
-}
-
-// The character-set tests below are each a rule of their own with a label; as
-// such a rule can only fail where it starts, its label is what gets recorded.
-bool Parser::digit() noexcept {
-    if (pos_ < input_.size() && is_ascii_digit(static_cast<unsigned char>(input_[pos_]))) {
-        ++pos_;
-        return true;
-    }
-    expect(Pattern::Digit);
-    return false;
-}
-
-bool Parser::part_character() noexcept {
-    if (pos_ < input_.size()) {
-        const auto c = static_cast<unsigned char>(input_[pos_]);
-        if (is_ascii_letter(c) || is_ascii_digit(c) || c == '-') {
-            ++pos_;
-            return true;
-        }
-    }
-    expect(Pattern::PartCharacter);
-    return false;
-}
-
-bool Parser::identifier_character(bool digits, bool (*non_ascii)(char32_t) noexcept) noexcept {
-    if (pos_ < input_.size()) {
-        const auto c = static_cast<unsigned char>(input_[pos_]);
-        if (c < 0x80) {
-            if (is_ascii_letter(c) || c == '_' || (digits && is_ascii_digit(c))) {
-                ++pos_;
-                return true;
-            }
-        } else {
-            const auto decoded = unicode::decode_utf8(input_, pos_);
-            if (non_ascii(decoded.code_point)) {
-                pos_ += decoded.length;
-                return true;
-            }
-        }
-    }
-    expect(Pattern::Identifier);
-    return false;
-}
-
-bool Parser::identifier_start() noexcept {
-    return identifier_character(false, &unicode::is_xid_start);
-}
-
-bool Parser::identifier_continuation() noexcept {
-    return identifier_character(true, &unicode::is_xid_continue);
-}
-
-bool Parser::end_of_input() noexcept {
-    if (pos_ == input_.size()) {
-        return true;
-    }
-    expect(Pattern::EndOfInput);
-    return false;
-}
-
 // The furthest error wins; errors at the same position pool their expectations.
-void Parser::record(PendingError error) noexcept {
+void Diagnosis::record(PendingError error) noexcept {
     if (!pending_ || error.position > pending_->position) {
         pending_ = error;
     } else if (error.position == pending_->position) {
@@ -139,50 +65,57 @@ void Parser::record(PendingError error) noexcept {
     }
 }
 
-std::optional<PendingError> Parser::set_aside() noexcept {
-    auto outer = pending_;
-    pending_.reset();
-    return outer;
+Diagnosis::Saved Diagnosis::set_aside() noexcept {
+    return std::exchange(pending_, std::nullopt);
 }
 
-void Parser::finish_labelled(std::optional<PendingError> outer, std::size_t start, Pattern label,
-                             bool relabel) noexcept {
-    auto inner = pending_;
-    if (relabel && inner && inner->position == start) {
-        inner->expected = ExpectedList(label);
+void Diagnosis::finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
+    if (pending_ && pending_->position == start) {
+        pending_->expected = ExpectedList(label);
     }
-    if (!outer || !inner) {
-        pending_ = inner ? inner : outer;
+    merge_labelled(std::move(outer));
+}
+
+void Diagnosis::merge_labelled(Saved outer) noexcept {
+    if (!outer) {
         return;
     }
-    if (inner->position != outer->position) {
-        pending_ = inner->position > outer->position ? inner : outer;
+    if (!pending_ || outer->position > pending_->position) {
+        pending_ = outer;
+        return;
+    }
+    if (outer->position < pending_->position) {
         return;
     }
     // Same position: the longer list leads, the outer one on a tie.
-    if (inner->expected.size() > outer->expected.size()) {
-        inner->expected.add_all(outer->expected);
-        pending_ = inner;
+    if (pending_->expected.size() > outer->expected.size()) {
+        pending_->expected.add_all(outer->expected);
     } else {
-        outer->expected.add_all(inner->expected);
+        outer->expected.add_all(pending_->expected);
         pending_ = outer;
     }
 }
 
-void Parser::discard_errors_between(std::size_t first, std::size_t last) noexcept {
-    if (pending_ && pending_->position >= first && pending_->position <= last) {
-        pending_.reset();
+void Diagnosis::refuse_out_of_range(Saved outer, std::size_t start, std::size_t end) noexcept {
+    const auto within = [&](const Saved& error) {
+        return error && error->position >= start && error->position <= end;
+    };
+    if (within(outer)) {
+        outer.reset();
     }
+    // The refusal keeps its own label: it is not replaced by "integer".
+    pending_ = PendingError{start, ExpectedList(Pattern::IntegerInRange)};
+    merge_labelled(std::move(outer));
 }
 
-report::ParseError Parser::error() const {
+report::ParseError Diagnosis::error(std::string_view input, std::size_t position) const {
     report::ParseError error;
-    // Every failed parse records an error; the empty fallback is for safety.
-    const std::size_t at = pending_ ? pending_->position : pos_;
+    // Every failed parse records an error; the current position is a fallback.
+    const std::size_t at = pending_ ? pending_->position : position;
     error.span_start = at;
     error.span_end = at;
-    if (at < input_.size()) {
-        const auto decoded = unicode::decode_utf8(input_, at);
+    if (at < input.size()) {
+        const auto decoded = unicode::decode_utf8(input, at);
         error.found = decoded.code_point;
         error.span_end = at + decoded.length;
     }
@@ -195,74 +128,82 @@ report::ParseError Parser::error() const {
     return error;
 }
 
-std::optional<std::uint32_t> integer(Parser& parser) {
-    auto outer = parser.set_aside();
+template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser) {
+    auto outer = parser.errors().set_aside();
     const std::size_t start = parser.position();
-    if (!parser.digit()) {
-        parser.finish_labelled(std::move(outer), start, Pattern::Integer);
+    constexpr std::uint64_t max = 4294967295u;
+    std::uint64_t value = 0;
+    const std::string_view input = parser.input();
+    for (std::size_t at = start; parser.digit(); ++at) {
+        if (value <= max) {
+            value = value * 10 + static_cast<unsigned>(input[at] - '0');
+        }
+    }
+    const std::size_t end = parser.position();
+    if (end == start) {
+        parser.errors().finish_labelled(std::move(outer), start, Pattern::Integer);
         return std::nullopt;
     }
-    constexpr std::uint64_t max = 4294967295u;
-    std::uint64_t value = static_cast<unsigned char>(parser.input()[start]) - '0';
-    std::size_t at = start + 1;
-    while (parser.digit()) {
-        if (value <= max) {
-            value = value * 10 + (static_cast<unsigned char>(parser.input()[at]) - '0');
-        }
-        ++at;
-    }
     if (value > max) {
-        // A number out of range is refused at its first digit, and the errors
-        // recorded while reading it would only distract from that.
-        const std::size_t end = parser.position();
-        parser.discard_errors_between(start, end);
-        if (outer && outer->position >= start && outer->position <= end) {
-            outer.reset();
-        }
-        parser.record(PendingError{start, ExpectedList(Pattern::IntegerInRange)});
-        parser.finish_labelled(std::move(outer), start, Pattern::Integer, false);
+        parser.errors().refuse_out_of_range(std::move(outer), start, end);
         parser.rewind(start);
         return std::nullopt;
     }
-    parser.finish_labelled(std::move(outer), start, Pattern::Integer);
+    parser.errors().finish_labelled(std::move(outer), start, Pattern::Integer);
     return static_cast<std::uint32_t>(value);
 }
 
 namespace {
 
-bool part(Parser& parser, std::vector<std::string>& parts) {
+// The text of one part, or nothing if no part starts here.
+template <class Errors> std::optional<std::string_view> part(Parser<Errors>& parser) {
     const std::size_t start = parser.position();
     if (!parser.part_character()) {
-        return false;
+        return std::nullopt;
     }
     while (parser.part_character()) {
     }
-    parts.emplace_back(parser.input().substr(start, parser.position() - start));
-    return true;
+    return parser.input().substr(start, parser.position() - start);
 }
 
 } // namespace
 
-std::vector<std::string> dot_separated_list(Parser& parser) {
+template <class Errors> std::vector<std::string> dot_separated_list(Parser<Errors>& parser) {
     return parser.labelled(Pattern::DotSeparatedList, [&] {
         std::vector<std::string> parts;
-        if (!part(parser, parts)) {
+        const auto first = part(parser);
+        if (!first) {
             return parts;
         }
+        // Every further part follows a ".", so this bounds their number.
+        const std::string_view rest = parser.input().substr(parser.position());
+        parts.reserve(1 + static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '.')));
+        parts.emplace_back(*first);
         for (;;) {
             const std::size_t before_dot = parser.position();
-            if (!parser.literal('.', Pattern::Dot) || !part(parser, parts)) {
+            if (!parser.literal('.', Pattern::Dot)) {
+                return parts;
+            }
+            const auto next = part(parser);
+            if (!next) {
                 parser.rewind(before_dot);
                 return parts;
             }
+            parts.emplace_back(*next);
         }
     });
 }
 
+template std::optional<std::uint32_t> integer(Recogniser&);
+template std::optional<std::uint32_t> integer(DiagnosingParser&);
+template std::vector<std::string> dot_separated_list(Recogniser&);
+template std::vector<std::string> dot_separated_list(DiagnosingParser&);
+
 } // namespace grammar
 
-std::string failure_message(const grammar::Parser& parser, std::string_view source_name) {
-    return report::render_parse_error({parser.error()}, parser.input(), source_name);
+std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name) {
+    return report::render_parse_error({parser.errors().error(parser.input(), parser.position())},
+                                      parser.input(), source_name);
 }
 
 } // namespace tolvi::version

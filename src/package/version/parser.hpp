@@ -9,10 +9,17 @@
 #include <vector>
 
 #include "report/parse_error.hpp"
+#include "unicode/properties.hpp"
+#include "unicode/utf8.hpp"
 
 // The backtracking recursive-descent machinery that the grammar rules of the
 // version kinds share: the input cursor, the elementary tests and the single
 // pending error that decides what a failed parse reports.
+//
+// Every entry point parses twice at most: first with a parser that records no
+// errors (most strings are valid, and this is the fast path), and only when
+// that fails once more with one that records them, to build the report. The
+// grammar rules are written once, as templates over the two.
 namespace tolvi::version {
 
 // A parse gives the value, or the rendered report as the failure message.
@@ -21,7 +28,7 @@ template <class T> using ParseResult = std::variant<T, std::string>;
 namespace grammar {
 
 // Everything a test can expect. The grammar has so few that a pending error
-// keeps them in a fixed array and a successful parse never allocates for them.
+// keeps them in a fixed array and recording never allocates.
 enum class Pattern : std::uint8_t {
     V,
     Dot,
@@ -60,64 +67,162 @@ struct PendingError {
     ExpectedList expected;
 };
 
-class Parser {
+// Keeps the one pending error: the furthest one recorded, with the
+// expectations of every test that failed exactly there.
+class Diagnosis {
+public:
+    using Saved = std::optional<PendingError>;
+
+    void record(std::size_t position, Pattern p) noexcept {
+        record(PendingError{position, ExpectedList(p)});
+    }
+    void record(PendingError error) noexcept;
+
+    // A rule with a label runs with the pending error set aside; when it ends,
+    // an error left at the rule's start takes the label, and the two errors
+    // are merged.
+    Saved set_aside() noexcept;
+    void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept;
+
+    // A number out of range is refused at its first digit, and the errors
+    // recorded while reading it (in [start, end]) would only distract from that.
+    void refuse_out_of_range(Saved outer, std::size_t start, std::size_t end) noexcept;
+
+    // The error of a failed parse, ready for the report renderer.
+    report::ParseError error(std::string_view input, std::size_t position) const;
+
+private:
+    void merge_labelled(Saved outer) noexcept;
+
+    std::optional<PendingError> pending_;
+};
+
+// Records nothing, for the parse that only needs the value.
+struct NoDiagnosis {
+    struct Saved {};
+    void record(std::size_t, Pattern) noexcept {}
+    Saved set_aside() noexcept { return {}; }
+    void finish_labelled(Saved, std::size_t, Pattern) noexcept {}
+    void refuse_out_of_range(Saved, std::size_t, std::size_t) noexcept {}
+};
+
+template <class Errors> class Parser {
 public:
     explicit Parser(std::string_view input) noexcept : input_(input) {}
 
     std::string_view input() const noexcept { return input_; }
     std::size_t position() const noexcept { return pos_; }
     void rewind(std::size_t position) noexcept { pos_ = position; }
+    Errors& errors() noexcept { return errors_; }
+    const Errors& errors() const noexcept { return errors_; }
 
     // Elementary tests: on success they consume the character, on failure they
     // record what they expected at the current position and consume nothing.
-    bool literal(char c, Pattern p) noexcept;
-    bool digit() noexcept;
-    bool part_character() noexcept;
-    bool identifier_start() noexcept;
-    bool identifier_continuation() noexcept;
-    bool end_of_input() noexcept;
+    bool literal(char c, Pattern p) noexcept {
+        if (pos_ < input_.size() && input_[pos_] == c) {
+            ++pos_;
+            return true;
+        }
+        errors_.record(pos_, p);
+        return false;
+    }
 
-    // A rule with a label runs with the pending error set aside; see labelled().
-    std::optional<PendingError> set_aside() noexcept;
-    void finish_labelled(std::optional<PendingError> outer, std::size_t start, Pattern label,
-                         bool relabel = true) noexcept;
+    // The character-set tests are each a rule of their own with a label; as
+    // such a rule can only fail where it starts, its label is what gets recorded.
+    bool digit() noexcept { return ascii_test(Pattern::Digit, is_digit); }
+    bool part_character() noexcept { return ascii_test(Pattern::PartCharacter, is_part); }
+    bool identifier_start() noexcept { return identifier_character<false>(); }
+    bool identifier_continuation() noexcept { return identifier_character<true>(); }
+
+    bool end_of_input() noexcept {
+        if (pos_ == input_.size()) {
+            return true;
+        }
+        errors_.record(pos_, Pattern::EndOfInput);
+        return false;
+    }
 
     template <class Rule> auto labelled(Pattern label, Rule&& rule) {
-        auto outer = set_aside();
+        auto outer = errors_.set_aside();
         const std::size_t start = pos_;
         auto result = rule();
-        finish_labelled(std::move(outer), start, label);
+        errors_.finish_labelled(std::move(outer), start, label);
         return result;
     }
 
-    // Drops the pending error if it lies within [first, last].
-    void discard_errors_between(std::size_t first, std::size_t last) noexcept;
-    void record(PendingError error) noexcept;
-
-    // The error of a failed parse, ready for the report renderer.
-    report::ParseError error() const;
-
 private:
-    void expect(Pattern p) noexcept { record(PendingError{pos_, ExpectedList(p)}); }
-    // "_", an ASCII letter (or digit, when `digits`), or a non-ASCII character
-    // with the property `non_ascii` tests.
-    bool identifier_character(bool digits, bool (*non_ascii)(char32_t) noexcept) noexcept;
+    static bool is_letter(unsigned char c) noexcept {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    }
+    static bool is_digit(unsigned char c) noexcept { return c >= '0' && c <= '9'; }
+    static bool is_part(unsigned char c) noexcept {
+        return is_letter(c) || is_digit(c) || c == '-';
+    }
+
+    bool ascii_test(Pattern p, bool (*test)(unsigned char)) noexcept {
+        if (pos_ < input_.size() && test(static_cast<unsigned char>(input_[pos_]))) {
+            ++pos_;
+            return true;
+        }
+        errors_.record(pos_, p);
+        return false;
+    }
+
+    // "_", an ASCII letter (or digit, for a continuation), or a non-ASCII
+    // character with XID_Start (XID_Continue).
+    template <bool Continuation> bool identifier_character() noexcept {
+        if (pos_ < input_.size()) {
+            const auto c = static_cast<unsigned char>(input_[pos_]);
+            if (c < 0x80) {
+                if (is_letter(c) || c == '_' || (Continuation && is_digit(c))) {
+                    ++pos_;
+                    return true;
+                }
+            } else {
+                const auto decoded = unicode::decode_utf8(input_, pos_);
+                if (Continuation ? unicode::is_xid_continue(decoded.code_point)
+                                 : unicode::is_xid_start(decoded.code_point)) {
+                    pos_ += decoded.length;
+                    return true;
+                }
+            }
+        }
+        errors_.record(pos_, Pattern::Identifier);
+        return false;
+    }
 
     std::string_view input_;
     std::size_t pos_ = 0;
-    std::optional<PendingError> pending_;
+    Errors errors_;
 };
+
+using Recogniser = Parser<NoDiagnosis>;
+using DiagnosingParser = Parser<Diagnosis>;
 
 // The shared rules. On failure they leave the cursor where they started.
 
 // part ("." part)*, possibly empty; labelled "dot-separated list".
-std::vector<std::string> dot_separated_list(Parser& parser);
+template <class Errors> std::vector<std::string> dot_separated_list(Parser<Errors>& parser);
 // A digit string of at most 4294967295, labelled "integer".
-std::optional<std::uint32_t> integer(Parser& parser);
+template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser);
 
 } // namespace grammar
 
 // Renders the pending error of a failed parse into the failure message.
-std::string failure_message(const grammar::Parser& parser, std::string_view source_name);
+std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name);
+
+// Runs `attempt` (a callable taking either parser and giving std::optional<T>)
+// on the recogniser; if it fails, runs it again on the diagnosing parser and
+// fails with the report.
+template <class T, class Attempt>
+ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, Attempt&& attempt) {
+    grammar::Recogniser fast(text);
+    if (std::optional<T> value = attempt(fast)) {
+        return std::move(*value);
+    }
+    grammar::DiagnosingParser diagnosing(text);
+    attempt(diagnosing);
+    return failure_message(diagnosing, source_name);
+}
 
 } // namespace tolvi::version

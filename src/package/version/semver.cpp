@@ -66,7 +66,7 @@ void append_debug(std::string& out, const SemVer& v) {
     out.append(" }");
 }
 
-std::optional<SemVer> semver_rule(grammar::Parser& parser) {
+template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors>& parser) {
     using grammar::Pattern;
     const std::size_t start = parser.position();
     const auto fail = [&] {
@@ -99,12 +99,14 @@ std::optional<SemVer> semver_rule(grammar::Parser& parser) {
     return v;
 }
 
+template std::optional<SemVer> semver_rule(grammar::Recogniser&);
+template std::optional<SemVer> semver_rule(grammar::DiagnosingParser&);
+
 ParseResult<SemVer> parse_semver(std::string_view text) {
-    grammar::Parser parser(text);
-    if (auto v = semver_rule(parser); v && parser.end_of_input()) {
-        return std::move(*v);
-    }
-    return failure_message(parser, SemVer::qualified_name);
+    return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser) {
+        auto v = semver_rule(parser);
+        return v && parser.end_of_input() ? std::move(v) : std::nullopt;
+    });
 }
 
 } // namespace tolvi::version

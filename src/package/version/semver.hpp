@@ -33,7 +33,7 @@ void append_debug(std::string& out, const SemVer& v);
 
 // "v"? integer "." integer "." integer ("-" list)? ("+" list)?, without the
 // end-of-input test; on failure the cursor is back where it started.
-std::optional<SemVer> semver_rule(grammar::Parser& parser);
+template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors>& parser);
 
 ParseResult<SemVer> parse_semver(std::string_view text);
 

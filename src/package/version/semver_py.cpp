@@ -51,9 +51,7 @@ bool optional_identifiers(PyObject* kwargs, const char* name, Identifiers& out) 
 
 struct SemVerTraits {
     static constexpr const char* name = "SemVer";
-    static version::ParseResult<SemVer> parse(std::string_view text) {
-        return version::parse_semver(text);
-    }
+    static constexpr auto parse = &version::parse_semver;
     static bool from_keywords(PyObject* kwargs, SemVer& out) {
         return required_number(kwargs, "major", out.major) &&
                required_number(kwargs, "minor", out.minor) &&

@@ -3,11 +3,14 @@
 #include "package/version/access_py.hpp"
 #include "package/version/conversions_py.hpp"
 #include "package/version/mod.hpp"
+#include "package/version/ordering_key.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 // What the four version classes have in common: an object owning one model
@@ -15,8 +18,18 @@
 namespace tolvi::py {
 
 template <class T> struct ValueObject {
-    PyObject_HEAD AccessState access;
+    PyObject ob_base;
+    AccessState access;
     T value;
+};
+
+// Version objects never change, so they need no access state; in its place
+// they keep the value's ordering key, which decides most comparisons (and so
+// most of a sort) without reaching into the value.
+template <> struct ValueObject<version::Version> {
+    PyObject ob_base;
+    std::uint64_t ordering_key;
+    version::Version value;
 };
 
 // The cached class type of each value type, defined beside each class.
@@ -30,10 +43,27 @@ template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
     return reinterpret_cast<ValueObject<T>*>(object);
 }
 
+// A reader's claim on an object's value. Version objects have no setters and
+// never change, so reading them needs no claim at all.
+template <class T> class ReadClaim {
+public:
+    explicit ReadClaim(ValueObject<T>* self) noexcept : claim_(self->access) {}
+    bool ok() const noexcept { return claim_.ok(); }
+
+private:
+    SharedClaim claim_;
+};
+
+template <> class ReadClaim<version::Version> {
+public:
+    explicit ReadClaim(ValueObject<version::Version>*) noexcept {}
+    static constexpr bool ok() noexcept { return true; }
+};
+
 // Whether `object` is an instance of T's class (subclasses included).
 template <class T> bool is_instance(PyObject* object) noexcept {
     PyTypeObject* type = class_type<T>();
-    return type != nullptr && PyObject_TypeCheck(object, type);
+    return type != nullptr && (Py_IS_TYPE(object, type) || PyObject_TypeCheck(object, type));
 }
 
 // A new object of `type` taking over `value`; null with an error set if the
@@ -44,7 +74,11 @@ template <class T> PyObject* new_value_object(PyTypeObject* type, T&& value) {
         return nullptr;
     }
     auto* self = as_value_object<T>(object);
-    new (&self->access) AccessState();
+    if constexpr (std::is_same_v<T, version::Version>) {
+        self->ordering_key = version::ordering_key(value);
+    } else {
+        new (&self->access) AccessState();
+    }
     new (&self->value) T(std::move(value));
     return object;
 }
@@ -53,7 +87,7 @@ template <class T> PyObject* new_value_object(PyTypeObject* type, T&& value) {
 // set when the object is being changed.
 template <class T> bool copy_value(PyObject* object, T& out) {
     auto* self = as_value_object<T>(object);
-    SharedClaim claim(self->access);
+    ReadClaim<T> claim(self);
     if (!claim.ok()) {
         SharedClaim::raise_conflict();
         return false;
@@ -62,11 +96,31 @@ template <class T> bool copy_value(PyObject* object, T& out) {
     return true;
 }
 
+// Parses the text of the str `text` with `parse`; false with RuntimeError (the
+// report) or the interpreter's encoding error set when that fails.
+template <class T>
+bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out) {
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+    if (utf8 == nullptr) {
+        return false;
+    }
+    auto parsed = parse(std::string_view(utf8, static_cast<std::size_t>(size)));
+    if (auto* message = std::get_if<std::string>(&parsed)) {
+        raise(PyExc_RuntimeError, *message);
+        return false;
+    }
+    out = std::move(std::get<T>(parsed));
+    return true;
+}
+
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     auto* self = as_value_object<T>(object);
     self->value.~T();
-    self->access.~AccessState();
+    if constexpr (!std::is_same_v<T, version::Version>) {
+        self->access.~AccessState();
+    }
     type->tp_free(object);
     // Instances of heap types own a reference to their type.
     Py_DECREF(type);
@@ -78,7 +132,7 @@ template <class T, class Read> PyObject* read_value(PyObject* object, Read&& rea
     return guarded(
         [&]() -> PyObject* {
             auto* self = as_value_object<T>(object);
-            SharedClaim claim(self->access);
+            ReadClaim<T> claim(self);
             if (!claim.ok()) {
                 return SharedClaim::raise_conflict();
             }
@@ -124,8 +178,15 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     }
     auto* self = as_value_object<T>(object);
     auto* that = as_value_object<T>(other);
-    SharedClaim mine(self->access);
-    SharedClaim theirs(that->access);
+    if constexpr (std::is_same_v<T, version::Version>) {
+        if (self->ordering_key != that->ordering_key) {
+            return Py_NewRef(comparison_holds(self->ordering_key <=> that->ordering_key, op)
+                                 ? Py_True
+                                 : Py_False);
+        }
+    }
+    ReadClaim<T> mine(self);
+    ReadClaim<T> theirs(that);
     if (!mine.ok() || !theirs.ok()) {
         Py_RETURN_NOTIMPLEMENTED;
     }
