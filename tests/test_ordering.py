@@ -3,6 +3,8 @@
 import operator
 
 import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
 
 from support import DotSeparated, Other, SemVer, Version
 
@@ -85,3 +87,40 @@ def test_sorting_mixed_versions():
     assert ordered == [
         "0.9.9", "1.0.0-", "1.0.0-alpha", "1.0.0-rc.1", "1.0.0", "1.0", "latest", "a_b",
     ]
+
+
+# A reference model of the ordering, to check the operators on values that
+# the grammar would never produce (any text, NUL and 0x01 included).
+def reference_key(v):
+    for kind, cls in enumerate((SemVer, DotSeparated, Other)):
+        try:
+            value = cls(v)
+        except TypeError:
+            continue
+        if cls is SemVer:
+            rc = (1,) if value.rc is None else (0, value.rc)
+            return (kind, value.major, value.minor, value.patch, rc)
+        return (kind, value.parts if cls is DotSeparated else value.value)
+    raise AssertionError(repr(v))
+
+
+TEXT = st.text(alphabet=st.sampled_from(["", "\x00", "\x01", "\x02", "a", "b", "é", "."]).filter(len)
+               | st.characters(codec="utf-8"), max_size=10)
+NUMBER = st.sampled_from([0, 1, 2, 3, 4, 7, 8, 2**30, 2**32 - 1])
+ANY_VERSION = st.one_of(
+    st.builds(
+        lambda a, b, c, rc: Version(SemVer(major=a, minor=b, patch=c, rc=rc)),
+        NUMBER, NUMBER, NUMBER, st.none() | st.lists(TEXT, max_size=3),
+    ),
+    st.builds(lambda parts: Version(DotSeparated(parts=parts)), st.lists(TEXT, max_size=4)),
+    st.builds(lambda value: Version(Other(value=value)), TEXT),
+)
+
+
+@settings(max_examples=2000, deadline=None)
+@given(ANY_VERSION, ANY_VERSION)
+def test_operators_match_the_reference_order(a, b):
+    ka, kb = reference_key(a), reference_key(b)
+    assert (a < b) is (ka < kb)
+    assert (a == b) is (ka == kb)
+    assert (a > b) is (ka > kb)

@@ -33,7 +33,7 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     }
     if (is_instance<version::Version>(x)) {
         // Version objects never change, so their value is read without a claim.
-        const auto& held = as_value_object<version::Version>(x)->value;
+        const auto& held = as_value_object<version::Version>(x)->value();
         if (const T* kind = std::get_if<T>(&held.value)) {
             out = *kind;
             return true;
@@ -106,7 +106,7 @@ int field_setter(PyObject* object, PyObject* new_value, void*) {
                 ExclusiveClaim::raise_conflict();
                 return -1;
             }
-            std::swap(self->value.*Member, converted);
+            std::swap(self->value().*Member, converted);
             return 0;
         },
         -1);

@@ -123,7 +123,7 @@ bool is_version_object(PyObject* object) {
 }
 
 const Version& version_value(PyObject* object) {
-    return as_value_object<Version>(object)->value;
+    return as_value_object<Version>(object)->value();
 }
 
 } // namespace tolvi::py

@@ -1,78 +1,111 @@
 #include "package/version/ordering_key.hpp"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolvi::version {
 
 namespace {
 
-constexpr int kind_shift = 62;
-constexpr int prefix_bytes = 7;
-
-// Collects the first bytes of an order-preserving byte encoding, big-endian,
-// zero-padded. Cutting such an encoding short and padding it with zeros keeps
-// a strict difference between two keys meaningful.
-class Prefix {
+// The first bits of an order-preserving encoding of the value, zero-padded.
+// Cutting such an encoding short anywhere and padding it with zeros keeps a
+// strict difference between two keys meaningful. The encodings never hold a
+// zero byte where padding could be mistaken for them, so two whole encodings
+// are equal exactly when their values are.
+class KeyBits {
 public:
-    bool full() const noexcept { return count_ == prefix_bytes; }
-    void push(unsigned char byte) noexcept {
-        if (!full()) {
-            bits_ = (bits_ << 8) | byte;
-            ++count_;
+    static constexpr int capacity = 61;
+
+    bool whole() const noexcept { return !cut_; }
+
+    // Appends the low `width` bits of `value`, most significant first, as far
+    // as they fit.
+    void push(std::uint64_t value, int width) noexcept {
+        const int taken = std::min(width, capacity - used_);
+        if (taken < width) {
+            cut_ = true;
         }
+        if (taken <= 0) {
+            return;
+        }
+        value >>= width - taken;
+        bits_ = (bits_ << taken) | (value & ((std::uint64_t{1} << taken) - 1));
+        used_ += taken;
     }
-    std::uint64_t bits() const noexcept { return bits_ << (8 * (prefix_bytes - count_)); }
+
+    std::uint64_t finish() const noexcept { return bits_ << (capacity - used_); }
 
 private:
     std::uint64_t bits_ = 0;
-    int count_ = 0;
+    int used_ = 0;
+    bool cut_ = false;
 };
 
-std::uint64_t key_of(const SemVer& v) noexcept {
-    // major in full, then the high 30 bits of minor.
-    return (std::uint64_t{v.major} << 30) | (v.minor >> 2);
+// A number as its byte count (2 bits) and then its bytes: more bytes means a
+// larger number, so the encoding sorts as the numbers do.
+void push_number(KeyBits& key, std::uint32_t n) noexcept {
+    int bytes = 1;
+    while (bytes < 4 && (n >> (8 * bytes)) != 0) {
+        ++bytes;
+    }
+    key.push(static_cast<std::uint64_t>(bytes - 1), 2);
+    key.push(n, 8 * bytes);
 }
 
-// The list order becomes byte order when each part is followed by a 0x00
-// separator and the bytes 0x00 and 0x01 inside a part are escaped as 0x01 0x01
-// and 0x01 0x02, so that no part byte sorts at or below the separator.
-std::uint64_t key_of(const DotSeparated& v) noexcept {
-    Prefix prefix;
-    for (const std::string& part : v.parts) {
-        for (const char c : part) {
-            if (prefix.full()) {
-                return prefix.bits();
-            }
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte <= 1) {
-                prefix.push(1);
-                prefix.push(static_cast<unsigned char>(byte + 1));
-            } else {
-                prefix.push(byte);
-            }
+// Text bytes, with 0x00, 0x01 and 0x02 written as 0x02 followed by the byte
+// plus one: the order of the text is kept and no byte is 0x00 or 0x01.
+void push_text(KeyBits& key, std::string_view text) noexcept {
+    for (const char c : text) {
+        if (!key.whole()) {
+            return;
         }
-        prefix.push(0);
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 2) {
+            key.push(2, 8);
+            key.push(byte + 1u, 8);
+        } else {
+            key.push(byte, 8);
+        }
     }
-    return prefix.bits();
 }
 
-std::uint64_t key_of(const Other& v) noexcept {
-    Prefix prefix;
-    for (const char c : v.value) {
-        if (prefix.full()) {
-            break;
-        }
-        prefix.push(static_cast<unsigned char>(c));
+// Each element followed by the separator 0x01, which sorts below every text
+// byte: a shorter element, and a shorter list, come first.
+void push_list(KeyBits& key, const std::vector<std::string>& items) noexcept {
+    for (const std::string& item : items) {
+        push_text(key, item);
+        key.push(1, 8);
     }
-    return prefix.bits();
+}
+
+void push_key(KeyBits& key, const SemVer& v) noexcept {
+    push_number(key, v.major);
+    push_number(key, v.minor);
+    push_number(key, v.patch);
+    // A present pre-release list sorts before an absent one.
+    key.push(v.rc ? 0 : 1, 1);
+    if (v.rc) {
+        push_list(key, *v.rc);
+    }
+}
+
+void push_key(KeyBits& key, const DotSeparated& v) noexcept {
+    push_list(key, v.parts);
+}
+
+void push_key(KeyBits& key, const Other& v) noexcept {
+    push_text(key, v.value);
 }
 
 } // namespace
 
 std::uint64_t ordering_key(const Version& v) noexcept {
+    KeyBits key;
+    std::visit([&](const auto& kind) { push_key(key, kind); }, v.value);
     const auto kind = static_cast<std::uint64_t>(v.value.index());
-    return (kind << kind_shift) | std::visit([](const auto& k) { return key_of(k); }, v.value);
+    return (kind << 62) | (key.finish() << 1) | (key.whole() ? 1 : 0);
 }
 
 } // namespace tolvi::version

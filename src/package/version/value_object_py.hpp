@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -20,16 +21,42 @@ namespace tolvi::py {
 template <class T> struct ValueObject {
     PyObject ob_base;
     AccessState access;
-    T value;
+    T stored;
+
+    T& value() noexcept { return stored; }
+
+    // Setting up a new object happens in two steps, so that everything that
+    // can fail is done before the object is allocated.
+    static T prepare(T&& value) noexcept { return std::move(value); }
+    void adopt(T&& value) noexcept {
+        new (&access) AccessState();
+        new (&stored) T(std::move(value));
+    }
+    void destroy() noexcept {
+        stored.~T();
+        access.~AccessState();
+    }
 };
 
-// Version objects never change, so they need no access state; in its place
-// they keep the value's ordering key, which decides most comparisons (and so
-// most of a sort) without reaching into the value.
+// Version objects never change, so they need no access state. They keep the
+// value out of line and, beside the header, its ordering key: a sort walks
+// through many objects and decides most comparisons by the key alone, so the
+// objects it touches are small.
 template <> struct ValueObject<version::Version> {
     PyObject ob_base;
     std::uint64_t ordering_key;
-    version::Version value;
+    version::Version* held;
+
+    version::Version& value() noexcept { return *held; }
+
+    static std::unique_ptr<version::Version> prepare(version::Version&& value) {
+        return std::make_unique<version::Version>(std::move(value));
+    }
+    void adopt(std::unique_ptr<version::Version>&& value) noexcept {
+        ordering_key = version::ordering_key(*value);
+        held = value.release();
+    }
+    void destroy() noexcept { delete held; }
 };
 
 // The cached class type of each value type, defined beside each class.
@@ -69,17 +96,12 @@ template <class T> bool is_instance(PyObject* object) noexcept {
 // A new object of `type` taking over `value`; null with an error set if the
 // allocation fails, in which case `value` is simply dropped.
 template <class T> PyObject* new_value_object(PyTypeObject* type, T&& value) {
+    auto prepared = ValueObject<T>::prepare(std::move(value));
     PyObject* object = type->tp_alloc(type, 0);
     if (object == nullptr) {
         return nullptr;
     }
-    auto* self = as_value_object<T>(object);
-    if constexpr (std::is_same_v<T, version::Version>) {
-        self->ordering_key = version::ordering_key(value);
-    } else {
-        new (&self->access) AccessState();
-    }
-    new (&self->value) T(std::move(value));
+    as_value_object<T>(object)->adopt(std::move(prepared));
     return object;
 }
 
@@ -92,7 +114,7 @@ template <class T> bool copy_value(PyObject* object, T& out) {
         SharedClaim::raise_conflict();
         return false;
     }
-    out = self->value;
+    out = self->value();
     return true;
 }
 
@@ -116,11 +138,7 @@ bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string
 
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
-    auto* self = as_value_object<T>(object);
-    self->value.~T();
-    if constexpr (!std::is_same_v<T, version::Version>) {
-        self->access.~AccessState();
-    }
+    as_value_object<T>(object)->destroy();
     type->tp_free(object);
     // Instances of heap types own a reference to their type.
     Py_DECREF(type);
@@ -136,7 +154,7 @@ template <class T, class Read> PyObject* read_value(PyObject* object, Read&& rea
             if (!claim.ok()) {
                 return SharedClaim::raise_conflict();
             }
-            return read(self->value);
+            return read(self->value());
         },
         static_cast<PyObject*>(nullptr));
 }
@@ -152,7 +170,7 @@ template <class T> std::string render_debug(const T& value) {
     return version::to_debug(value);
 }
 
-inline bool comparison_holds(std::strong_ordering order, int op) noexcept {
+inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
     switch (op) {
     case Py_LT:
         return order < 0;
@@ -179,10 +197,9 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     auto* self = as_value_object<T>(object);
     auto* that = as_value_object<T>(other);
     if constexpr (std::is_same_v<T, version::Version>) {
-        if (self->ordering_key != that->ordering_key) {
-            return Py_NewRef(comparison_holds(self->ordering_key <=> that->ordering_key, op)
-                                 ? Py_True
-                                 : Py_False);
+        const auto hint = version::compare_ordering_keys(self->ordering_key, that->ordering_key);
+        if (hint != std::partial_ordering::unordered) {
+            return Py_NewRef(comparison_holds(hint, op) ? Py_True : Py_False);
         }
     }
     ReadClaim<T> mine(self);
@@ -191,8 +208,8 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
         Py_RETURN_NOTIMPLEMENTED;
     }
     const bool holds = (op == Py_EQ || op == Py_NE)
-                           ? ((self->value == that->value) == (op == Py_EQ))
-                           : comparison_holds(self->value <=> that->value, op);
+                           ? ((self->value() == that->value()) == (op == Py_EQ))
+                           : comparison_holds(self->value() <=> that->value(), op);
     return Py_NewRef(holds ? Py_True : Py_False);
 }
 
