@@ -3,7 +3,7 @@
 
 namespace tolvi::py {
 
-// One class type, created from its specification on first need and kept for
+// One class type, created from its PyType_Spec on first need and kept for
 // the life of the process.
 class TypeCell {
 public:

@@ -227,7 +227,7 @@ std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) {
     return slots;
 }
 
-// The specification of a class named "builtins.<Name>": the interpreter's
+// The PyType_Spec of a class named "builtins.<Name>": the interpreter's
 // default flags only, so it cannot be subclassed and has no instance dict.
 template <class T> PyType_Spec value_type_spec(const char* name, PyType_Slot* slots) {
     return {name, static_cast<int>(sizeof(ValueObject<T>)), 0, Py_TPFLAGS_DEFAULT, slots};
