@@ -41,10 +41,10 @@ std::size_t size_estimate(const ParseError& error, std::string_view line,
     for (const ExpectedPattern& pattern : error.expected) {
         message += pattern.label.size() + 8;
     }
-    // Each byte of the line gives one quoted character and up to one three-byte
-    // drawing character on each of the two rows beneath it; colour wraps each of
-    // those pieces in up to fifteen bytes of escape sequences.
-    const std::size_t per_byte = colour ? 7 + 3 * 15 : 7;
+    // Each byte of the line gives one quoted character and, mostly, a space on
+    // each of the two rows beneath it; colour wraps each quoted character in
+    // up to fifteen bytes of escape sequences.
+    const std::size_t per_byte = colour ? 3 + 15 : 3;
     const std::size_t frame = colour ? 384 : 96;
     return frame + source_name.size() + message + (line.size() + 2) * per_byte;
 }

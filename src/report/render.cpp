@@ -5,7 +5,7 @@
 
 #include "report/colour.hpp"
 #include "report/layout.hpp"
-#include "report/utf8_check.hpp"
+#include "unicode/utf8_check.hpp"
 
 namespace tolvi::report {
 
@@ -29,7 +29,7 @@ std::string fallback(std::string_view prefix, std::string_view text) noexcept {
     }
 }
 
-std::string describe(const Utf8Fault& fault) {
+std::string describe(const unicode::Utf8Fault& fault) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, fault.offset).ptr;
     std::string text = fault.truncated ? "incomplete byte sequence at offset "
@@ -61,7 +61,7 @@ std::string render_parse_error(const std::vector<ParseError>& errors, std::strin
         write_report(report, errors.front(), input, source_name, colour);
         // The input is copied into the report byte for byte; callers are expected
         // to hand over UTF-8, but nothing malformed may leave as a string.
-        if (const auto fault = find_utf8_fault(report)) {
+        if (const auto fault = unicode::find_utf8_fault(report)) {
             return fallback(kInvalidUtf8, describe(*fault));
         }
         return report;

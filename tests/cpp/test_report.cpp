@@ -14,7 +14,7 @@
 #include "report/parse_error.hpp"
 #include "report/render.hpp"
 #include "report/source_line.hpp"
-#include "report/utf8_check.hpp"
+#include "unicode/utf8_check.hpp"
 
 namespace {
 
@@ -338,7 +338,7 @@ TEST(ReportFallback, SurrogateFoundCharacterGivesInvalidUtf8Message) {
 }
 
 TEST(ReportFallback, Utf8Check) {
-    using tolvi::report::find_utf8_fault;
+    using tolvi::unicode::find_utf8_fault;
     EXPECT_FALSE(find_utf8_fault("plain ─ é 日 \xf0\x9f\x98\x80"));
     EXPECT_EQ(find_utf8_fault("ab\xff")->offset, 2u);
     EXPECT_FALSE(find_utf8_fault("ab\xff")->truncated);

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-namespace tolvi::report {
+namespace tolvi::unicode {
 
 // The first place where a byte string stops being well-formed UTF-8.
 struct Utf8Fault {
@@ -15,4 +15,4 @@ struct Utf8Fault {
 // faults too, since a Python str could not hold them.
 std::optional<Utf8Fault> find_utf8_fault(std::string_view bytes) noexcept;
 
-} // namespace tolvi::report
+} // namespace tolvi::unicode

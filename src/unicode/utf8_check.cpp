@@ -1,6 +1,6 @@
-#include "report/utf8_check.hpp"
+#include "unicode/utf8_check.hpp"
 
-namespace tolvi::report {
+namespace tolvi::unicode {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::optional<Utf8Fault> find_utf8_fault(std::string_view bytes) noexcept {
     return std::nullopt;
 }
 
-} // namespace tolvi::report
+} // namespace tolvi::unicode
