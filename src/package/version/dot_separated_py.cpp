@@ -12,15 +12,7 @@ struct DotSeparatedTraits {
     static constexpr const char* name = "DotSeparated";
     static constexpr auto parse = &version::parse_dot_separated;
     static bool from_keywords(PyObject* kwargs, DotSeparated& out) {
-        Ref parts = keyword_value(kwargs, "parts");
-        if (!parts) {
-            if (!PyErr_Occurred()) {
-                raise(PyExc_ValueError, "invalid input to argument 'parts'");
-            }
-            return false;
-        }
-        return to_string_list(parts.get(), out.parts) &&
-               reject_unknown_keywords(kwargs, {"parts"}, name);
+        return single_keyword_form(kwargs, "parts", &to_string_list, out.parts, name);
     }
 };
 

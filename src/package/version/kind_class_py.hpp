@@ -24,6 +24,22 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string
 // conversion that follows may run Python code that changes the dictionary.
 Ref keyword_value(PyObject* kwargs, const char* name);
 
+// The keyword form of a class with one field: keyword `name` is required
+// (ValueError "invalid input to argument '<name>'" when missing), converted
+// with `convert`, and the only keyword accepted.
+template <class Field>
+bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyObject*, Field&),
+                         Field& out, const char* class_name) {
+    Ref value = keyword_value(kwargs, name);
+    if (!value) {
+        if (!PyErr_Occurred()) {
+            PyErr_Format(PyExc_ValueError, "invalid input to argument '%s'", name);
+        }
+        return false;
+    }
+    return convert(value.get(), out) && reject_unknown_keywords(kwargs, {name}, class_name);
+}
+
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
         return parse_argument(x, Traits::parse, out);

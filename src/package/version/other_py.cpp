@@ -11,15 +11,7 @@ struct OtherTraits {
     static constexpr const char* name = "Other";
     static constexpr auto parse = &version::parse_other;
     static bool from_keywords(PyObject* kwargs, Other& out) {
-        Ref value = keyword_value(kwargs, "value");
-        if (!value) {
-            if (!PyErr_Occurred()) {
-                raise(PyExc_ValueError, "invalid input to argument 'value'");
-            }
-            return false;
-        }
-        return to_string(value.get(), out.value) &&
-               reject_unknown_keywords(kwargs, {"value"}, name);
+        return single_keyword_form(kwargs, "value", &to_string, out.value, name);
     }
 };
 
