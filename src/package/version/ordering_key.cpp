@@ -1,6 +1,7 @@
 #include "package/version/ordering_key.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,12 +47,9 @@ private:
 // A number as its byte count (2 bits) and then its bytes: more bytes means a
 // larger number, so the encoding sorts as the numbers do.
 void push_number(KeyBits& key, std::uint32_t n) noexcept {
-    int bytes = 1;
-    while (bytes < 4 && (n >> (8 * bytes)) != 0) {
-        ++bytes;
-    }
-    key.push(static_cast<std::uint64_t>(bytes - 1), 2);
-    key.push(n, 8 * bytes);
+    const int bytes = n == 0 ? 1 : (std::bit_width(n) + 7) / 8;
+    const int width = 8 * bytes;
+    key.push((static_cast<std::uint64_t>(bytes - 1) << width) | n, 2 + width);
 }
 
 // Text bytes, with 0x00, 0x01 and 0x02 written as 0x02 followed by the byte
