@@ -9,7 +9,7 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp install venv clean format bench bench-quick
+.PHONY: demo test test-python test-cpp install venv clean format bench bench-quick fuzz
 
 venv: $(VENV)/.ready
 
@@ -47,6 +47,72 @@ bench: install
 
 bench-quick: QUICK := 1
 bench-quick: bench
+
+# Fuzzing of the Python-free parsers, text forms, ordering key and report renderer
+# with libFuzzer under the address and undefined-behaviour sanitizers, seeded from a
+# sample of the corpus lines and of sorted neighbouring pairs of them. Not part of
+# `make test` or CI. `make fuzz FUZZ_SECONDS=600`, with FUZZ_OPTIONS for further
+# libFuzzer flags; new inputs collect in $(FUZZ_BUILD)/corpus and a crashing input
+# is written to $(FUZZ_BUILD)/artifacts/.
+# Only the sources the harness links are compiled, so Debian's default clang will do.
+FUZZ_CXX ?= clang++
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD ?= build/fuzz
+FUZZ_CORPUS ?= ../shared/corpus
+FUZZ_SAMPLE_EVERY ?= 199
+FUZZ_OPTIONS ?= -max_len=512
+FUZZ_FLAGS := -std=c++20 -O1 -g -Wall -Wextra -Werror -Isrc -fno-omit-frame-pointer \
+              -fsanitize=address,undefined -fno-sanitize-recover=all
+FUZZ_SOURCES := $(filter-out %_py.cpp,$(wildcard src/package/version/*.cpp src/report/*.cpp \
+                                                   src/unicode/*.cpp))
+FUZZ_OBJECTS := $(FUZZ_SOURCES:%.cpp=$(FUZZ_BUILD)/obj/%.o)
+
+fuzz: $(FUZZ_BUILD)/fuzz_parse $(FUZZ_BUILD)/seeds/.ready
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_BUILD)/fuzz_parse \
+	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_OPTIONS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# clang and its fuzzer runtime, installed when missing and this is a Debian root shell.
+$(FUZZ_BUILD)/.toolchain:
+	@if ! command -v $(FUZZ_CXX) >/dev/null || ! [ -f "$$($(FUZZ_CXX) -print-resource-dir 2>/dev/null)/lib/linux/libclang_rt.fuzzer-x86_64.a" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
+	    export DEBIAN_FRONTEND=noninteractive; apt-get update -qq && \
+	    apt-get install -y -qq clang >/dev/null && \
+	    apt-get install -y -qq "libclang-rt-$$($(FUZZ_CXX) -dumpversion | cut -d. -f1)-dev" >/dev/null; \
+	  else \
+	    echo "make fuzz needs $(FUZZ_CXX) and its fuzzer runtime (Debian: clang, libclang-rt-N-dev)" >&2; \
+	    exit 1; \
+	  fi; \
+	fi
+	mkdir -p $(@D)
+	touch $@
+
+$(FUZZ_BUILD)/obj/%.o: %.cpp | $(FUZZ_BUILD)/.toolchain
+	@mkdir -p $(@D)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer-no-link -MMD -MP -c $< -o $@
+
+$(FUZZ_BUILD)/fuzz_parse: $(FUZZ_BUILD)/obj/tests/fuzz/fuzz_parse.o $(FUZZ_OBJECTS)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer $^ -o $@
+
+-include $(wildcard $(FUZZ_BUILD)/obj/*/*.d $(FUZZ_BUILD)/obj/*/*/*.d $(FUZZ_BUILD)/obj/*/*/*/*.d)
+
+# One seed file per sampled line, and one per pair of neighbouring lines after
+# sorting (joined by a line feed, where the harness splits the input in two).
+$(FUZZ_BUILD)/seeds/.ready:
+	rm -rf $(FUZZ_BUILD)/seeds
+	mkdir -p $(FUZZ_BUILD)/seeds
+	printf '1.2.3-rc.1+build.5' > $(FUZZ_BUILD)/seeds/builtin-1
+	printf '2024.01\nnightly_build' > $(FUZZ_BUILD)/seeds/builtin-2
+	printf 'v1.2.3\n1.2.3+exp' > $(FUZZ_BUILD)/seeds/builtin-3
+	if ls $(FUZZ_CORPUS)/*.txt >/dev/null 2>&1; then \
+	  cat $(FUZZ_CORPUS)/*.txt | awk 'NR % $(FUZZ_SAMPLE_EVERY) == 0' > $(FUZZ_BUILD)/sample.txt; \
+	  awk -v dir=$(FUZZ_BUILD)/seeds '{ f = sprintf("%s/line-%05d", dir, NR); printf "%s", $$0 > f; close(f) }' \
+	    $(FUZZ_BUILD)/sample.txt; \
+	  LC_ALL=C sort -u $(FUZZ_BUILD)/sample.txt | awk -v dir=$(FUZZ_BUILD)/seeds \
+	    'NR > 1 { f = sprintf("%s/pair-%05d", dir, NR); printf "%s\n%s", previous, $$0 > f; close(f) } { previous = $$0 }'; \
+	fi
+	touch $@
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp')

@@ -17,24 +17,31 @@ struct Decoded {
 inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char b0 = byte(pos);
-    const std::size_t rest = text.size() - pos;
-    if (b0 < 0x80) {
+    std::size_t length = 1;
+    char32_t code_point = b0;
+    if ((b0 & 0xE0) == 0xC0) {
+        length = 2;
+        code_point = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3;
+        code_point = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4;
+        code_point = b0 & 0x07;
+    } else {
         return {b0, 1};
     }
-    if ((b0 & 0xE0) == 0xC0 && rest >= 2) {
-        return {static_cast<char32_t>(((b0 & 0x1F) << 6) | (byte(pos + 1) & 0x3F)), 2};
+    if (text.size() - pos < length) {
+        return {b0, 1};
     }
-    if ((b0 & 0xF0) == 0xE0 && rest >= 3) {
-        return {static_cast<char32_t>(((b0 & 0x0F) << 12) | ((byte(pos + 1) & 0x3F) << 6) |
-                                      (byte(pos + 2) & 0x3F)),
-                3};
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80) {
+            return {b0, 1};
+        }
+        code_point = (code_point << 6) | (next & 0x3F);
     }
-    if ((b0 & 0xF8) == 0xF0 && rest >= 4) {
-        return {static_cast<char32_t>(((b0 & 0x07) << 18) | ((byte(pos + 1) & 0x3F) << 12) |
-                                      ((byte(pos + 2) & 0x3F) << 6) | (byte(pos + 3) & 0x3F)),
-                4};
-    }
-    return {b0, 1};
+    return {code_point, length};
 }
 
 // Appends the UTF-8 encoding of `c` to `out`.

@@ -239,3 +239,15 @@ TEST(Utf8, MalformedByteDecodesAsItself) {
 }
 
 } // namespace
+
+TEST(Utf8Decode, AByteThatDoesNotContinueASequenceIsNotSwallowed) {
+    using tolvi::unicode::decode_utf8;
+    const auto lead_then_ascii = decode_utf8("\xc3\nb", 0);
+    EXPECT_EQ(lead_then_ascii.code_point, 0xC3u);
+    EXPECT_EQ(lead_then_ascii.length, 1u);
+    const auto cut_short = decode_utf8("\xe2\x94", 0);
+    EXPECT_EQ(cut_short.length, 1u);
+    const auto four_bytes = decode_utf8("\xf0\x9f\x98\x80", 0);
+    EXPECT_EQ(four_bytes.code_point, 0x1F600u);
+    EXPECT_EQ(four_bytes.length, 4u);
+}

@@ -1,0 +1,360 @@
+// libFuzzer harness for the Python-free core: every parse entry point, the text
+// and debug forms, the ordering key and the report renderer, on arbitrary bytes.
+//
+// Built and run by `make fuzz` (clang++, -fsanitize=fuzzer,address,undefined);
+// not part of `make test` or CI. Besides the sanitizers, it traps on any broken
+// invariant below, each of which holds for every input of a correct model:
+//
+// - the four entry points agree: `parse_version` gives the first of the
+//   semantic, dotted and identifier results that succeeds, and fails only when
+//   all three fail;
+// - a parsed value's text form parses again to the same value (build metadata
+//   included), has the length `text_length` announces, and gives the same text;
+// - the text and debug forms, and a failure report, are valid UTF-8 whenever
+//   the input is; a report for valid UTF-8 input is a real report, not one of
+//   the renderer's fallback messages, and its plain form is the coloured one
+//   without the escape sequences;
+// - the message a failed parse returns is the report rendered from the error
+//   that the diagnosing parse records, coloured or plain;
+// - for two parsed versions (the input split at its first line feed, or in
+//   half when it has none), the ordering keys never contradict `<=>`, and equal
+//   versions have equal keys.
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "package/version/dot_separated.hpp"
+#include "package/version/mod.hpp"
+#include "package/version/ordering_key.hpp"
+#include "package/version/other.hpp"
+#include "package/version/parser.hpp"
+#include "package/version/semver.hpp"
+#include "report/render.hpp"
+
+namespace {
+
+namespace v = tolvi::version;
+namespace g = tolvi::version::grammar;
+
+[[noreturn]] void violated(const char* what, std::string_view input) {
+    std::fprintf(stderr, "\ninvariant violated: %s\ninput (%zu bytes):", what, input.size());
+    for (const char c : input) {
+        std::fprintf(stderr, " %02x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    }
+    std::fprintf(stderr, "\n");
+    __builtin_trap();
+}
+
+#define CHECK(condition, input)                                                                    \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            violated(#condition, input);                                                           \
+        }                                                                                          \
+    } while (false)
+
+// An independent strict UTF-8 check (no overlong forms, surrogates or values
+// past U+10FFFF), so that the model's own check is not trusted here.
+bool is_valid_utf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t cp = 0;
+        std::uint32_t min = 0;
+        if (b0 >= 0xC0 && b0 <= 0xDF) {
+            length = 2;
+            cp = b0 & 0x1Fu;
+            min = 0x80;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            cp = b0 & 0x0Fu;
+            min = 0x800;
+        } else if (b0 >= 0xF0 && b0 <= 0xF7) {
+            length = 4;
+            cp = b0 & 0x07u;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (s.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// The report with every SGR sequence (ESC '[' digits-and-semicolons 'm') removed.
+std::string strip_sgr(std::string_view s) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '\x1b' && i + 1 < s.size() && s[i + 1] == '[') {
+            std::size_t j = i + 2;
+            while (j < s.size() && ((s[j] >= '0' && s[j] <= '9') || s[j] == ';')) {
+                ++j;
+            }
+            if (j < s.size() && s[j] == 'm') {
+                i = j + 1;
+                continue;
+            }
+        }
+        out.push_back(s[i]);
+        ++i;
+    }
+    return out;
+}
+
+bool same_semver(const v::SemVer& a, const v::SemVer& b) {
+    return a == b && a.meta == b.meta;
+}
+
+// Exact equality, build metadata included.
+bool same_version(const v::Version& a, const v::Version& b) {
+    if (a.value.index() != b.value.index()) {
+        return false;
+    }
+    if (const auto* sa = std::get_if<v::SemVer>(&a.value)) {
+        return same_semver(*sa, std::get<v::SemVer>(b.value));
+    }
+    return a == b;
+}
+
+bool is_fallback(std::string_view report) {
+    return report.starts_with("Failed to write error to string: ") ||
+           report.starts_with("Invalid UTF-8 string: ");
+}
+
+// The diagnosing parse of each entry point, the way the entry point runs it
+// after the error-free parse has failed.
+template <class Attempt>
+tolvi::report::ParseError diagnose(std::string_view text, Attempt&& attempt) {
+    g::DiagnosingParser parser(text);
+    attempt(parser);
+    return parser.errors().error(parser.input(), parser.position());
+}
+
+tolvi::report::ParseError diagnose_semver(std::string_view text) {
+    return diagnose(text, [](g::DiagnosingParser& p) {
+        auto value = v::semver_rule(p);
+        return value && p.end_of_input();
+    });
+}
+
+tolvi::report::ParseError diagnose_dot_separated(std::string_view text) {
+    return diagnose(text, [](g::DiagnosingParser& p) {
+        g::dot_separated_list(p);
+        return p.end_of_input();
+    });
+}
+
+tolvi::report::ParseError diagnose_other(std::string_view text) {
+    return diagnose(text, [](g::DiagnosingParser& p) {
+        auto value = v::identifier_rule(p);
+        return value && p.end_of_input();
+    });
+}
+
+tolvi::report::ParseError diagnose_version(std::string_view text) {
+    return diagnose(text, [](g::DiagnosingParser& p) {
+        if (auto value = v::semver_rule(p); value && p.end_of_input()) {
+            return true;
+        }
+        p.rewind(0);
+        g::dot_separated_list(p);
+        if (p.end_of_input()) {
+            return true;
+        }
+        p.rewind(0);
+        auto value = v::identifier_rule(p);
+        return value && p.end_of_input();
+    });
+}
+
+void check_failure(std::string_view input, bool valid, const std::string& message,
+                   const tolvi::report::ParseError& error, std::string_view source_name) {
+    CHECK(error.span_start <= error.span_end, input);
+    CHECK(error.span_end <= input.size(), input);
+    CHECK(!error.expected.empty(), input);
+
+    const std::vector<tolvi::report::ParseError> errors{error};
+    const std::string coloured =
+        tolvi::report::render_parse_error(errors, input, source_name, true);
+    const std::string plain = tolvi::report::render_parse_error(errors, input, source_name, false);
+    CHECK(message == coloured || message == plain, input);
+    CHECK(is_valid_utf8(coloured), input);
+    CHECK(is_valid_utf8(plain), input);
+    CHECK(is_valid_utf8(message), input);
+    if (valid) {
+        CHECK(!is_fallback(coloured), input);
+        CHECK(!is_fallback(plain), input);
+        if (input.find('\x1b') == std::string_view::npos) {
+            CHECK(plain.find('\x1b') == std::string::npos, input);
+            CHECK(strip_sgr(coloured) == plain, input);
+        }
+    }
+}
+
+// What every parsed value must satisfy; `reparse` is the entry point that
+// produced it, `same` the exact equality of its type.
+template <class T, class Reparse, class Same>
+void check_value(std::string_view input, bool valid, const T& value, Reparse&& reparse,
+                 Same&& same) {
+    const std::string text = v::to_text(value);
+    CHECK(text.size() == v::text_length(value), input);
+    const std::string debug = v::to_debug(value);
+    if (valid) {
+        CHECK(is_valid_utf8(text), input);
+        CHECK(is_valid_utf8(debug), input);
+    }
+    const std::vector<char> exact(text.begin(), text.end());
+    auto again = reparse(std::string_view(exact.data(), exact.size()));
+    CHECK(std::holds_alternative<T>(again), input);
+    const T& second = std::get<T>(again);
+    CHECK(same(value, second), input);
+    CHECK(value == second, input);
+    CHECK((value <=> second) == 0, input);
+    CHECK(v::to_text(second) == text, input);
+    CHECK(v::to_debug(second) == debug, input);
+}
+
+// Parses one string through all four entry points and checks them; gives the
+// Version, if any.
+std::optional<v::Version> check_one(std::string_view input) {
+    const bool valid = is_valid_utf8(input);
+
+    auto version = v::parse_version(input);
+    auto semver = v::parse_semver(input);
+    auto dotted = v::parse_dot_separated(input);
+    auto other = v::parse_other(input);
+
+    // parse_version is the first of the three kinds that succeeds.
+    if (const auto* s = std::get_if<v::SemVer>(&semver)) {
+        CHECK(std::holds_alternative<v::Version>(version), input);
+        const auto& got = std::get<v::Version>(version);
+        CHECK(std::holds_alternative<v::SemVer>(got.value), input);
+        CHECK(same_semver(*s, std::get<v::SemVer>(got.value)), input);
+    } else if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
+        CHECK(std::holds_alternative<v::Version>(version), input);
+        const auto& got = std::get<v::Version>(version);
+        CHECK(std::holds_alternative<v::DotSeparated>(got.value), input);
+        CHECK(*d == std::get<v::DotSeparated>(got.value), input);
+    } else if (const auto* o = std::get_if<v::Other>(&other)) {
+        CHECK(std::holds_alternative<v::Version>(version), input);
+        const auto& got = std::get<v::Version>(version);
+        CHECK(std::holds_alternative<v::Other>(got.value), input);
+        CHECK(*o == std::get<v::Other>(got.value), input);
+    } else {
+        CHECK(std::holds_alternative<std::string>(version), input);
+    }
+
+    if (const auto* s = std::get_if<v::SemVer>(&semver)) {
+        check_value(input, valid, *s, v::parse_semver, same_semver);
+    } else {
+        check_failure(input, valid, std::get<std::string>(semver), diagnose_semver(input),
+                      v::SemVer::qualified_name);
+    }
+    if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
+        check_value(input, valid, *d, v::parse_dot_separated,
+                    [](const auto& a, const auto& b) { return a == b; });
+    } else {
+        check_failure(input, valid, std::get<std::string>(dotted), diagnose_dot_separated(input),
+                      v::DotSeparated::qualified_name);
+    }
+    if (const auto* o = std::get_if<v::Other>(&other)) {
+        check_value(input, valid, *o, v::parse_other,
+                    [](const auto& a, const auto& b) { return a == b; });
+    } else {
+        check_failure(input, valid, std::get<std::string>(other), diagnose_other(input),
+                      v::Other::qualified_name);
+    }
+    if (auto* got = std::get_if<v::Version>(&version)) {
+        check_value(input, valid, *got, v::parse_version, same_version);
+        const std::uint64_t key = v::ordering_key(*got);
+        CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::less, input);
+        CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::greater, input);
+        return std::move(*got);
+    }
+    check_failure(input, valid, std::get<std::string>(version), diagnose_version(input),
+                  v::Version::qualified_name);
+    return std::nullopt;
+}
+
+void check_pair(std::string_view input, const v::Version& a, const v::Version& b) {
+    const std::strong_ordering order = a <=> b;
+    CHECK((a == b) == (order == 0), input);
+    CHECK((b <=> a) == (0 <=> order), input);
+
+    const std::uint64_t ka = v::ordering_key(a);
+    const std::uint64_t kb = v::ordering_key(b);
+    const std::partial_ordering hint = v::compare_ordering_keys(ka, kb);
+    if (hint == std::partial_ordering::less) {
+        CHECK(order < 0, input);
+    } else if (hint == std::partial_ordering::greater) {
+        CHECK(order > 0, input);
+    } else if (hint == std::partial_ordering::equivalent) {
+        CHECK(order == 0, input);
+    }
+    const std::partial_ordering reverse = v::compare_ordering_keys(kb, ka);
+    CHECK((reverse == std::partial_ordering::unordered) ==
+              (hint == std::partial_ordering::unordered),
+          input);
+    if (hint != std::partial_ordering::unordered) {
+        CHECK((0 <=> reverse) == hint, input);
+    }
+    if (order == 0) {
+        CHECK(ka == kb, input);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // libFuzzer hands over a buffer of exactly `size` bytes.
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    check_one(input);
+
+    // Two versions: the input split at its first line feed (which no version
+    // holds), or in half when there is none.
+    std::size_t split = input.find('\n');
+    std::size_t rest = split + 1;
+    if (split == std::string_view::npos) {
+        split = size / 2;
+        rest = split;
+    }
+    // Copies of their exact size, so that the address sanitizer sees a read past
+    // the end of either half.
+    const std::vector<char> first(input.begin(),
+                                  input.begin() + static_cast<std::ptrdiff_t>(split));
+    const std::vector<char> second(input.begin() + static_cast<std::ptrdiff_t>(rest), input.end());
+    const auto a = check_one(std::string_view(first.data(), first.size()));
+    const auto b = check_one(std::string_view(second.data(), second.size()));
+    if (a && b) {
+        check_pair(input, *a, *b);
+        check_pair(input, *b, *a);
+        check_pair(input, *a, *a);
+    }
+    return 0;
+}
