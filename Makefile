@@ -9,7 +9,7 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp install venv clean format bench bench-quick fuzz
+.PHONY: demo test test-python test-cpp gtest install venv clean format bench bench-quick fuzz
 
 venv: $(VENV)/.ready
 
@@ -31,7 +31,18 @@ demo: install
 test-python: install
 	$(VPY) -m pytest -q tests
 
-test-cpp: venv
+# GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
+gtest:
+	@if ! [ -f /usr/include/gtest/gtest.h ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
+	    export DEBIAN_FRONTEND=noninteractive; \
+	    apt-get update -qq && apt-get install -y -qq libgtest-dev >/dev/null; \
+	  else \
+	    echo "the C++ tests need GoogleTest (Debian: libgtest-dev)" >&2; exit 1; \
+	  fi; \
+	fi
+
+test-cpp: venv gtest
 	cmake -S . -B $(CPP_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(CPP_BUILD) -j2
