@@ -191,7 +191,9 @@ inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
 // interpreter's fallback. An operand in the middle of a change compares as
 // NotImplemented too.
 template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other, int op) {
-    if (op < Py_LT || op > Py_GE || !is_instance<T>(other)) {
+    // The classes cannot be subclassed, so `other` is of T's class exactly when
+    // it has the type of `object`; a sort asks this for every comparison.
+    if (op < Py_LT || op > Py_GE || !Py_IS_TYPE(other, Py_TYPE(object))) {
         Py_RETURN_NOTIMPLEMENTED;
     }
     auto* self = as_value_object<T>(object);
