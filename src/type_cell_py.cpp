@@ -8,7 +8,7 @@ namespace tolvi::py {
 
 PyTypeObject* TypeCell::get_or_create() {
     return cell_.get_or_fill(
-        [this] { return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec_)); });
+        [this] { return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition_)); });
 }
 
 PyTypeObject* TypeCell::create_or_panic() {

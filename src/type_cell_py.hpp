@@ -7,8 +7,8 @@ namespace tolvi::py {
 // the life of the process.
 class TypeCell {
 public:
-    TypeCell(PyType_Spec& spec, const char* class_name) noexcept
-        : spec_(spec), class_name_(class_name) {}
+    TypeCell(PyType_Spec& definition, const char* class_name) noexcept
+        : definition_(definition), class_name_(class_name) {}
 
     // For the module initialiser: a failure stays the pending exception.
     PyTypeObject* get_or_create();
@@ -25,7 +25,7 @@ private:
     PyTypeObject* create_or_panic();
 
     OnceCell<PyTypeObject> cell_;
-    PyType_Spec& spec_;
+    PyType_Spec& definition_;
     const char* class_name_;
 };
 
