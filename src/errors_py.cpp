@@ -26,6 +26,14 @@ std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     return nullptr;
 }
 
+std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument) {
+    Ref name = Ref::steal(PyType_GetName(Py_TYPE(argument)));
+    if (name) {
+        PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", class_name, name.get());
+    }
+    return nullptr;
+}
+
 void prefix_argument_error(const char* name) {
     PyObject* raised = PyErr_GetRaisedException();
     if (raised == nullptr) {

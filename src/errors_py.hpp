@@ -12,6 +12,10 @@ std::nullptr_t raise(PyObject* type, std::string_view message);
 // TypeError "'<qualified type name>' object cannot be converted to '<target>'".
 std::nullptr_t raise_type_mismatch(PyObject* object, const char* target);
 
+// TypeError "Cannot construct <Class> from type '<type name>'" for an argument
+// of a type the constructor does not take.
+std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument);
+
 // A TypeError raised while converting a named argument becomes
 // "argument '<name>': <message>", keeping the original cause; any other
 // pending exception is left as it is.

@@ -58,11 +58,7 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
               std::string("Expected ") + Traits::name + "; found " + version::to_debug(held));
         return false;
     }
-    Ref name = Ref::steal(PyType_GetName(Py_TYPE(x)));
-    if (name) {
-        PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", Traits::name,
-                     name.get());
-    }
+    raise_cannot_construct(Traits::name, x);
     return false;
 }
 

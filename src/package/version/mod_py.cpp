@@ -9,12 +9,8 @@ namespace {
 
 using version::Version;
 
-// Wraps a copy of the value of a kind object of class K, if `x` is one.
-template <class K> bool copy_kind(PyObject* x, Version& out, bool& matched) {
-    if (!is_instance<K>(x)) {
-        return true;
-    }
-    matched = true;
+// Wraps a copy of the value of `x`, an object of the kind class K.
+template <class K> bool copy_kind(PyObject* x, Version& out) {
     K kind;
     if (!copy_value<K>(x, kind)) {
         return false;
@@ -28,33 +24,21 @@ PyObject* construct(PyTypeObject* type, PyObject* x) {
     return guarded(
         [&]() -> PyObject* {
             Version value;
+            bool made = false;
             if (PyUnicode_Check(x)) {
-                if (!parse_argument(x, &version::parse_version, value)) {
-                    return nullptr;
-                }
-                return new_value_object(type, std::move(value));
+                made = parse_argument(x, &version::parse_version, value);
+            } else if (is_instance<version::SemVer>(x)) {
+                made = copy_kind<version::SemVer>(x, value);
+            } else if (is_instance<version::DotSeparated>(x)) {
+                made = copy_kind<version::DotSeparated>(x, value);
+            } else if (is_instance<version::Other>(x)) {
+                made = copy_kind<version::Other>(x, value);
+            } else if (is_instance<Version>(x)) {
+                made = copy_value<Version>(x, value);
+            } else {
+                return raise_cannot_construct("Version", x);
             }
-            bool matched = false;
-            if (!copy_kind<version::SemVer>(x, value, matched) ||
-                !copy_kind<version::DotSeparated>(x, value, matched) ||
-                !copy_kind<version::Other>(x, value, matched)) {
-                return nullptr;
-            }
-            if (!matched && is_instance<Version>(x)) {
-                matched = true;
-                if (!copy_value<Version>(x, value)) {
-                    return nullptr;
-                }
-            }
-            if (!matched) {
-                Ref name = Ref::steal(PyType_GetName(Py_TYPE(x)));
-                if (name) {
-                    PyErr_Format(PyExc_TypeError, "Cannot construct Version from type '%U'",
-                                 name.get());
-                }
-                return nullptr;
-            }
-            return new_value_object(type, std::move(value));
+            return made ? new_value_object(type, std::move(value)) : nullptr;
         },
         static_cast<PyObject*>(nullptr));
 }
