@@ -9,7 +9,8 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp gtest install venv clean format bench bench-quick fuzz
+.PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick fuzz \
+        sanitize sanitize-cpp sanitize-python
 
 venv: $(VENV)/.ready
 
@@ -22,8 +23,16 @@ $(VENV)/.ready:
 	$(VPY) -m pip install -q -r requirements-test.txt
 	touch $@
 
-install: venv
-	$(VPY) -m pip install -q --force-reinstall --no-deps .
+# The module is tested as users get it: built into a wheel, and the wheel installed
+# into the virtual environment. WHEEL_ARGS passes build options (-C cmake.define.X=Y).
+DIST ?= build/dist-$(notdir $(VENV))
+
+wheel: venv
+	rm -rf $(DIST)
+	$(VPY) -m pip wheel -q --no-deps -w $(DIST) $(WHEEL_ARGS) .
+
+install: wheel
+	$(VPY) -m pip install -q --force-reinstall --no-deps $(DIST)/tolvi-*.whl
 
 demo: install
 	$(VPY) examples/demo.py
@@ -49,6 +58,35 @@ test-cpp: venv gtest
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
 test: test-cpp test-python
+
+# The C++ tests and the whole Python suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, built with the same compiler as the module. The
+# interpreter is not instrumented, so the sanitizer runtime is preloaded into it;
+# PYTHONMALLOC=malloc routes Python objects through the checked allocator too.
+# Leak detection is on for the C++ tests only: the interpreter itself does not
+# free everything at exit.
+SAN_VENV ?= $(VENV)-sanitize
+SAN_BUILD ?= build/cpp-sanitize
+SAN_CXX ?= g++
+SAN_RUNTIME = $(shell $(SAN_CXX) -print-file-name=libasan.so)
+SAN_UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
+SAN_ASAN_OPTIONS := strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
+
+sanitize: sanitize-cpp sanitize-python
+
+sanitize-cpp: gtest
+	cmake -S . -B $(SAN_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
+	  -DTOLVI_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SAN_CXX)
+	cmake --build $(SAN_BUILD) -j2
+	ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=1 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure --no-tests=error
+
+sanitize-python:
+	$(MAKE) install VENV=$(SAN_VENV) \
+	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.build-type=RelWithDebInfo"
+	LD_PRELOAD=$(SAN_RUNTIME) PYTHONMALLOC=malloc TOLVI_SANITIZED=1 \
+	  ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=0 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
+	  $(SAN_VENV)/bin/python -m pytest -q -p no:cacheprovider tests
 
 # Speed and memory against peer version libraries: `make bench` writes benchmarks/results/;
 # `make bench-quick` (or QUICK=1) is a few-second run on small samples that only prints.

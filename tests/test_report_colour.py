@@ -215,9 +215,11 @@ def run_child(body, env, *, stderr_tty=True, stdout_tty=False):
 
 def environment(**variables):
     """A child environment holding the given variables and nothing of the test
-    process's own but what finds the module."""
+    process's own but what finds and loads the module (a sanitized build needs
+    its runtime preloaded and its options in every child)."""
     env = {"PYTHONDONTWRITEBYTECODE": "1"}
-    for name in ("PYTHONPATH", "LD_LIBRARY_PATH"):
+    for name in ("PYTHONPATH", "LD_LIBRARY_PATH", "LD_PRELOAD", "PYTHONMALLOC",
+                 "ASAN_OPTIONS", "UBSAN_OPTIONS"):
         if name in os.environ:
             env[name] = os.environ[name]
     env.update(variables)
