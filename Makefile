@@ -10,7 +10,7 @@ VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
 .PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick fuzz \
-        sanitize sanitize-cpp sanitize-python
+        sanitize sanitize-cpp sanitize-python fuzz-model fuzz-python typecheck
 
 venv: $(VENV)/.ready
 
@@ -58,6 +58,13 @@ test-cpp: venv gtest
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
 test: test-cpp test-python
+
+# The stubs against the installed module, and the README's Python examples
+# against the stubs.
+typecheck: install
+	$(VPY) -m pip install -q -r requirements-typing.txt
+	$(VPY) tools/stubtest.py
+	$(VPY) tools/check_readme_types.py
 
 # The C++ tests and the whole Python suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, built with the same compiler as the module. The
@@ -116,11 +123,47 @@ FUZZ_SOURCES := $(filter-out %_py.cpp,$(wildcard src/package/version/*.cpp src/r
                                                    src/unicode/*.cpp))
 FUZZ_OBJECTS := $(FUZZ_SOURCES:%.cpp=$(FUZZ_BUILD)/obj/%.o)
 
-fuzz: $(FUZZ_BUILD)/fuzz_parse $(FUZZ_BUILD)/seeds/.ready
+fuzz: fuzz-model fuzz-python
+
+fuzz-model: $(FUZZ_BUILD)/fuzz_parse $(FUZZ_BUILD)/seeds/.ready
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_BUILD)/fuzz_parse \
 	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_OPTIONS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# The Python API fuzzed through the installed module: a wheel built by clang with
+# the sanitizers and coverage instrumentation, driven by tests/fuzz/fuzz_api.py.
+# The interpreter is not instrumented, so one shared library carrying clang's
+# address-sanitizer runtime and its libFuzzer is preloaded: linked together, the
+# fuzzer's coverage callbacks take precedence over the runtime's empty defaults.
+FUZZ_VENV ?= $(VENV)-fuzz
+FUZZ_PRELOAD := $(FUZZ_BUILD)/asan_with_fuzzer.so
+FUZZ_PY_OPTIONS ?= -max_len=256 -rss_limit_mb=4096
+
+fuzz-python: $(FUZZ_PRELOAD) $(FUZZ_BUILD)/py-seeds/.ready
+	CXX=$(FUZZ_CXX) $(MAKE) install VENV=$(FUZZ_VENV) WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON \
+	  -C cmake.define.TOLVI_FUZZ_COVERAGE=ON -C cmake.build-type=RelWithDebInfo"
+	$(FUZZ_VENV)/bin/python -m pip install -q -r requirements-fuzz.txt
+	mkdir -p $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-artifacts
+	LD_PRELOAD=$(abspath $(FUZZ_PRELOAD)) PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_VENV)/bin/python tests/fuzz/fuzz_api.py \
+	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_PY_OPTIONS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/py-artifacts/ $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-seeds
+
+$(FUZZ_PRELOAD): | $(FUZZ_BUILD)/.toolchain
+	rm -rf $(FUZZ_BUILD)/asan-objects && mkdir -p $(FUZZ_BUILD)/asan-objects
+	cd $(FUZZ_BUILD)/asan-objects && \
+	  ar x "$$($(FUZZ_CXX) -print-resource-dir)/lib/linux/libclang_rt.asan-x86_64.a" && \
+	  rm -f asan_preinit.cpp.o
+	runtime="$$($(FUZZ_CXX) -print-resource-dir)/lib/linux"; \
+	$(FUZZ_CXX) -shared -o $@ $(FUZZ_BUILD)/asan-objects/*.o -Wl,--whole-archive \
+	  "$$runtime/libclang_rt.asan_cxx-x86_64.a" "$$runtime/libclang_rt.fuzzer_no_main-x86_64.a" \
+	  -Wl,--no-whole-archive -lpthread -ldl -lrt -lm
+
+$(FUZZ_BUILD)/py-seeds/.ready:
+	rm -rf $(FUZZ_BUILD)/py-seeds
+	python3 tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
+	touch $@
 
 # clang and its fuzzer runtime, installed when missing and this is a Debian root shell.
 $(FUZZ_BUILD)/.toolchain:

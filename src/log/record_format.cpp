@@ -1,7 +1,6 @@
 #include "log/record_format.hpp"
 
 #include <charconv>
-#include <ranges>
 
 namespace tolvi::log {
 
@@ -134,7 +133,10 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
     append_decimal(out, thread_id);
     out += ")\n";
 
-    for (const auto& span : spans | std::views::reverse) {
+    // Innermost span first. Reverse iterators rather than a reversed view, which
+    // clang's tools cannot yet instantiate against this standard library.
+    for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
+        const auto& span = *it;
         out += "    ";
         append_painted(out, sgr::kDimItalic, "in");
         out += ' ';

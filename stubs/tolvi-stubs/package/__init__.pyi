@@ -1,0 +1,3 @@
+from tolvi.package import version as version
+
+__all__ = ["version"]
