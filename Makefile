@@ -162,7 +162,7 @@ $(FUZZ_PRELOAD): | $(FUZZ_BUILD)/.toolchain
 
 $(FUZZ_BUILD)/py-seeds/.ready:
 	rm -rf $(FUZZ_BUILD)/py-seeds
-	python3 tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
+	$(PYTHON) tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
 	touch $@
 
 # clang and its fuzzer runtime, installed when missing and this is a Debian root shell.
