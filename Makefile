@@ -10,7 +10,8 @@ VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
 .PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick fuzz \
-        sanitize sanitize-cpp sanitize-python fuzz-model fuzz-python typecheck
+        sanitize sanitize-cpp sanitize-python fuzz-model fuzz-python typecheck \
+        lint lint-tools
 
 venv: $(VENV)/.ready
 
@@ -206,8 +207,38 @@ $(FUZZ_BUILD)/seeds/.ready:
 	fi
 	touch $@
 
+TIDY_BUILD ?= build/tidy
+TIDY_JOBS ?= 2
+CXX_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'tests/cpp/*.hpp' \
+                                 'tests/fuzz/*.cpp')
+
+# clang-tidy and clang-format, installed when missing on a Debian root shell.
+lint-tools:
+	@missing=; \
+	for tool in clang-tidy clang-format; do \
+	  command -v $$tool >/dev/null || missing="$$missing $$tool"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
+	    export DEBIAN_FRONTEND=noninteractive; \
+	    apt-get update -qq && apt-get install -y -qq $$missing >/dev/null; \
+	  else \
+	    echo "make lint needs$$missing (Debian packages of the same names)" >&2; exit 1; \
+	  fi; \
+	fi
+
+# Static checks: clang-format in dry-run mode, then clang-tidy with the committed
+# .clang-tidy over src/ and tests/cpp/. The compile database comes from a
+# configure-only CMake tree; nothing is built.
+lint: gtest lint-tools
+	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
+	clang-format --dry-run -Werror $(CXX_FILES)
+	cmake -S . -B $(TIDY_BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
+	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) >/dev/null
+	JOBS=$(TIDY_JOBS) tools/run_clang_tidy.sh $(TIDY_BUILD)
+
 format:
-	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp')
+	clang-format -i $(CXX_FILES)
 
 clean:
 	rm -rf build .venv*

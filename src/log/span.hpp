@@ -45,6 +45,8 @@ public:
         other.entered_ = nullptr;
     }
     EnteredSpan& operator=(EnteredSpan&&) = delete;
+    EnteredSpan(const EnteredSpan&) = delete;
+    EnteredSpan& operator=(const EnteredSpan&) = delete;
     ~EnteredSpan();
 
 private:

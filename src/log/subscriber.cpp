@@ -31,7 +31,10 @@ bool no_color_disables_styling(const char* value) noexcept {
 }
 
 std::unique_ptr<Subscriber> Subscriber::build() {
-    const bool styled = !no_color_disables_styling(std::getenv("NO_COLOR"));
+    // Called by init_tracing under the interpreter lock, which Python code also
+    // holds whenever it changes the environment.
+    const bool styled =
+        !no_color_disables_styling(std::getenv("NO_COLOR")); // NOLINT(concurrency-mt-unsafe)
     return std::make_unique<Subscriber>(RecordFormatter(styled));
 }
 

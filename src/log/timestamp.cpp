@@ -28,7 +28,8 @@ CivilDate civil_from_days(std::int64_t days) noexcept {
     const unsigned shifted_month = (5 * day_of_year + 2) / 153; // March is 0
     const unsigned day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
     const unsigned month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
-    const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2);
+    const std::int64_t year =
+        static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
     return {year, month, day};
 }
 

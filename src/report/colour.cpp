@@ -16,7 +16,9 @@ enum Decision : unsigned char { undecided, off, on };
 constinit std::atomic<unsigned char> decision{undecided};
 
 std::optional<std::string_view> variable(const char* name) noexcept {
-    const char* value = std::getenv(name);
+    // getenv races only with changes to the environment, which the process makes
+    // from Python under the interpreter lock that the caller holds.
+    const char* value = std::getenv(name); // NOLINT(concurrency-mt-unsafe)
     if (value == nullptr) {
         return std::nullopt;
     }

@@ -51,7 +51,7 @@ std::size_t size_estimate(const ParseError& error, std::string_view line,
 
 void write_decimal(Painter& painter, std::size_t value) {
     char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    auto* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     painter.plain(std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 

@@ -23,7 +23,7 @@ void Painter::red(std::string_view text) {
 void Painter::palette(std::uint8_t index, std::string_view text) {
     if (colour_) {
         char digits[3];
-        const auto end = std::to_chars(digits, digits + sizeof digits, unsigned{index}).ptr;
+        auto* const end = std::to_chars(digits, digits + sizeof digits, unsigned{index}).ptr;
         out_ += "\x1b[38;5;";
         out_ += std::string_view(digits, static_cast<std::size_t>(end - digits));
         out_ += 'm';

@@ -25,13 +25,13 @@ std::string fallback(std::string_view prefix, std::string_view text) noexcept {
         message += text;
         return message;
     } catch (...) {
-        return std::string();
+        return {};
     }
 }
 
 std::string describe(const unicode::Utf8Fault& fault) {
     char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, fault.offset).ptr;
+    auto* const end = std::to_chars(digits, digits + sizeof digits, fault.offset).ptr;
     std::string text = fault.truncated ? "incomplete byte sequence at offset "
                                        : "invalid byte sequence at offset ";
     text += std::string_view(digits, static_cast<std::size_t>(end - digits));

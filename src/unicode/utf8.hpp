@@ -18,7 +18,7 @@ inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char b0 = byte(pos);
     std::size_t length = 1;
-    char32_t code_point = b0;
+    char32_t code_point = 0;
     if ((b0 & 0xE0) == 0xC0) {
         length = 2;
         code_point = b0 & 0x1F;

@@ -17,7 +17,7 @@ namespace tolvi::testing {
 class FdCapture {
 public:
     explicit FdCapture(int fd) : fd_(fd) {
-        std::fflush(nullptr);
+        EXPECT_EQ(std::fflush(nullptr), 0);
         int ends[2];
         EXPECT_EQ(::pipe(ends), 0);
         saved_ = ::dup(fd_);
@@ -43,7 +43,7 @@ public:
     // Restores the descriptor and returns what was written meanwhile.
     const std::string& finish() {
         if (saved_ >= 0) {
-            std::fflush(nullptr);
+            EXPECT_EQ(std::fflush(nullptr), 0);
             ::dup2(saved_, fd_); // drops the last write end: the reader sees end of file
             ::close(saved_);
             saved_ = -1;
@@ -65,13 +65,15 @@ private:
 class ClosedStdout {
 public:
     ClosedStdout() : saved_(::dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
+        EXPECT_EQ(std::fflush(stdout), 0);
         ::close(STDOUT_FILENO);
     }
     ~ClosedStdout() {
         ::dup2(saved_, STDOUT_FILENO);
         ::close(saved_);
     }
+    ClosedStdout(const ClosedStdout&) = delete;
+    ClosedStdout& operator=(const ClosedStdout&) = delete;
 
 private:
     int saved_;
@@ -81,8 +83,8 @@ private:
 class BrokenStdout {
 public:
     BrokenStdout() : saved_(::dup(STDOUT_FILENO)) {
-        std::signal(SIGPIPE, SIG_IGN);
-        std::fflush(stdout);
+        EXPECT_NE(std::signal(SIGPIPE, SIG_IGN), SIG_ERR);
+        EXPECT_EQ(std::fflush(stdout), 0);
         int ends[2];
         EXPECT_EQ(::pipe(ends), 0);
         ::close(ends[0]);
@@ -93,6 +95,8 @@ public:
         ::dup2(saved_, STDOUT_FILENO);
         ::close(saved_);
     }
+    BrokenStdout(const BrokenStdout&) = delete;
+    BrokenStdout& operator=(const BrokenStdout&) = delete;
 
 private:
     int saved_;

@@ -77,7 +77,7 @@ TEST(StdoutWriter, InterruptedAndPartialWritesAreCompleted) {
         text += "line " + std::to_string(i) + " of an interrupted write\n";
     }
 
-    std::fflush(stdout);
+    ASSERT_EQ(std::fflush(stdout), 0);
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     const int saved = ::dup(STDOUT_FILENO);
@@ -139,6 +139,7 @@ TEST(StdoutWriter, LinesFromThreadsNeverInterleave) {
 
     FdCapture capture(STDOUT_FILENO);
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             const std::string line = std::string(kLineLength, static_cast<char>('a' + t)) + '\n';
@@ -152,7 +153,7 @@ TEST(StdoutWriter, LinesFromThreadsNeverInterleave) {
     }
     const std::string& text = capture.finish();
 
-    ASSERT_EQ(text.size(), kThreads * kLinesPerThread * (kLineLength + 1));
+    ASSERT_EQ(text.size(), (kLineLength + 1) * kThreads * kLinesPerThread);
     int lines = 0;
     for (std::size_t start = 0; start < text.size(); start += kLineLength + 1) {
         const std::string_view line(text.data() + start, kLineLength + 1);

@@ -16,6 +16,9 @@ struct DotSeparated {
     std::vector<std::string> parts;
 
     friend bool operator==(const DotSeparated&, const DotSeparated&) = default;
+    // clang-tidy 14 takes the 0 that the defaulted comparison compares with for a
+    // null pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
     friend std::strong_ordering operator<=>(const DotSeparated&, const DotSeparated&) = default;
 };
 

@@ -26,8 +26,7 @@ PyGetSetDef dot_separated_properties[] = {
 };
 
 auto dot_separated_slots = value_type_slots<DotSeparated>({
-    {Py_tp_doc, const_cast<char*>("DotSeparated(*args, **kwargs)\n--\n\nPython wrapper around "
-                                  "[`DotSeparated`]")},
+    doc_slot("DotSeparated(*args, **kwargs)\n--\n\nPython wrapper around [`DotSeparated`]"),
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<DotSeparated, DotSeparatedTraits>)},
     {Py_tp_getset, dot_separated_properties},
 });

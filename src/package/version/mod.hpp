@@ -18,6 +18,9 @@ struct Version {
     std::variant<SemVer, DotSeparated, Other> value;
 
     friend bool operator==(const Version&, const Version&) = default;
+    // clang-tidy 14 takes the 0 that the defaulted comparison compares with for a
+    // null pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
     friend std::strong_ordering operator<=>(const Version&, const Version&) = default;
 };
 

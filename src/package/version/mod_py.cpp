@@ -80,7 +80,7 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
 }
 
 auto version_slots = value_type_slots<Version>({
-    {Py_tp_doc, const_cast<char*>("Version(*args)\n--\n\nPython wrapper around a [`Version`]")},
+    doc_slot("Version(*args)\n--\n\nPython wrapper around a [`Version`]"),
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
 });
 

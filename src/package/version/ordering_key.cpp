@@ -47,7 +47,7 @@ private:
 // A number as its byte count (2 bits) and then its bytes: more bytes means a
 // larger number, so the encoding sorts as the numbers do.
 void push_number(KeyBits& key, std::uint32_t n) noexcept {
-    const int bytes = n == 0 ? 1 : (std::bit_width(n) + 7) / 8;
+    const int bytes = n == 0 ? 1 : (static_cast<int>(std::bit_width(n)) + 7) / 8;
     const int width = 8 * bytes;
     key.push((static_cast<std::uint64_t>(bytes - 1) << width) | n, 2 + width);
 }

@@ -15,6 +15,9 @@ struct Other {
     std::string value;
 
     friend bool operator==(const Other&, const Other&) = default;
+    // clang-tidy 14 takes the 0 that the defaulted comparison compares with for a
+    // null pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
     friend std::strong_ordering operator<=>(const Other&, const Other&) = default;
 };
 

@@ -24,8 +24,7 @@ PyGetSetDef other_properties[] = {
 };
 
 auto other_slots = value_type_slots<Other>({
-    {Py_tp_doc, const_cast<char*>("Other(*args, **kwargs)\n--\n\nPython wrapper around the "
-                                  "[`Other`] version type")},
+    doc_slot("Other(*args, **kwargs)\n--\n\nPython wrapper around the [`Other`] version type"),
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<Other, OtherTraits>)},
     {Py_tp_getset, other_properties},
 });

@@ -73,7 +73,7 @@ void Diagnosis::finish_labelled(Saved outer, std::size_t start, Pattern label) n
     if (pending_ && pending_->position == start) {
         pending_->expected = ExpectedList(label);
     }
-    merge_labelled(std::move(outer));
+    merge_labelled(outer);
 }
 
 void Diagnosis::merge_labelled(Saved outer) noexcept {
@@ -105,7 +105,7 @@ void Diagnosis::refuse_out_of_range(Saved outer, std::size_t start, std::size_t 
     }
     // The refusal keeps its own label: it is not replaced by "integer".
     pending_ = PendingError{start, ExpectedList(Pattern::IntegerInRange)};
-    merge_labelled(std::move(outer));
+    merge_labelled(outer);
 }
 
 report::ParseError Diagnosis::error(std::string_view input, std::size_t position) const {

@@ -101,7 +101,7 @@ private:
 struct NoDiagnosis {
     struct Saved {};
     void record(std::size_t, Pattern) noexcept {}
-    Saved set_aside() noexcept { return {}; }
+    static Saved set_aside() noexcept { return {}; }
     void finish_labelled(Saved, std::size_t, Pattern) noexcept {}
     void refuse_out_of_range(Saved, std::size_t, std::size_t) noexcept {}
 };

@@ -9,13 +9,13 @@ bool operator==(const SemVer& a, const SemVer& b) noexcept {
 }
 
 std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
-    if (auto c = a.major <=> b.major; c != 0) {
+    if (auto c = a.major <=> b.major; std::is_neq(c)) {
         return c;
     }
-    if (auto c = a.minor <=> b.minor; c != 0) {
+    if (auto c = a.minor <=> b.minor; std::is_neq(c)) {
         return c;
     }
-    if (auto c = a.patch <=> b.patch; c != 0) {
+    if (auto c = a.patch <=> b.patch; std::is_neq(c)) {
         return c;
     }
     if (a.rc.has_value() != b.rc.has_value()) {

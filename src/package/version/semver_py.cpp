@@ -44,7 +44,7 @@ bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
 bool optional_identifiers(PyObject* kwargs, const char* name, Identifiers& out) {
     Ref value = keyword_value(kwargs, name);
     if (!value) {
-        return !PyErr_Occurred();
+        return PyErr_Occurred() == nullptr;
     }
     return to_identifiers(value.get(), out);
 }
@@ -91,8 +91,7 @@ PyGetSetDef semver_properties[] = {
 #undef TOLVI_LIST_PROPERTY
 
 auto semver_slots = value_type_slots<SemVer>({
-    {Py_tp_doc,
-     const_cast<char*>("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]")},
+    doc_slot("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]"),
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<SemVer, SemVerTraits>)},
     {Py_tp_getset, semver_properties},
 });

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -18,6 +19,9 @@
 // value, and the slots that only read it.
 namespace tolvi::py {
 
+// Never constructed as a whole: tp_alloc hands out zeroed memory with the header
+// filled in, and adopt() constructs the members after it.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
 template <class T> struct ValueObject {
     PyObject ob_base;
     AccessState access;
@@ -45,9 +49,9 @@ template <class T> struct ValueObject {
 template <> struct ValueObject<version::Version> {
     PyObject ob_base;
     std::uint64_t ordering_key;
-    version::Version* held;
+    const version::Version* held;
 
-    version::Version& value() noexcept { return *held; }
+    const version::Version& value() const noexcept { return *held; }
 
     static std::unique_ptr<version::Version> prepare(version::Version&& value) {
         return std::make_unique<version::Version>(std::move(value));
@@ -56,7 +60,8 @@ template <> struct ValueObject<version::Version> {
         ordering_key = version::ordering_key(*value);
         held = value.release();
     }
-    void destroy() noexcept { delete held; }
+    // Not const: it ends the life of the value the object owns.
+    void destroy() noexcept { delete held; } // NOLINT(readability-make-member-function-const)
 };
 
 // The cached class type of each value type, defined beside each class.
@@ -95,7 +100,7 @@ template <class T> bool is_instance(PyObject* object) noexcept {
 
 // A new object of `type` taking over `value`; null with an error set if the
 // allocation fails, in which case `value` is simply dropped.
-template <class T> PyObject* new_value_object(PyTypeObject* type, T&& value) {
+template <class T> PyObject* new_value_object(PyTypeObject* type, T value) {
     auto prepared = ValueObject<T>::prepare(std::move(value));
     PyObject* object = type->tp_alloc(type, 0);
     if (object == nullptr) {
@@ -173,17 +178,17 @@ template <class T> std::string render_debug(const T& value) {
 inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
     switch (op) {
     case Py_LT:
-        return order < 0;
+        return std::is_lt(order);
     case Py_LE:
-        return order <= 0;
+        return std::is_lteq(order);
     case Py_EQ:
-        return order == 0;
+        return std::is_eq(order);
     case Py_NE:
-        return order != 0;
+        return std::is_neq(order);
     case Py_GT:
-        return order > 0;
+        return std::is_gt(order);
     default:
-        return order >= 0;
+        return std::is_gteq(order);
     }
 }
 
@@ -215,10 +220,16 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     return Py_NewRef(holds ? Py_True : Py_False);
 }
 
+// The slot of a class's docstring. A slot holds a mutable void*, but the
+// interpreter only copies the text.
+inline PyType_Slot doc_slot(const char* doc) noexcept {
+    return {Py_tp_doc, const_cast<char*>(doc)}; // NOLINT(cppcoreguidelines-pro-type-const-cast)
+}
+
 // A class's slot table: its own slots followed by the ones the four classes
 // share, ending with the terminating entry.
 template <class T, std::size_t N>
-std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) {
+std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) noexcept {
     std::array<PyType_Slot, N + 5> slots{};
     std::copy(own, own + N, slots.begin());
     slots[N] = {Py_tp_dealloc, reinterpret_cast<void*>(&value_dealloc<T>)};
@@ -231,7 +242,7 @@ std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) {
 
 // The PyType_Spec of a class named "builtins.<Name>": the interpreter's
 // default flags only, so it cannot be subclassed and has no instance dict.
-template <class T> PyType_Spec value_type_spec(const char* name, PyType_Slot* slots) {
+template <class T> PyType_Spec value_type_spec(const char* name, PyType_Slot* slots) noexcept {
     return {name, static_cast<int>(sizeof(ValueObject<T>)), 0, Py_TPFLAGS_DEFAULT, slots};
 }
 
