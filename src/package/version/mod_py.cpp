@@ -43,8 +43,10 @@ PyObject* construct(PyTypeObject* type, PyObject* x) {
         static_cast<PyObject*>(nullptr));
 }
 
+// The key is named by its own text: keyword names are always str objects, and
+// str() of a str subclass could run code of the caller's, or fail.
 PyObject* unexpected_keyword(PyObject* key) {
-    PyErr_Format(PyExc_TypeError, "Version.__new__() got an unexpected keyword argument '%S'", key);
+    PyErr_Format(PyExc_TypeError, "Version.__new__() got an unexpected keyword argument '%U'", key);
     return nullptr;
 }
 
