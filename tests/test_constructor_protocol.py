@@ -614,6 +614,10 @@ LIST_ACCEPTED = [
     ("custom sequence", Strings("x", "y"), ["x", "y"]),
     ("len too small", Sized(["a", "b", "c"], 1), ["a", "b", "c"]),
     ("len too large", Sized(["a"], 1000), ["a"]),
+    # A length is only a hint: one far beyond memory must not fail the conversion.
+    ("len of a terabyte", Sized(["a", "b"], 2**40), ["a", "b"]),
+    ("len sys.maxsize", Sized(["a"], sys.maxsize), ["a"]),
+    ("len beyond sys.maxsize", Sized(["a"], 2**70), ["a"]),
     ("len raises", Sized(["a", "b"], RuntimeError("no length")), ["a", "b"]),
     ("len missing", GetItemOnly(), ["a", "b"]),
 ]

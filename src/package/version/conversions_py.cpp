@@ -2,6 +2,8 @@
 
 #include "errors_py.hpp"
 
+#include <algorithm>
+
 namespace tolvi::py {
 
 namespace {
@@ -14,6 +16,18 @@ bool utf8_of(PyObject* text, std::string& out) {
     }
     out.assign(utf8, static_cast<std::size_t>(size));
     return true;
+}
+
+// A list's or tuple's length is exact. Any other sequence's __len__ is only a
+// hint, and one that overstates (sys.maxsize, say) must not make the conversion
+// fail or reserve gigabytes: beyond a few hundred items the list simply grows.
+constexpr std::size_t kMostReservedOnHint = 256;
+
+std::size_t reservation_for(PyObject* sequence, std::size_t hint) noexcept {
+    if (PyList_CheckExact(sequence) || PyTuple_CheckExact(sequence)) {
+        return hint;
+    }
+    return std::min(hint, kMostReservedOnHint);
 }
 
 } // namespace
@@ -53,7 +67,7 @@ bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     if (hint < 0) {
         PyErr_Clear();
     } else {
-        items.reserve(static_cast<std::size_t>(hint));
+        items.reserve(reservation_for(object, static_cast<std::size_t>(hint)));
     }
     Ref iterator = Ref::steal(PyObject_GetIter(object));
     if (!iterator) {
