@@ -78,14 +78,16 @@ class Index:
 
 
 class Items:
-    """A sequence whose iteration may fail part-way."""
+    """A sequence whose iteration may fail part-way and whose length may be
+    anything: it is only a hint."""
 
-    def __init__(self, items, fail_at=None):
+    def __init__(self, items, fail_at=None, length=None):
         self.items = items
         self.fail_at = fail_at
+        self.length = length
 
     def __len__(self):
-        return len(self.items)
+        return len(self.items) if self.length is None else self.length
 
     def __getitem__(self, i):
         return self.items[i]
@@ -225,7 +227,8 @@ def any_value(fdp):
         return (any_text(fdp) for _ in range(fdp.ConsumeIntInRange(0, 3)))
     if choice == 10:
         items = [any_text(fdp) for _ in range(fdp.ConsumeIntInRange(0, 4))]
-        return Items(items, fdp.ConsumeIntInRange(0, len(items)))
+        length = fdp.ConsumeInt(9) if fdp.ConsumeBool() else None
+        return Items(items, fdp.ConsumeIntInRange(0, len(items)), length)
     if choice == 11:
         return Index(fdp.ConsumeInt(5) if fdp.ConsumeBool() else None)
     if choice == 12:
