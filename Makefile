@@ -38,8 +38,10 @@ install: wheel
 demo: install
 	$(VPY) examples/demo.py
 
+# -P keeps the working directory off the import path: the module under test can
+# only be the one installed from the wheel.
 test-python: install
-	$(VPY) -m pytest -q tests
+	$(VPY) -P -m pytest -q tests
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest:
@@ -94,7 +96,7 @@ sanitize-python:
 	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.build-type=RelWithDebInfo"
 	LD_PRELOAD=$(SAN_RUNTIME) PYTHONMALLOC=malloc TOLVI_SANITIZED=1 \
 	  ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=0 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
-	  $(SAN_VENV)/bin/python -m pytest -q -p no:cacheprovider tests
+	  $(SAN_VENV)/bin/python -P -m pytest -q -p no:cacheprovider tests
 
 # Speed and memory against peer version libraries: `make bench` writes benchmarks/results/;
 # `make bench-quick` (or QUICK=1) is a few-second run on small samples that only prints.
