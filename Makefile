@@ -39,9 +39,10 @@ demo: install
 	$(VPY) examples/demo.py
 
 # -P keeps the working directory off the import path: the module under test can
-# only be the one installed from the wheel.
+# only be the one installed from the wheel. Development mode and the debug hooks
+# of the interpreter's allocators check how the module uses the C API.
 test-python: install
-	$(VPY) -P -m pytest -q tests
+	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest -q tests
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest:
