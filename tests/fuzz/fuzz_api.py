@@ -261,15 +261,24 @@ def expected_field(name, given):
 
 
 def keywords_mode(fdp):
-    cls = KINDS[fdp.ConsumeIntInRange(0, 2)]
-    names = list(FIELDS[cls])
+    cls = CLASSES[fdp.ConsumeIntInRange(0, 3)]
+    names = list(FIELDS.get(cls, ("value",)))
     if fdp.ConsumeBool():
         names.append(any_text(fdp) if fdp.ConsumeBool() else "build")
     kwargs = {}
     for name in names:
         if fdp.ConsumeIntInRange(0, 5) != 0:
-            kwargs[str(name)] = any_value(fdp)
+            kwargs[name] = any_value(fdp)
     value, error = calls(cls, **kwargs)
+    if cls is Version:
+        # Version takes no keywords at all; the first one is named.
+        if kwargs:
+            assert type(error) is TypeError, (kwargs, error)
+            first = next(iter(kwargs))
+            assert str(error) == f"Version.__new__() got an unexpected keyword argument '{first}'"
+        else:
+            assert type(error) is ValueError, error
+        return
     if error is not None:
         assert type(error) is not RuntimeError, (cls, kwargs, error)
         return
