@@ -99,7 +99,7 @@ class Items:
             yield item
 
 
-def calls(function, *args, **kwargs):
+def calls(function, /, *args, **kwargs):
     """Calls function; returns (value, None) or (None, exception), letting
     through only the exceptions the module documents. No keywords are passed
     when none are given: an explicit empty dictionary counts as keywords."""
