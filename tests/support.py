@@ -27,6 +27,29 @@ class Text(str):
     """A str subclass: accepted wherever a str is."""
 
 
+class Index:
+    """Converts to an integer only through __index__."""
+
+    def __init__(self, n):
+        self.n = n
+
+    def __index__(self):
+        return self.n
+
+
+class Strings:
+    """A sequence of str made of __len__ and __getitem__ alone."""
+
+    def __init__(self, *items):
+        self.items = items
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, i):
+        return self.items[i]
+
+
 def raises_exactly(exc_type, message, call):
     """Calls `call` and checks the exception's exact type and message."""
     with pytest.raises(BaseException) as caught:

@@ -13,7 +13,9 @@ import pytest
 
 from reports import ascii_report
 from tolvi import package
-from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
+from support import (
+    DotSeparated, Index, Other, PanicException, raises_exactly, SemVer, Strings, Text, Version,
+)
 
 
 class Holder:
@@ -591,19 +593,6 @@ def test_none_is_refused_for_parts_only():
     assert d.parts == ["1", "2"]
 
 
-class Strings:
-    """A sequence of str built on __getitem__ alone."""
-
-    def __init__(self, *items):
-        self.items = items
-
-    def __len__(self):
-        return len(self.items)
-
-    def __getitem__(self, i):
-        return self.items[i]
-
-
 LIST_ACCEPTED = [
     ("list", ["a", "b"], ["a", "b"]),
     ("tuple", ("a", "b"), ["a", "b"]),
@@ -679,14 +668,6 @@ def test_iteration_error_propagates(cls, text, attr, parameter, error):
 
 # ---------------------------------------------------------------------------
 # Reference counts: no argument object is kept or lost
-
-
-class Index:
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
 
 
 def test_arguments_keep_their_reference_counts():

@@ -20,7 +20,7 @@ import pytest
 import tolvi
 from reports import ascii_report
 from stress_support import SANITIZED, scaled
-from support import DotSeparated, Other, PanicException, SemVer, Text, Version
+from support import DotSeparated, Index, Other, PanicException, SemVer, Strings, Text, Version
 
 
 def fresh(text):
@@ -28,29 +28,6 @@ def fresh(text):
     its reference count means something."""
     assert len(text) > 1
     return "".join(list(text))
-
-
-class Index:
-    """Converts to an integer only through __index__."""
-
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
-
-
-class Strings:
-    """A sequence of str made of __len__ and __getitem__ alone."""
-
-    def __init__(self, *items):
-        self.items = items
-
-    def __len__(self):
-        return len(self.items)
-
-    def __getitem__(self, i):
-        return self.items[i]
 
 
 class LengthFails(Strings):

@@ -6,7 +6,9 @@ import operator
 import pytest
 
 from reports import ascii_report
-from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
+from support import (
+    DotSeparated, Index, Other, PanicException, raises_exactly, SemVer, Text, Version,
+)
 
 
 OVERFLOW = "out of range integral type conversion attempted"
@@ -29,14 +31,6 @@ def sv(major=1, minor=2, patch=3, **rest):
 
 class Number(int):
     pass
-
-
-class Index:
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
 
 
 class IntIgnoringIndex(int):
