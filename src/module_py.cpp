@@ -4,6 +4,7 @@
 #include "module_all_py.hpp"
 #include "once_cell_py.hpp"
 #include "package/version/mod_py.hpp"
+#include "package/version/pickling_py.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -51,7 +52,7 @@ bool initialise(PyObject* module) {
            add_class(version.get(), "DotSeparated", create_dot_separated_type()) &&
            add_class(version.get(), "Other", create_other_type()) &&
            add_submodule(package.get(), version.get()) && add_submodule(module, package.get()) &&
-           add_functions(module);
+           add_functions(module) && register_pickling(module);
 }
 
 PyObject* build_module() {

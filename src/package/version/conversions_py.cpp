@@ -89,6 +89,19 @@ bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     return true;
 }
 
+bool to_optional_string_list(PyObject* object, std::optional<std::vector<std::string>>& out) {
+    if (object == Py_None) {
+        out.reset();
+        return true;
+    }
+    std::vector<std::string> items;
+    if (!to_string_list(object, items)) {
+        return false;
+    }
+    out = std::move(items);
+    return true;
+}
+
 bool to_string(PyObject* object, std::string& out) {
     if (!PyUnicode_Check(object)) {
         raise_type_mismatch(object, "PyString");
@@ -114,6 +127,10 @@ PyObject* from_string_list(const std::vector<std::string>& items) {
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
     }
     return list.release();
+}
+
+PyObject* from_optional_string_list(const std::optional<std::vector<std::string>>& items) {
+    return items ? from_string_list(*items) : Py_NewRef(Py_None);
 }
 
 } // namespace tolvi::py

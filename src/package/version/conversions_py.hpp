@@ -2,6 +2,7 @@
 #include "py_ref_py.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,15 @@ bool to_u32(PyObject* object, std::uint32_t& out);
 // A sequence of str (but not a str itself).
 bool to_string_list(PyObject* object, std::vector<std::string>& out);
 
+// None for an absent list; otherwise a sequence of str, as above.
+bool to_optional_string_list(PyObject* object, std::optional<std::vector<std::string>>& out);
+
 // A str.
 bool to_string(PyObject* object, std::string& out);
 
 // Python objects from model fields; null with an error set on failure.
 PyObject* from_string(const std::string& text);
 PyObject* from_string_list(const std::vector<std::string>& items);
+PyObject* from_optional_string_list(const std::optional<std::vector<std::string>>& items);
 
 } // namespace tolvi::py

@@ -12,24 +12,6 @@ PyObject* from_u32(const std::uint32_t& n) {
     return PyLong_FromUnsignedLong(n);
 }
 
-PyObject* from_identifiers(const Identifiers& items) {
-    return items ? from_string_list(*items) : Py_NewRef(Py_None);
-}
-
-// None makes the list absent; anything else must be a sequence of str.
-bool to_identifiers(PyObject* object, Identifiers& out) {
-    if (object == Py_None) {
-        out.reset();
-        return true;
-    }
-    std::vector<std::string> items;
-    if (!to_string_list(object, items)) {
-        return false;
-    }
-    out = std::move(items);
-    return true;
-}
-
 bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
     Ref value = keyword_value(kwargs, name);
     if (!value) {
@@ -46,7 +28,7 @@ bool optional_identifiers(PyObject* kwargs, const char* name, Identifiers& out) 
     if (!value) {
         return PyErr_Occurred() == nullptr;
     }
-    return to_identifiers(value.get(), out);
+    return to_optional_string_list(value.get(), out);
 }
 
 struct SemVerTraits {
@@ -76,8 +58,8 @@ constexpr char new_meta[] = "new_meta";
     }
 #define TOLVI_LIST_PROPERTY(field, parameter)                                                      \
     {                                                                                              \
-#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_identifiers>,           \
-            &field_setter < SemVer, Identifiers, &SemVer::field, &to_identifiers, parameter>,      \
+#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_optional_string_list>,           \
+            &field_setter < SemVer, Identifiers, &SemVer::field, &to_optional_string_list, parameter>,      \
             nullptr, nullptr                                                                       \
     }
 
