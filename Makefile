@@ -15,7 +15,7 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
 venv: $(VENV)/.ready
 
-$(VENV)/.ready:
+$(VENV)/.ready: requirements-test.txt
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
 	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))' || \
 	  { echo "$(PYTHON) is older than 3.12" >&2; exit 1; }

@@ -44,6 +44,8 @@ GENERAL = (TOLVI, "packaging.version.Version", "pep440_rs.Version",
            "semver.Version", "semantic_version.Version")
 # Classes that take semantic versions only.
 SEMANTIC = (TOLVI_SEMVER, "semver.Version", "semantic_version.Version")
+# Classes compared on pickling: tolvi and the most used peer.
+PICKLED = (TOLVI, "packaging.version.Version")
 
 
 def split_dots(s):

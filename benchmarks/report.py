@@ -5,7 +5,8 @@ import os
 import platform
 from collections import namedtuple
 
-# One measurement: `value` is ns per operation, or bytes per object for memory.
+# One measurement: `value` is ns per operation, or bytes per object for the sizes
+# (memory, pickled size).
 Row = namedtuple("Row", "op name floor inputs value")
 
 
@@ -15,7 +16,7 @@ def _number(x):
 
 def table(rows, reference):
     """Markdown table; reference(op) names the tolvi row that the ratios are taken to."""
-    lines = ["| operation | class | inputs | ns/op (bytes for memory) | × tolvi | × floor |",
+    lines = ["| operation | class | inputs | ns/op (bytes for sizes) | × tolvi | × floor |",
              "|---|---|---:|---:|---:|---:|"]
     for r in rows:
         base = next(x.value for x in rows if x.op == r.op and x.name == reference(r.op))
@@ -44,12 +45,14 @@ def machine(settings):
     return "\n".join(lines)
 
 
-def chart(rows, ops, path):
-    """One panel per operation, a horizontal bar per class, tolvi and the floor marked."""
+def chart(rows, ops, path, sized):
+    """One panel per operation, a horizontal bar per class, tolvi and the floor marked;
+    the operations of `sized` are in bytes per object, the others in ns."""
     import matplotlib
 
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
+    import matplotlib.ticker
 
     cols = 3
     nrows = -(-len(ops) // cols)
@@ -63,8 +66,10 @@ def chart(rows, ops, path):
         ax.barh(labels, values, color=colours)
         ax.invert_yaxis()
         ax.set_xscale("log")
+        # A panel within one decade (pickled sizes) would label its minor ticks, overlapping.
+        ax.xaxis.set_minor_formatter(matplotlib.ticker.NullFormatter())
         ax.set_title(op, fontsize=10)
-        ax.set_xlabel("bytes per object (log)" if "memory" in op else "ns per operation (log)",
+        ax.set_xlabel("bytes per object (log)" if op in sized else "ns per operation (log)",
                       fontsize=8)
         ax.tick_params(labelsize=7)
         for y, v in enumerate(values):

@@ -20,11 +20,12 @@ import report
 import targets
 import timing
 from libraries import TOLVI, TOLVI_SEMVER
-from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, EQ, LT, MEMORY, REPR,
-                     SORT, STR, TIMED)
+from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, EQ, LT, MEMORY, PICKLE,
+                     PICKLED_SIZE, REPR, SIZED, SORT, STR, TIMED)
 
 NOTES = """\
-- ns/op: median time per operation; for memory, resident-set growth per live object.
+- ns/op: median time per operation; for memory, resident-set growth per live object; for
+  pickled size, bytes of the pickle per object.
 - × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
   above 1 is slower or larger. × floor: that number over the floor's.
 - inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
@@ -33,10 +34,14 @@ NOTES = """\
   first '.' is made a ',', kept where every class rejects them.
 - memory: each class in a fresh interpreter builds that many objects, going round the
   lines it accepts, and the growth of its resident set is divided among them.
+- pickling: the list of a class's objects built from the lines it accepts, pickled with
+  `pickle.dumps(objects, pickle.HIGHEST_PROTOCOL)`; the size is that pickle's length
+  divided among the objects, the time one `dumps` and the `loads` of its result.
 - `semver.Version` objects are built with `semver.Version.parse`.
 - Floors: the same loop as the classes with the cheapest form of the work written inline
   (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them); for
-  rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`."""
+  rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`; for pickling,
+  the list of the lines tolvi accepts, as str, pickled the same way."""
 
 FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
 QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
@@ -140,6 +145,13 @@ def measure(corpus, quick):
     timed(SORT, "the same strings as str", f"{len(chosen):,}", sorted, chosen,
           ops=len(chosen), floor=True)
 
+    progress(PICKLE)
+    for name in libraries.PICKLED:
+        timed(PICKLE, name, f"{len(live[name]):,}", timing.pickle_round_trip, live[name],
+              ops=len(live[name]))
+    timed(PICKLE, "the same strings as str", f"{len(good[TOLVI]):,}", timing.pickle_round_trip,
+          good[TOLVI], ops=len(good[TOLVI]), floor=True)
+
     progress(MEMORY)
     count = settings["memory_count"]
     for name in libraries.GENERAL:
@@ -147,6 +159,13 @@ def measure(corpus, quick):
         rows.append(report.Row(MEMORY, name, False, f"{count:,}", value))
     value = memory.bytes_per_object(memory.FLOOR, good[TOLVI], count)
     rows.append(report.Row(MEMORY, memory.FLOOR, True, f"{count:,}", value))
+
+    progress(PICKLED_SIZE)
+    for name in libraries.PICKLED:
+        rows.append(report.Row(PICKLED_SIZE, name, False, f"{len(live[name]):,}",
+                               timing.pickled_size(live[name])))
+    rows.append(report.Row(PICKLED_SIZE, "the same strings as str", True,
+                           f"{len(good[TOLVI]):,}", timing.pickled_size(good[TOLVI])))
 
     described = {"mode": "quick" if quick else "full",
                  "timing": f"median of {repeats} runs, each a loop over the whole input",
@@ -194,7 +213,7 @@ def main():
             + NOTES + "\n\n"
             + table + "\n\n## Goals\n\n" + "\n".join(f"- {g}" for g in goals) + "\n\n"
             "![chart](results.png)\n", encoding="utf-8")
-        report.chart(rows, TIMED + (MEMORY,), out / "results.png")
+        report.chart(rows, TIMED + SIZED, out / "results.png", SIZED)
         print(f"\nwrote results.md, results.png and machine.txt to {out}")
 
 

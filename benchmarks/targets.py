@@ -1,4 +1,4 @@
-"""The operations measured and the speed goals checked against them."""
+"""The operations measured and the speed and size goals checked against them."""
 
 from libraries import TOLVI, TOLVI_SEMVER
 
@@ -10,9 +10,13 @@ REPR = "repr()"
 EQ = "== on adjacent pairs"
 LT = "< on adjacent pairs"
 SORT = "sorted(), per object"
+PICKLE = "pickle dumps + loads, per object"
 MEMORY = "memory per live object"
+PICKLED_SIZE = "pickled size, per object"
 
-TIMED = (CONSTRUCT, CONSTRUCT_SEMVER, CONSTRUCT_FAILING, STR, REPR, EQ, LT, SORT)
+# Operations measured in ns per operation, and those measured in bytes per object.
+TIMED = (CONSTRUCT, CONSTRUCT_SEMVER, CONSTRUCT_FAILING, STR, REPR, EQ, LT, SORT, PICKLE)
+SIZED = (MEMORY, PICKLED_SIZE)
 
 PACKAGING = "packaging.version.Version"
 PEP440_RS = "pep440_rs.Version"
@@ -22,7 +26,8 @@ PEERS = (PACKAGING, PEP440_RS, SEMVER, SEMANTIC_VERSION)
 
 
 def check(value, floor):
-    """(passed, text) for each goal; value(op, name) and floor(op) give ns per operation."""
+    """(passed, text) for each goal; value(op, name) and floor(op) give a row's figure: ns
+    per operation, or bytes per object for the operations of SIZED."""
     results = []
 
     def faster(op, who, than, factor):
@@ -48,6 +53,8 @@ def check(value, floor):
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMANTIC_VERSION, 10)
     faster(SORT, TOLVI, PACKAGING, 10)
     within(SORT, TOLVI, 3)
+    within(PICKLE, TOLVI, 3)
+    within(PICKLED_SIZE, TOLVI, 2)
     faster_than_every_str(STR, TOLVI)
     faster_than_every_str(REPR, TOLVI)
     return results

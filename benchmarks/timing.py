@@ -1,4 +1,4 @@
-"""Timed loops and the timer.
+"""Timed loops and the timer, and the size of a pickle beside the pickling loop.
 
 Every measurement walks a whole input list inside one timed call, so the cost of the loop
 itself is the same for tolvi, the peers and the floors.  The floors spell their operation
@@ -6,6 +6,7 @@ out in the loop body (`s.split(".")`, `a == b` on two str) rather than through a
 callable: they are the cheapest form of the work, and a floor should never flatter.
 """
 
+import pickle
 import statistics
 import timeit
 
@@ -50,6 +51,16 @@ def equal(pairs):
 def less(pairs):
     for a, b in pairs:
         a < b
+
+
+def pickle_round_trip(objects):
+    """The whole list pickled at the highest protocol and read back; pickle walks it."""
+    pickle.loads(pickle.dumps(objects, pickle.HIGHEST_PROTOCOL))
+
+
+def pickled_size(objects):
+    """Bytes of the list pickled at the highest protocol, per object (not a time)."""
+    return len(pickle.dumps(objects, pickle.HIGHEST_PROTOCOL)) / len(objects)
 
 
 def ns_per_op(loop, *args, ops, repeats):

@@ -1,17 +1,20 @@
 """Every entry point, run many times, releases everything it allocates.
 
 Each operation in the table below runs one constructor form, conversion,
-property, rendering, comparison or error path and returns what it observed,
-which must equal the expected value on every call. The tests then check that
+property, rendering, comparison, pickling or error path and returns what it
+observed, which must equal the expected value on every call. The tests then check that
 no argument object gains or loses a reference and that memory does not grow:
 per operation through the interpreter's block count and the C heap's bytes in
 use, and over the whole table through the resident set size.
 """
 
 import contextlib
+import copy
+import copyreg
 import ctypes
 import gc
 import os
+import pickle
 import sys
 from typing import Any, Callable, NamedTuple
 
@@ -98,6 +101,22 @@ OTHER_LOW = Other("nightly_a")
 V_SEMVER = Version(SEMVER_TEXT)
 V_DOTTED = Version(DOTTED_TEXT)
 V_OTHER = Version(OTHER_TEXT)
+# Values whose text forms do not give them back: they pickle field by field,
+# or as a kind's own text inside a Version.
+SEMVER_BY_FIELDS = SemVer(major=1, minor=2, patch=3, rc=["a.b"], meta=None)
+DOTTED_BY_FIELDS = DotSeparated(parts=["x", ""])
+OTHER_UNPARSED = Other(value="1.2.3")
+V_SEMVER_BY_FIELDS = Version(SEMVER_BY_FIELDS)
+V_DOTTED_BY_FIELDS = Version(DOTTED_BY_FIELDS)
+V_OTHER_UNPARSED = Version(OTHER_UNPARSED)
+PICKLED = (
+    SEMVER, DOTTED, OTHER, V_SEMVER, V_DOTTED, V_OTHER,
+    SEMVER_BY_FIELDS, DOTTED_BY_FIELDS, OTHER_UNPARSED,
+    V_SEMVER_BY_FIELDS, V_DOTTED_BY_FIELDS, V_OTHER_UNPARSED,
+)
+COPIED = (SEMVER, DOTTED_BY_FIELDS, V_OTHER, V_SEMVER_BY_FIELDS)
+RECONSTRUCT = tolvi._reconstruct
+REDUCE = copyreg.dispatch_table[Version]  # one reducer for the four classes
 
 # Setters write to objects of their own, one per operation, so that each
 # operation observes the same thing however the others ran before it.
@@ -178,6 +197,18 @@ def raised_with_cause(call):
     return "nothing raised"
 
 
+def pickled_and_loaded(objects):
+    """Each object through pickle, the protocols taken in turn."""
+    return [
+        made(pickle.loads(pickle.dumps(obj, i % (pickle.HIGHEST_PROTOCOL + 1))))
+        for i, obj in enumerate(objects)
+    ]
+
+
+def copies(obj):
+    return [(made(c), c is not obj) for c in (copy.copy(obj), copy.deepcopy(obj))]
+
+
 def comparisons(a, b):
     return (a < b, a <= b, a == b, a != b, a > b, a >= b)
 
@@ -207,6 +238,11 @@ def print_lines():
 
 def report(kind, text, start, end, message):
     return RuntimeError, ascii_report(kind, text, start, end, message)
+
+
+def unparsed(kind, text):
+    return ValueError, f"_reconstruct() got {kind} text that does not parse: '{text}'"
+
 
 
 class Op(NamedTuple):
@@ -315,6 +351,93 @@ OPERATIONS = [
             ("Other", OTHER_DEBUG),
             ("Other", 'Other { value: "1.2.3-rc.1+build.5" }'),
             ("Other", 'Other { value: "4.5.6-beta" }'),
+        ],
+    ),
+    # Pickle and copy: the reductions, and the reconstructor in each of its forms.
+    Op(
+        "reductions of each class",
+        lambda: [REDUCE(x) for x in PICKLED] + [raised(REDUCE, MAJOR)],
+        [
+            (RECONSTRUCT, args)
+            for args in [
+                (0, "1.2.3-rc.1+build.5"),
+                (1, "2024.01.rc1"),
+                (2, "nightly_é"),
+                ("1.2.3-rc.1+build.5",),
+                ("2024.01.rc1",),
+                ("nightly_é",),
+                (0, 1, 2, 3, ["a.b"], None),
+                (1, ["x", ""]),
+                (2, "1.2.3"),
+                (3, 1, 2, 3, ["a.b"], None),
+                (4, ["x", ""]),
+                (5, "1.2.3"),
+            ]
+        ]
+        + [(TypeError, "'int' object cannot be converted to 'Version'")],
+    ),
+    Op(
+        "pickle of each class",
+        lambda: pickled_and_loaded(PICKLED),
+        [made(x) for x in PICKLED],
+    ),
+    Op(
+        "copy and deepcopy",
+        lambda: [copies(x) for x in COPIED],
+        [[(made(x), True)] * 2 for x in COPIED],
+    ),
+    Op(
+        "_reconstruct from text",
+        lambda: [
+            made(RECONSTRUCT(*args))
+            for args in [
+                (SEMVER_TEXT,),
+                (SUBCLASS_TEXT,),
+                (0, SEMVER_TEXT),
+                (3, SUBCLASS_TEXT),
+                (1, DOTTED_TEXT),
+                (4, DOTTED_TEXT),
+                (2, OTHER_TEXT),
+                (5, BAD_OTHER),
+            ]
+        ],
+        [
+            ("Version", "Version::" + SEMVER_DEBUG),
+            ("Version", "Version::" + SUBCLASS_DEBUG),
+            ("SemVer", SEMVER_DEBUG),
+            ("Version", "Version::" + SUBCLASS_DEBUG),
+            ("DotSeparated", DOTTED_DEBUG),
+            ("Version", "Version::" + DOTTED_DEBUG),
+            ("Other", OTHER_DEBUG),
+            ("Version", 'Version::Other { value: "1.2.3" }'),
+        ],
+    ),
+    Op(
+        "_reconstruct from lists and fields",
+        lambda: [
+            made(RECONSTRUCT(*args))
+            for args in [
+                (1, RC),
+                (4, PARTS),
+                (1, LENGTHLESS),
+                (0, MAJOR, MINOR, True, RC, META),
+                (3, MINOR, MAJOR, MAJOR, None, PARTS),
+            ]
+        ],
+        [
+            ("DotSeparated", 'DotSeparated { parts: ["alpha", "10"] }'),
+            ("Version", 'Version::DotSeparated { parts: ["x1", "y2"] }'),
+            ("DotSeparated", 'DotSeparated { parts: ["p1", "p2"] }'),
+            (
+                "SemVer",
+                'SemVer { major: 4000000000, minor: 70000, patch: 1, rc: Some(["alpha", "10"]), '
+                'meta: Some(["build", "55"]) }',
+            ),
+            (
+                "Version",
+                "Version::SemVer { major: 70000, minor: 4000000000, patch: 4000000000, rc: None, "
+                'meta: Some(["x1", "y2"]) }',
+            ),
         ],
     ),
     # Getters and text forms.
@@ -631,6 +754,59 @@ OPERATIONS = [
             (TypeError, "'list' object cannot be converted to 'PyString'"),
             (TypeError, "'NoneType' object cannot be converted to 'PyString'"),
         ),
+    ),
+    # The reconstructor given what no reduction gives.
+    Op(
+        "_reconstruct argument count, kind code and text errors",
+        lambda: [
+            raised(RECONSTRUCT),
+            raised(RECONSTRUCT, SEMVER_TEXT, SEMVER_TEXT, SEMVER_TEXT),
+            raised(RECONSTRUCT, SEMVER_TEXT, **{KEY: SEMVER_TEXT}),
+            raised(RECONSTRUCT, 9, SEMVER_TEXT),
+            raised(RECONSTRUCT, TOO_BIG, SEMVER_TEXT),
+            raised(RECONSTRUCT, SEMVER_TEXT, SEMVER_TEXT),
+            raised(RECONSTRUCT, 1, MAJOR, MAJOR, MAJOR, None, None),
+            raised(RECONSTRUCT, BAD_VERSION),
+            raised(RECONSTRUCT, 3, BAD_SEMVER),
+            raised(RECONSTRUCT, 1, BAD_DOTTED),
+            raised(RECONSTRUCT, 2, SURROGATE),
+            raised(RECONSTRUCT, MAJOR),
+        ],
+        [
+            (TypeError, "_reconstruct() takes 1, 2 or 6 arguments (0 given)"),
+            (TypeError, "_reconstruct() takes 1, 2 or 6 arguments (3 given)"),
+            (TypeError, "tolvi._reconstruct() takes no keyword arguments"),
+            (ValueError, "_reconstruct() got an unknown kind code: 9"),
+            (OverflowError, "out of range integral type conversion attempted"),
+            (TypeError, "argument 'code': 'str' object cannot be interpreted as an integer"),
+            (TypeError, "_reconstruct() takes 2 arguments for kind code 1 (6 given)"),
+            unparsed("Version", "1..2"),
+            unparsed("SemVer", "1.2"),
+            unparsed("DotSeparated", "a_b"),
+            (
+                UnicodeEncodeError,
+                "'utf-8' codec can't encode character '\\ud800' in position 2: "
+                "surrogates not allowed",
+            ),
+            (TypeError, "argument 'text': 'int' object cannot be converted to 'PyString'"),
+        ],
+    ),
+    Op(
+        "_reconstruct field errors",
+        lambda: [
+            raised(RECONSTRUCT, 0, TOO_BIG, MAJOR, MAJOR, None, None),
+            raised_with_cause(lambda: RECONSTRUCT(0, CAUSED, MAJOR, MAJOR, None, None)),
+            raised(RECONSTRUCT, 1, BAD_ITEMS),
+            raised(RECONSTRUCT, 0, MAJOR, MAJOR, MAJOR, SEMVER_TEXT, None),
+            raised(RECONSTRUCT, 0, MAJOR, MAJOR, MAJOR, None, FAILING),
+        ],
+        [
+            (OverflowError, "out of range integral type conversion attempted"),
+            (TypeError, "argument 'major': no index", True),
+            (TypeError, "argument 'parts': 'int' object cannot be converted to 'PyString'"),
+            (TypeError, "argument 'rc': Can't extract `str` to `Vec`"),
+            (ValueError, "mid-way"),
+        ],
     ),
     # Setters that fail leave the value as it was.
     Op(

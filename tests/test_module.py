@@ -53,6 +53,20 @@ def test_class_names_and_documentation(cls, signature, doc):
     assert cls.__mro__ == (cls, object)
 
 
+SLOTS = {"__doc__", "__module__", "__new__", "__repr__", "__str__", "__hash__",
+         "__eq__", "__ne__", "__lt__", "__le__", "__gt__", "__ge__"}
+
+
+# Pickling goes through copyreg, so it adds nothing to the classes.
+@pytest.mark.parametrize(
+    ("cls", "properties"),
+    [(Version, set()), (SemVer, {"major", "minor", "patch", "rc", "meta"}),
+     (DotSeparated, {"parts"}), (Other, {"value"})],
+)
+def test_class_dictionaries(cls, properties):
+    assert set(vars(cls)) == SLOTS | properties
+
+
 @pytest.mark.parametrize("cls", CLASSES)
 def test_classes_cannot_be_subclassed(cls):
     with pytest.raises(TypeError):

@@ -1,6 +1,7 @@
 """Coverage-guided fuzzing of the Python API, run by `make fuzz-python`.
 
-Every input drives one of four modes, chosen by its first byte:
+Every input drives one of five modes, chosen by its first byte's low seven
+bits modulo five, in this order:
 
 - parse: the rest of the input, decoded with lone surrogates for bytes that are
   not UTF-8, goes to the four constructors (with the high bit of the first byte
@@ -9,7 +10,10 @@ Every input drives one of four modes, chosen by its first byte:
 - keywords: the keyword forms of SemVer, DotSeparated and Other, with values
   of any type drawn from the input;
 - setters: every property of the three kinds, set to such values;
-- objects: each constructor given objects of every class.
+- objects: each constructor given objects of every class;
+- pickling: either tolvi._reconstruct called with any number of arguments of
+  any type, or values of every class, parsed or built field by field (with
+  identifiers no text parses to), sent through pickle, copy and deepcopy.
 
 On every input each call must end in a value or in one of the exceptions the
 module documents, and:
@@ -25,14 +29,24 @@ module documents, and:
   are antisymmetric, and Version orders kinds SemVer < DotSeparated < Other;
 - a failed setter leaves the object as it was, a successful one stores what
   the getter then reads back, and the other fields keep their values;
-- an exception raised by an argument's own code reaches the caller unchanged.
+- an exception raised by an argument's own code reaches the caller unchanged;
+- tolvi._reconstruct gives a value of one of the four classes or raises
+  TypeError, ValueError or OverflowError, and what it gives or raises is what
+  the constructor forms its arguments stand for give or raise;
+- a value sent through pickle (any protocol), copy or deepcopy comes back as a
+  new object of its class with the same debug form, and setting a field on a
+  copy leaves the original as it was.
 """
 
+import copy
+import copyreg
 import os
+import pickle
 import sys
 
 import atheris
 
+import tolvi
 from tolvi import package
 
 # Reports are compared as plain text: colour stays off whatever the terminal.
@@ -334,15 +348,223 @@ def objects_mode(fdp):
                 assert value == source and value is not source
 
 
+# --- pickling mode ----------------------------------------------------------
+
+# What versions are made of, and some of what no text parses to.
+PIECES = ("", "0", "1", "01", "42", "rc", "a", "é", ".", "-", "+", "_", "v", "\0", "\n")
+
+
+def any_piece_text(fdp):
+    """Text of pieces, sometimes in the shape of a SemVer; sometimes any text."""
+    choice = fdp.ConsumeIntInRange(0, 3)
+    if choice == 0:
+        return any_text(fdp)
+    count = fdp.ConsumeIntInRange(0, 9 if choice == 1 else 3)
+    text = "".join(PIECES[fdp.ConsumeIntInRange(0, len(PIECES) - 1)] for _ in range(count))
+    if choice == 1:
+        return text
+    numbers = ".".join(PIECES[fdp.ConsumeIntInRange(0, 4)] for _ in range(3))
+    return numbers + ("-" if choice == 2 else "+") + text if text else numbers
+
+
+def any_pieces(fdp):
+    """None, or a list or tuple of identifiers; sometimes any value at all."""
+    choice = fdp.ConsumeIntInRange(0, 4)
+    if choice == 0:
+        return None
+    if choice == 1:
+        return any_value(fdp)
+    pieces = [any_piece_text(fdp) for _ in range(fdp.ConsumeIntInRange(0, 3))]
+    return tuple(pieces) if choice == 2 else pieces
+
+
+def any_number(fdp):
+    choice = fdp.ConsumeIntInRange(0, 3)
+    if choice == 0:
+        return fdp.ConsumeIntInRange(0, 2**32 - 1)
+    if choice == 1:
+        return Index(fdp.ConsumeIntInRange(0, 2**32 - 1))
+    if choice == 2:
+        return fdp.ConsumeIntInRange(-2, 8)
+    return any_value(fdp)
+
+
+def any_code(fdp):
+    if fdp.ConsumeBool():
+        return fdp.ConsumeIntInRange(0, 2 * len(KINDS) - 1)
+    return any_number(fdp)
+
+
+def reconstruct_arguments(fdp):
+    """Any number of arguments, mostly of the shapes the reconstructor takes
+    in each position."""
+    if fdp.ConsumeBool():
+        count = (1, 2, 6)[fdp.ConsumeIntInRange(0, 2)]
+    else:
+        count = fdp.ConsumeIntInRange(0, 7)
+    if count == 1:
+        return [any_piece_text(fdp) if fdp.ConsumeBool() else any_value(fdp)]
+    args = [any_code(fdp) for _ in range(min(count, 1))]
+    for position in range(1, count):
+        if fdp.ConsumeIntInRange(0, 5) == 0:
+            args.append(any_value(fdp))
+        elif count == 6 and position <= 3:
+            args.append(any_number(fdp))
+        elif count == 6 or fdp.ConsumeBool():
+            args.append(any_pieces(fdp))
+        else:
+            args.append(any_piece_text(fdp))
+    return args
+
+
+def outcome(call, /, *args, name, **kwargs):
+    """The value call gives, or the (class, message) of its exception as the
+    reconstructor reports it: a TypeError names argument `name`."""
+    value, error = calls(call, *args, **kwargs)
+    if error is None:
+        return value
+    if type(error) is TypeError:
+        return TypeError, f"argument '{name}': {error}"
+    return type(error), str(error)
+
+
+def parsed_outcome(cls, text):
+    if not isinstance(text, str):
+        return outcome(Other, value=text, name="text")  # the same conversion of a str
+    result = outcome(cls, text, name="text")
+    if isinstance(result, tuple) and result[0] is RuntimeError:
+        quoted = str.__repr__(text)
+        return ValueError, f"_reconstruct() got {cls.__name__} text that does not parse: {quoted}"
+    return result
+
+
+def reconstruct_outcome(args):
+    """What tolvi._reconstruct(*args) stands for: (outcome, wrap), with the
+    value of the kind's own class that it makes, to be wrapped in a Version
+    when wrap is set, or the (class, message) of what it raises. It checks the
+    argument count, then the kind code, then each field in order."""
+    count = len(args)
+    if count == 1:
+        return parsed_outcome(Version, args[0]), False
+    if count not in (2, 6):
+        return (TypeError, f"_reconstruct() takes 1, 2 or 6 arguments ({count} given)"), False
+    # The code converts as a SemVer's numbers do.
+    code = outcome(SemVer, major=args[0], minor=0, patch=0, name="code")
+    if isinstance(code, tuple):
+        return code, False
+    code = code.major
+    if code >= 2 * len(KINDS):
+        return (ValueError, f"_reconstruct() got an unknown kind code: {code}"), False
+    kind, wrap, fields = KINDS[code % len(KINDS)], code >= len(KINDS), args[1:]
+    if kind is not SemVer and count != 2:
+        return (TypeError, f"_reconstruct() takes 2 arguments for kind code {code} (6 given)"), wrap
+    if kind is Other:
+        return outcome(Other, value=fields[0], name="value"), wrap
+    if kind is DotSeparated and not isinstance(fields[0], str):
+        return outcome(DotSeparated, parts=fields[0], name="parts"), wrap
+    if count == 2:
+        return parsed_outcome(kind, fields[0]), wrap
+    for name, field in zip(FIELDS[SemVer], fields):
+        kwargs = {"major": 0, "minor": 0, "patch": 0, name: field}
+        result = outcome(SemVer, **kwargs, name=name)
+        if isinstance(result, tuple):
+            return result, wrap
+    return SemVer(**dict(zip(FIELDS[SemVer], fields))), wrap
+
+
+def reconstruct_check(fdp):
+    args = reconstruct_arguments(fdp)
+    kwargs = {any_text(fdp): any_value(fdp)} if fdp.ConsumeIntInRange(0, 15) == 0 else {}
+    value, error = calls(tolvi._reconstruct, *args, **kwargs)
+    # Never a panic or a RuntimeError, and a value only of the four classes.
+    assert error is None or isinstance(error, (TypeError, ValueError, OverflowError, Boom)), (
+        args,
+        error,
+    )
+    assert error is not None or type(value) in CLASSES, (args, value)
+    if kwargs:
+        assert type(error) is TypeError, (args, kwargs, error)
+        assert str(error) == "tolvi._reconstruct() takes no keyword arguments", error
+        return
+    expected, wrap = reconstruct_outcome(args)
+    if isinstance(expected, tuple):
+        assert (type(error), str(error)) == expected, (args, error, expected)
+        return
+    assert error is None, (args, error, expected)
+    assert type(value) is (Version if wrap else type(expected)), (args, value)
+    assert repr(value) == ("Version::" if wrap else "") + repr(expected), (args, value, expected)
+
+
+def any_version(fdp):
+    """A value of any class, parsed or built field by field, or None."""
+    cls = CLASSES[fdp.ConsumeIntInRange(0, 3)]
+    if cls is Version or fdp.ConsumeBool():
+        value, _ = calls(cls, any_piece_text(fdp))
+    elif cls is SemVer:
+        numbers = {name: fdp.ConsumeIntInRange(0, 2**32 - 1) for name in FIELDS[SemVer][:3]}
+        value, _ = calls(SemVer, **numbers, rc=any_pieces(fdp), meta=any_pieces(fdp))
+    elif cls is DotSeparated:
+        value, _ = calls(DotSeparated, parts=any_pieces(fdp))
+    else:
+        value, _ = calls(Other, value=any_piece_text(fdp))
+    if value is not None and type(value) is not Version and fdp.ConsumeBool():
+        return Version(value)
+    return value
+
+
+def check_same(original, duplicate):
+    assert type(duplicate) is type(original), (original, duplicate)
+    assert duplicate is not original
+    assert repr(duplicate) == repr(original), (original, duplicate)
+    assert duplicate == original and str(duplicate) == str(original), (original, duplicate)
+
+
+def changed(field):
+    """Another value for a field of the kind of `field`."""
+    if isinstance(field, int):
+        return (field + 1) % 2**32
+    if isinstance(field, str):
+        return field + "x"
+    return (field or []) + ["x"]
+
+
+def round_trip_check(fdp):
+    value = any_version(fdp)
+    if value is None:
+        return
+    cls = type(value)
+    function, args = copyreg.dispatch_table[cls](value)
+    assert function is tolvi._reconstruct, function
+    check_same(value, function(*args))
+    protocol = fdp.ConsumeIntInRange(0, pickle.HIGHEST_PROTOCOL)
+    check_same(value, pickle.loads(pickle.dumps(value, protocol)))
+    for duplicate in (copy.copy(value), copy.deepcopy(value)):
+        check_same(value, duplicate)
+        if cls is Version:
+            continue
+        before = repr(value)
+        name = FIELDS[cls][fdp.ConsumeIntInRange(0, len(FIELDS[cls]) - 1)]
+        new = changed(getattr(value, name))
+        setattr(duplicate, name, new)
+        assert getattr(duplicate, name) == new and repr(value) == before, (value, name)
+
+
+def pickling_mode(fdp):
+    if fdp.ConsumeBool():
+        reconstruct_check(fdp)
+    else:
+        round_trip_check(fdp)
+
+
 def one_input(data):
     if not data:
         return
-    mode = data[0]
-    if mode & 0x3 == 0:
-        parse_mode(data[1:], pair=bool(mode & 0x80))
+    mode = (data[0] & 0x7F) % 5
+    if mode == 0:
+        parse_mode(data[1:], pair=bool(data[0] & 0x80))
         return
     fdp = atheris.FuzzedDataProvider(data[1:])
-    [keywords_mode, setters_mode, objects_mode][(mode & 0x3) - 1](fdp)
+    [keywords_mode, setters_mode, objects_mode, pickling_mode][mode - 1](fdp)
 
 
 def main():

@@ -10,7 +10,7 @@ import random
 import sys
 
 PARSE, PAIR = b"\x00", b"\x80"
-OTHER_MODES = (b"\x01", b"\x02", b"\x03")
+OTHER_MODES = (b"\x01", b"\x02", b"\x03", b"\x04")
 
 
 def main():

@@ -28,8 +28,9 @@ inline bool identical(const Version& a, const Version& b) {
 
 // Whether `parse` gives back exactly `value` from its text form, which then
 // carries the whole value.
-template <class T> bool text_parses_back(const T& value, const std::string& text,
-                                         ParseResult<T> (*parse)(std::string_view)) {
+template <class T>
+bool text_parses_back(const T& value, const std::string& text,
+                      ParseResult<T> (*parse)(std::string_view)) {
     const auto parsed = parse(text);
     const T* back = std::get_if<T>(&parsed);
     return back != nullptr && identical(*back, value);

@@ -22,6 +22,8 @@
 #include "package/version/mod_py.hpp"
 #include "package/version/value_object_py.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -94,10 +96,10 @@ PyObject* version_arguments(const Version& value) {
 template <class T> constexpr std::uint32_t kind_code = 0;
 template <> constexpr std::uint32_t kind_code<DotSeparated> = 1;
 template <> constexpr std::uint32_t kind_code<Other> = 2;
-static_assert(std::is_same_v<std::variant_alternative_t<kind_code<DotSeparated>, decltype(Version::value)>,
-                             DotSeparated> &&
-              std::is_same_v<std::variant_alternative_t<kind_code<Other>, decltype(Version::value)>,
-                             Other>);
+static_assert(
+    std::is_same_v<std::variant_alternative_t<kind_code<DotSeparated>, decltype(Version::value)>,
+                   DotSeparated> &&
+    std::is_same_v<std::variant_alternative_t<kind_code<Other>, decltype(Version::value)>, Other>);
 
 template <class T> PyObject* held_kind_arguments(PyObject* object) {
     return read_value<T>(object,
@@ -137,8 +139,7 @@ template <class T> PyObject* restored(bool wrap, T&& value) {
 
 // Runs a conversion of argument `name`, naming the argument in a TypeError.
 template <class Field>
-bool converted(bool (*convert)(PyObject*, Field&), PyObject* object, const char* name,
-               Field& out) {
+bool converted(bool (*convert)(PyObject*, Field&), PyObject* object, const char* name, Field& out) {
     if (convert(object, out)) {
         return true;
     }
@@ -191,8 +192,9 @@ PyObject* restore_kind(std::uint32_t code, PyObject* const* fields, Py_ssize_t c
     switch (code % kind_count) {
     case 0: {
         SemVer value;
-        const bool made = count == 1 ? parsed_text(fields[0], &version::parse_semver, "SemVer", value)
-                                     : semver_fields(fields, value);
+        const bool made = count == 1
+                              ? parsed_text(fields[0], &version::parse_semver, "SemVer", value)
+                              : semver_fields(fields, value);
         return made ? restored(wrap, std::move(value)) : nullptr;
     }
     case 1: {
@@ -200,10 +202,10 @@ PyObject* restore_kind(std::uint32_t code, PyObject* const* fields, Py_ssize_t c
             return wrong_field_count(code, count);
         }
         DotSeparated value;
-        const bool made = PyUnicode_Check(fields[0])
-                              ? parsed_text(fields[0], &version::parse_dot_separated,
-                                            "DotSeparated", value)
-                              : converted(&to_string_list, fields[0], "parts", value.parts);
+        const bool made =
+            PyUnicode_Check(fields[0])
+                ? parsed_text(fields[0], &version::parse_dot_separated, "DotSeparated", value)
+                : converted(&to_string_list, fields[0], "parts", value.parts);
         return made ? restored(wrap, std::move(value)) : nullptr;
     }
     default: {
@@ -273,18 +275,14 @@ bool register_pickling(PyObject* module) {
         return false;
     }
     Py_XSETREF(reconstructor, Py_NewRef(restore.get()));
-    for (PyTypeObject* type : {class_type<Version>(), class_type<SemVer>(),
-                               class_type<DotSeparated>(), class_type<Other>()}) {
-        if (type == nullptr) {
-            return false;
-        }
-        Ref done = Ref::steal(PyObject_CallMethod(
-            copyreg.get(), "pickle", "OO", reinterpret_cast<PyObject*>(type), reducer.get()));
-        if (!done) {
-            return false;
-        }
-    }
-    return true;
+    const auto registered = [&copyreg, &reducer](PyTypeObject* type) {
+        return type != nullptr && static_cast<bool>(Ref::steal(PyObject_CallMethod(
+                                      copyreg.get(), "pickle", "OO",
+                                      reinterpret_cast<PyObject*>(type), reducer.get())));
+    };
+    return std::ranges::all_of(std::array{class_type<Version>(), class_type<SemVer>(),
+                                          class_type<DotSeparated>(), class_type<Other>()},
+                               registered);
 }
 
 } // namespace tolvi::py

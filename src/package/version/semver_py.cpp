@@ -58,9 +58,9 @@ constexpr char new_meta[] = "new_meta";
     }
 #define TOLVI_LIST_PROPERTY(field, parameter)                                                      \
     {                                                                                              \
-#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_optional_string_list>,           \
-            &field_setter < SemVer, Identifiers, &SemVer::field, &to_optional_string_list, parameter>,      \
-            nullptr, nullptr                                                                       \
+#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_optional_string_list>,  \
+            &field_setter < SemVer, Identifiers, &SemVer::field, &to_optional_string_list,         \
+            parameter>, nullptr, nullptr                                                           \
     }
 
 PyGetSetDef semver_properties[] = {
