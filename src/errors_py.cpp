@@ -16,6 +16,7 @@ std::nullptr_t raise(PyObject* type, std::string_view message) {
 std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     Ref name = Ref::steal(PyType_GetQualName(Py_TYPE(object)));
     if (!name) {
+        // Deliberately a placeholder here, while "Cannot construct" propagates the error.
         PyErr_Clear();
         name = Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
         if (!name) {
@@ -27,6 +28,7 @@ std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
 }
 
 std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument) {
+    // Deliberately propagates a failure to read the name, unlike the type mismatch.
     Ref name = Ref::steal(PyType_GetName(Py_TYPE(argument)));
     if (name) {
         PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", class_name, name.get());

@@ -1,8 +1,9 @@
 #pragma once
-#include "py_ref_py.hpp"
+#include "owned_ref_py.hpp"
 
 #include <new>
 #include <string_view>
+#include <type_traits>
 
 namespace tolvi::py {
 
@@ -21,9 +22,19 @@ std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument
 // pending exception is left as it is.
 void prefix_argument_error(const char* name);
 
+// What a slot returns on error: null for an object, -1 for a status.
+template <class Result> constexpr Result failure_value() noexcept {
+    if constexpr (std::is_pointer_v<Result>) {
+        return nullptr;
+    } else {
+        static_assert(std::is_same_v<Result, int>, "a slot returns an object or an int status");
+        return -1;
+    }
+}
+
 // Runs `body`, turning any C++ exception into a Python one so that none ever
-// crosses into the interpreter. `failed` is what the slot returns on error.
-template <class Body, class Result> Result guarded(Body&& body, Result failed) noexcept {
+// crosses into the interpreter; the slot then returns its failure value.
+template <class Body> auto guarded(Body&& body) noexcept -> decltype(body()) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -31,7 +42,7 @@ template <class Body, class Result> Result guarded(Body&& body, Result failed) n
     } catch (...) {
         raise(PyExc_SystemError, "unexpected internal error in tolvi");
     }
-    return failed;
+    return failure_value<decltype(body())>();
 }
 
 } // namespace tolvi::py

@@ -1,13 +1,12 @@
 #include "functions_py.hpp"
 
+#include "add_to_module_py.hpp"
 #include "errors_py.hpp"
 #include "log/dispatch.hpp"
-#include "module_all_py.hpp"
 #include "package/version/mod_py.hpp"
 #include "panic_py.hpp"
 #include "stdout_writer.hpp"
 
-#include <cstring>
 #include <string>
 
 namespace tolvi::py {
@@ -25,12 +24,9 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
     const Py_ssize_t keyword_count = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
     for (Py_ssize_t i = 0; i < keyword_count; ++i) {
         PyObject* name = PyTuple_GET_ITEM(kwnames, i);
-        Py_ssize_t size = 0;
-        const char* utf8 = PyUnicode_AsUTF8AndSize(name, &size);
-        if (utf8 == nullptr) {
-            return nullptr;
-        }
-        if (size != 7 || std::memcmp(utf8, "version", 7) != 0) {
+        // Compared as text, never encoded: a name that cannot be encoded is just
+        // another keyword that is not `version`.
+        if (PyUnicode_CompareWithASCIIString(name, "version") != 0) {
             PyErr_Format(PyExc_TypeError, "test_function() got an unexpected keyword argument '%U'",
                          name);
             return nullptr;
@@ -62,30 +58,26 @@ PyObject* test_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
     if (bound == nullptr) {
         return nullptr;
     }
-    return guarded(
-        [&]() -> PyObject* {
-            const auto& value = version_value(bound);
-            std::string line = "Got version: ";
-            line.reserve(line.size() + version::text_length(value) + 1);
-            version::append_text(line, value);
-            line.push_back('\n');
-            if (auto error = write_stdout(line)) {
-                return raise_panic(stdout_failure_message(*error));
-            }
-            Py_RETURN_NONE;
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([&]() -> PyObject* {
+        const auto& value = version_value(bound);
+        std::string line = "Got version: ";
+        line.reserve(line.size() + version::text_length(value) + 1);
+        version::append_text(line, value);
+        line.push_back('\n');
+        if (auto error = write_stdout(line)) {
+            return raise_panic(stdout_failure_message(*error));
+        }
+        Py_RETURN_NONE;
+    });
 }
 
 PyObject* init_tracing(PyObject*, PyObject*) {
-    return guarded(
-        []() -> PyObject* {
-            if (auto refusal = log::init_default_subscriber()) {
-                return raise(PyExc_RuntimeError, *refusal);
-            }
-            Py_RETURN_NONE;
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([]() -> PyObject* {
+        if (auto refusal = log::init_default_subscriber()) {
+            return raise(PyExc_RuntimeError, *refusal);
+        }
+        Py_RETURN_NONE;
+    });
 }
 
 PyMethodDef test_function_def = {

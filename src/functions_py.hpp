@@ -1,5 +1,5 @@
 #pragma once
-#include "py_ref_py.hpp"
+#include "owned_ref_py.hpp"
 
 namespace tolvi::py {
 

@@ -1,8 +1,9 @@
 // The entry point: PyInit_tolvi builds the module once per process.
+#include "add_to_module_py.hpp"
 #include "errors_py.hpp"
 #include "functions_py.hpp"
-#include "module_all_py.hpp"
 #include "once_cell_py.hpp"
+#include "package/version/class_types_py.hpp"
 #include "package/version/mod_py.hpp"
 #include "package/version/pickling_py.hpp"
 
@@ -47,10 +48,10 @@ bool initialise(PyObject* module) {
     if (!version) {
         return false;
     }
-    return add_class(version.get(), "Version", create_version_type()) &&
-           add_class(version.get(), "SemVer", create_semver_type()) &&
-           add_class(version.get(), "DotSeparated", create_dot_separated_type()) &&
-           add_class(version.get(), "Other", create_other_type()) &&
+    return add_class(version.get(), "Version", create_class_type<version::Version>()) &&
+           add_class(version.get(), "SemVer", create_class_type<version::SemVer>()) &&
+           add_class(version.get(), "DotSeparated", create_class_type<version::DotSeparated>()) &&
+           add_class(version.get(), "Other", create_class_type<version::Other>()) &&
            add_submodule(package.get(), version.get()) && add_submodule(module, package.get()) &&
            add_functions(module) && register_pickling(module);
 }
@@ -96,5 +97,5 @@ PyObject* init_module() {
 } // namespace tolvi::py
 
 extern "C" __attribute__((visibility("default"))) PyObject* PyInit_tolvi() {
-    return tolvi::py::guarded(tolvi::py::init_module, static_cast<PyObject*>(nullptr));
+    return tolvi::py::guarded(tolvi::py::init_module);
 }

@@ -58,6 +58,9 @@ def test_writes_to_the_real_standard_output_not_sys_stdout():
             "test_function() takes 1 positional arguments but 3 were given",
         ),
         ((), {"v": Version("1")}, "test_function() got an unexpected keyword argument 'v'"),
+        # A name that cannot be encoded is still not `version`.
+        ((), {"\ud800": Version("1")},
+         "test_function() got an unexpected keyword argument '\ud800'"),
         (
             (Version("1"),),
             {"version": Version("2")},

@@ -3,16 +3,24 @@
 #include <charconv>
 #include <cmath>
 
+#include "digits.hpp"
 #include "unicode/quoted.hpp"
 
 namespace tolvi::log {
 
 namespace {
 
-template <typename Number> void append_number(std::string& out, Number number) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    out.append(digits, result.ptr);
+void append_number(std::string& out, std::uint64_t number) {
+    out.append(Digits(number).view());
+}
+
+void append_number(std::string& out, std::int64_t number) {
+    if (number < 0) {
+        out += '-';
+    }
+    // Negated as unsigned: the most negative number has no positive counterpart.
+    const auto magnitude = static_cast<std::uint64_t>(number);
+    append_number(out, number < 0 ? 0 - magnitude : magnitude);
 }
 
 // Shortest text that reads back as the same double. Whole numbers keep a ".0" so

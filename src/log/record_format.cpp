@@ -1,6 +1,6 @@
 #include "log/record_format.hpp"
 
-#include <charconv>
+#include "digits.hpp"
 
 namespace tolvi::log {
 
@@ -43,9 +43,7 @@ LevelStyle level_style(Level level) noexcept {
 }
 
 void append_decimal(std::string& out, std::uint64_t number) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    out.append(digits, result.ptr);
+    out.append(Digits(number).view());
 }
 
 } // namespace

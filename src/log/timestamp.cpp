@@ -1,6 +1,6 @@
 #include "log/timestamp.hpp"
 
-#include <charconv>
+#include "digits.hpp"
 #include <ctime>
 
 namespace tolvi::log {
@@ -34,13 +34,11 @@ CivilDate civil_from_days(std::int64_t days) noexcept {
 }
 
 void append_padded(std::string& out, std::uint64_t number, std::size_t width) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    const auto length = static_cast<std::size_t>(result.ptr - digits);
-    if (length < width) {
-        out.append(width - length, '0');
+    const Digits digits(number);
+    if (digits.view().size() < width) {
+        out.append(width - digits.view().size(), '0');
     }
-    out.append(digits, length);
+    out.append(digits.view());
 }
 
 void append_year(std::string& out, std::int64_t year) {

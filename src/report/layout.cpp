@@ -1,9 +1,9 @@
 #include "report/layout.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 
+#include "digits.hpp"
 #include "report/cells.hpp"
 #include "report/label_colour.hpp"
 #include "report/label_message.hpp"
@@ -50,9 +50,7 @@ std::size_t size_estimate(const ParseError& error, std::string_view line,
 }
 
 void write_decimal(Painter& painter, std::size_t value) {
-    char digits[24];
-    auto* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    painter.plain(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    painter.plain(Digits(value).view());
 }
 
 void write_location(Painter& painter, std::string_view source_name, std::size_t column) {

@@ -1,6 +1,6 @@
 #include "report/painter.hpp"
 
-#include <charconv>
+#include "digits.hpp"
 
 namespace tolvi::report {
 
@@ -22,10 +22,8 @@ void Painter::red(std::string_view text) {
 
 void Painter::palette(std::uint8_t index, std::string_view text) {
     if (colour_) {
-        char digits[3];
-        auto* const end = std::to_chars(digits, digits + sizeof digits, unsigned{index}).ptr;
         out_ += "\x1b[38;5;";
-        out_ += std::string_view(digits, static_cast<std::size_t>(end - digits));
+        out_ += Digits(index).view();
         out_ += 'm';
     }
     out_ += text;

@@ -1,8 +1,8 @@
 #include "report/render.hpp"
 
-#include <charconv>
 #include <exception>
 
+#include "digits.hpp"
 #include "report/colour.hpp"
 #include "report/layout.hpp"
 #include "unicode/utf8_check.hpp"
@@ -30,35 +30,24 @@ std::string fallback(std::string_view prefix, std::string_view text) noexcept {
 }
 
 std::string describe(const unicode::Utf8Fault& fault) {
-    char digits[24];
-    auto* const end = std::to_chars(digits, digits + sizeof digits, fault.offset).ptr;
     std::string text = fault.truncated ? "incomplete byte sequence at offset "
                                        : "invalid byte sequence at offset ";
-    text += std::string_view(digits, static_cast<std::size_t>(end - digits));
+    text += Digits(fault.offset).view();
     return text;
 }
 
 } // namespace
 
-std::string render_parse_error(const std::vector<ParseError>& errors, std::string_view input,
+std::string render_parse_error(const ParseError& error, std::string_view input,
                                std::string_view source_name) {
-    return render_parse_error(errors, input, source_name, colour_enabled());
+    return render_parse_error(error, input, source_name, colour_enabled());
 }
 
-std::string render_parse_error(const std::vector<ParseError>& errors, std::string_view input,
+std::string render_parse_error(const ParseError& error, std::string_view input,
                                std::string_view source_name, bool colour) {
     try {
-        // The grammar always reports exactly one error, so an empty list is an
-        // internal fault. It is answered with the write-failure fallback, which is
-        // the defined outcome of a rendering problem, rather than with a report
-        // that would have no location to show.
-        if (errors.empty()) {
-            return fallback(kWriteFailed, "no parse error to report");
-        }
-        // A report quotes one line and has room for one label; the first error is
-        // the one whose span gives the location, and the grammar never adds more.
         std::string report;
-        write_report(report, errors.front(), input, source_name, colour);
+        write_report(report, error, input, source_name, colour);
         // The input is copied into the report byte for byte; callers are expected
         // to hand over UTF-8, but nothing malformed may leave as a string.
         if (const auto fault = unicode::find_utf8_fault(report)) {

@@ -1,9 +1,9 @@
 #include "unicode/quoted.hpp"
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 
+#include "digits.hpp"
 #include "unicode/properties.hpp"
 #include "unicode/utf8.hpp"
 
@@ -17,11 +17,8 @@ bool is_plain_ascii(char byte) noexcept {
 }
 
 void append_hex_escape(std::string& out, char32_t c) {
-    char digits[8];
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(c), 16);
     out += "\\u{";
-    out.append(digits, result.ptr);
+    out.append(Digits(c, 16).view());
     out += '}';
 }
 

@@ -199,10 +199,8 @@ void check_failure(std::string_view input, bool valid, const std::string& messag
     CHECK(error.span_end <= input.size(), input);
     CHECK(!error.expected.empty(), input);
 
-    const std::vector<tolvi::report::ParseError> errors{error};
-    const std::string coloured =
-        tolvi::report::render_parse_error(errors, input, source_name, true);
-    const std::string plain = tolvi::report::render_parse_error(errors, input, source_name, false);
+    const std::string coloured = tolvi::report::render_parse_error(error, input, source_name, true);
+    const std::string plain = tolvi::report::render_parse_error(error, input, source_name, false);
     CHECK(message == coloured || message == plain, input);
     CHECK(is_valid_utf8(coloured), input);
     CHECK(is_valid_utf8(plain), input);

@@ -3,6 +3,7 @@
 #include "errors_py.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace tolvi::py {
 
@@ -45,7 +46,7 @@ bool to_u32(PyObject* object, std::uint32_t& out) {
     if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
         return false;
     }
-    if (value > 4294967295ull) {
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
         raise(PyExc_OverflowError, "out of range integral type conversion attempted");
         return false;
     }

@@ -1,5 +1,4 @@
 #include "package/version/kind_class_py.hpp"
-#include "type_cell_py.hpp"
 
 namespace tolvi::py {
 
@@ -16,12 +15,9 @@ struct DotSeparatedTraits {
     }
 };
 
-constexpr char new_parts[] = "new_parts";
-
 PyGetSetDef dot_separated_properties[] = {
-    {"parts", &field_getter<DotSeparated, Parts, &DotSeparated::parts, &from_string_list>,
-     &field_setter<DotSeparated, Parts, &DotSeparated::parts, &to_string_list, new_parts>, nullptr,
-     nullptr},
+    property<DotSeparated, Parts, &DotSeparated::parts, &from_string_list, &to_string_list>(
+        "parts", "new_parts"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -34,16 +30,11 @@ auto dot_separated_slots = value_type_slots<DotSeparated>({
 PyType_Spec dot_separated_spec =
     value_type_spec<DotSeparated>("builtins.DotSeparated", dot_separated_slots.data());
 
-TypeCell dot_separated_cell(dot_separated_spec, "DotSeparated");
-
 } // namespace
 
-template <> PyTypeObject* class_type<DotSeparated>() {
-    return dot_separated_cell.get();
-}
-
-PyTypeObject* create_dot_separated_type() {
-    return dot_separated_cell.get_or_create();
+template <> const ClassDefinition& class_definition<DotSeparated>() noexcept {
+    static const ClassDefinition definition{dot_separated_spec};
+    return definition;
 }
 
 } // namespace tolvi::py

@@ -65,63 +65,69 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
 template <class T, class Traits>
 PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     const Py_ssize_t count = PyTuple_GET_SIZE(args);
-    return guarded(
-        [&]() -> PyObject* {
-            T value;
-            if (kwargs == nullptr || kwargs == Py_None) {
-                if (count == 0) {
-                    PyErr_Format(PyExc_ValueError, "%s() requires arguments", Traits::name);
-                    return nullptr;
-                }
-                if (count > 1) {
-                    return raise_panic("not yet implemented");
-                }
-                if (!value_from_argument<T, Traits>(PyTuple_GET_ITEM(args, 0), value)) {
-                    return nullptr;
-                }
-            } else if (count != 0) {
-                return raise(PyExc_TypeError,
-                             "Constructor expects *args or **kwargs, but not both");
-            } else if (!Traits::from_keywords(kwargs, value)) {
+    return guarded([&]() -> PyObject* {
+        T value;
+        if (kwargs == nullptr || kwargs == Py_None) {
+            if (count == 0) {
+                PyErr_Format(PyExc_ValueError, "%s() requires arguments", Traits::name);
                 return nullptr;
             }
-            return new_value_object(type, std::move(value));
-        },
-        static_cast<PyObject*>(nullptr));
+            if (count > 1) {
+                return raise_panic("not yet implemented");
+            }
+            if (!value_from_argument<T, Traits>(PyTuple_GET_ITEM(args, 0), value)) {
+                return nullptr;
+            }
+        } else if (count != 0) {
+            return raise(PyExc_TypeError, "Constructor expects *args or **kwargs, but not both");
+        } else if (!Traits::from_keywords(kwargs, value)) {
+            return nullptr;
+        }
+        return new_value_object(type, std::move(value));
+    });
 }
 
 // Property plumbing. A getter reads under a shared claim; a setter converts
 // first (which may run Python code) and then replaces the field under an
-// exclusive claim, so a failed conversion leaves the field as it was.
+// exclusive claim, so a failed conversion leaves the field as it was. The
+// setter's parameter name, for its TypeError, is the property's closure.
 template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&)>
 PyObject* field_getter(PyObject* object, void*) {
     return read_value<T>(object, [](const T& value) { return ToPython(value.*Member); });
 }
 
-template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&),
-          const char* Parameter>
-int field_setter(PyObject* object, PyObject* new_value, void*) {
+template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&)>
+int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
     if (new_value == nullptr) {
         raise(PyExc_AttributeError, "can't delete attribute");
         return -1;
     }
-    return guarded(
-        [&]() -> int {
-            Field converted{};
-            if (!FromPython(new_value, converted)) {
-                prefix_argument_error(Parameter);
-                return -1;
-            }
-            auto* self = as_value_object<T>(object);
-            ExclusiveClaim claim(self->access);
-            if (!claim.ok()) {
-                ExclusiveClaim::raise_conflict();
-                return -1;
-            }
-            std::swap(self->value().*Member, converted);
-            return 0;
-        },
-        -1);
+    return guarded([&]() -> int {
+        Field converted{};
+        if (!FromPython(new_value, converted)) {
+            prefix_argument_error(static_cast<const char*>(parameter));
+            return -1;
+        }
+        auto* self = as_value_object<T>(object);
+        ExclusiveClaim claim(self->access);
+        if (!claim.ok()) {
+            ExclusiveClaim::raise_conflict();
+            return -1;
+        }
+        std::swap(self->value().*Member, converted);
+        return 0;
+    });
+}
+
+// The read-write property `name` of field Member; its setter's parameter is
+// called `parameter`.
+template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&),
+          bool (*FromPython)(PyObject*, Field&)>
+constexpr PyGetSetDef property(const char* name, const char* parameter) noexcept {
+    return {name, &field_getter<T, Field, Member, ToPython>,
+            &field_setter<T, Field, Member, FromPython>, nullptr,
+            // The closure is a mutable void*, but the setter only reads the text.
+            const_cast<char*>(parameter)}; // NOLINT(cppcoreguidelines-pro-type-const-cast)
 }
 
 } // namespace tolvi::py

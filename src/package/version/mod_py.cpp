@@ -1,7 +1,6 @@
 #include "package/version/mod_py.hpp"
 
 #include "package/version/value_object_py.hpp"
-#include "type_cell_py.hpp"
 
 namespace tolvi::py {
 
@@ -21,26 +20,24 @@ template <class K> bool copy_kind(PyObject* x, Version& out) {
 
 // A new object of `type` for the single constructor argument x.
 PyObject* construct(PyTypeObject* type, PyObject* x) {
-    return guarded(
-        [&]() -> PyObject* {
-            Version value;
-            bool made = false;
-            if (PyUnicode_Check(x)) {
-                made = parse_argument(x, &version::parse_version, value);
-            } else if (is_instance<version::SemVer>(x)) {
-                made = copy_kind<version::SemVer>(x, value);
-            } else if (is_instance<version::DotSeparated>(x)) {
-                made = copy_kind<version::DotSeparated>(x, value);
-            } else if (is_instance<version::Other>(x)) {
-                made = copy_kind<version::Other>(x, value);
-            } else if (is_instance<Version>(x)) {
-                made = copy_value<Version>(x, value);
-            } else {
-                return raise_cannot_construct("Version", x);
-            }
-            return made ? new_value_object(type, std::move(value)) : nullptr;
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([&]() -> PyObject* {
+        Version value;
+        bool made = false;
+        if (PyUnicode_Check(x)) {
+            made = parse_argument(x, &version::parse_version, value);
+        } else if (is_instance<version::SemVer>(x)) {
+            made = copy_kind<version::SemVer>(x, value);
+        } else if (is_instance<version::DotSeparated>(x)) {
+            made = copy_kind<version::DotSeparated>(x, value);
+        } else if (is_instance<version::Other>(x)) {
+            made = copy_kind<version::Other>(x, value);
+        } else if (is_instance<Version>(x)) {
+            made = copy_value<Version>(x, value);
+        } else {
+            return raise_cannot_construct("Version", x);
+        }
+        return made ? new_value_object(type, std::move(value)) : nullptr;
+    });
 }
 
 // The key is named by its own text: keyword names are always str objects, and
@@ -88,20 +85,11 @@ auto version_slots = value_type_slots<Version>({
 
 PyType_Spec version_spec = value_type_spec<Version>("builtins.Version", version_slots.data());
 
-TypeCell version_cell(version_spec, "Version");
-
 } // namespace
 
-template <> PyTypeObject* class_type<Version>() {
-    return version_cell.get();
-}
-
-PyTypeObject* create_version_type() {
-    PyTypeObject* type = version_cell.get_or_create();
-    if (type != nullptr) {
-        type->tp_vectorcall = &version_vectorcall;
-    }
-    return type;
+template <> const ClassDefinition& class_definition<Version>() noexcept {
+    static const ClassDefinition definition{version_spec, &version_vectorcall};
+    return definition;
 }
 
 bool is_version_object(PyObject* object) {

@@ -1,5 +1,4 @@
 #include "package/version/kind_class_py.hpp"
-#include "type_cell_py.hpp"
 
 namespace tolvi::py {
 
@@ -15,11 +14,8 @@ struct OtherTraits {
     }
 };
 
-constexpr char new_value[] = "new_value";
-
 PyGetSetDef other_properties[] = {
-    {"value", &field_getter<Other, std::string, &Other::value, &from_string>,
-     &field_setter<Other, std::string, &Other::value, &to_string, new_value>, nullptr, nullptr},
+    property<Other, std::string, &Other::value, &from_string, &to_string>("value", "new_value"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -31,16 +27,11 @@ auto other_slots = value_type_slots<Other>({
 
 PyType_Spec other_spec = value_type_spec<Other>("builtins.Other", other_slots.data());
 
-TypeCell other_cell(other_spec, "Other");
-
 } // namespace
 
-template <> PyTypeObject* class_type<Other>() {
-    return other_cell.get();
-}
-
-PyTypeObject* create_other_type() {
-    return other_cell.get_or_create();
+template <> const ClassDefinition& class_definition<Other>() noexcept {
+    static const ClassDefinition definition{other_spec};
+    return definition;
 }
 
 } // namespace tolvi::py

@@ -1,6 +1,7 @@
 #include "package/version/parser.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "report/render.hpp"
@@ -131,7 +132,7 @@ report::ParseError Diagnosis::error(std::string_view input, std::size_t position
 template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser) {
     auto outer = parser.errors().set_aside();
     const std::size_t start = parser.position();
-    constexpr std::uint64_t max = 4294967295u;
+    constexpr std::uint64_t max = std::numeric_limits<std::uint32_t>::max();
     std::uint64_t value = 0;
     const std::string_view input = parser.input();
     for (std::size_t at = start; parser.digit(); ++at) {
@@ -202,7 +203,7 @@ template std::vector<std::string> dot_separated_list(DiagnosingParser&);
 } // namespace grammar
 
 std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name) {
-    return report::render_parse_error({parser.errors().error(parser.input(), parser.position())},
+    return report::render_parse_error(parser.errors().error(parser.input(), parser.position()),
                                       parser.input(), source_name);
 }
 

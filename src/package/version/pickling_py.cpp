@@ -107,23 +107,21 @@ template <class T> PyObject* held_kind_arguments(PyObject* object) {
 }
 
 PyObject* reduce(PyObject*, PyObject* object) {
-    return guarded(
-        [&]() -> PyObject* {
-            Ref arguments;
-            if (is_instance<Version>(object)) {
-                arguments = Ref::steal(version_arguments(version_value(object)));
-            } else if (is_instance<SemVer>(object)) {
-                arguments = Ref::steal(held_kind_arguments<SemVer>(object));
-            } else if (is_instance<DotSeparated>(object)) {
-                arguments = Ref::steal(held_kind_arguments<DotSeparated>(object));
-            } else if (is_instance<Other>(object)) {
-                arguments = Ref::steal(held_kind_arguments<Other>(object));
-            } else {
-                return raise_type_mismatch(object, "Version");
-            }
-            return arguments ? PyTuple_Pack(2, reconstructor, arguments.get()) : nullptr;
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([&]() -> PyObject* {
+        Ref arguments;
+        if (is_instance<Version>(object)) {
+            arguments = Ref::steal(version_arguments(version_value(object)));
+        } else if (is_instance<SemVer>(object)) {
+            arguments = Ref::steal(held_kind_arguments<SemVer>(object));
+        } else if (is_instance<DotSeparated>(object)) {
+            arguments = Ref::steal(held_kind_arguments<DotSeparated>(object));
+        } else if (is_instance<Other>(object)) {
+            arguments = Ref::steal(held_kind_arguments<Other>(object));
+        } else {
+            return raise_type_mismatch(object, "Version");
+        }
+        return arguments ? PyTuple_Pack(2, reconstructor, arguments.get()) : nullptr;
+    });
 }
 
 // The reconstructor receives whatever a pickle holds, so every argument is
@@ -221,29 +219,27 @@ PyObject* restore_kind(std::uint32_t code, PyObject* const* fields, Py_ssize_t c
 }
 
 PyObject* reconstruct(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    return guarded(
-        [&]() -> PyObject* {
-            if (nargs == 1) {
-                Version value;
-                return parsed_text(args[0], &version::parse_version, "Version", value)
-                           ? new_value_object(class_type<Version>(), std::move(value))
-                           : nullptr;
-            }
-            if (nargs != 2 && nargs != 6) {
-                return wrong_argument_count(nargs);
-            }
-            std::uint32_t code = 0;
-            if (!converted(&to_u32, args[0], "code", code)) {
-                return nullptr;
-            }
-            if (code >= 2 * kind_count) {
-                PyErr_Format(PyExc_ValueError, "_reconstruct() got an unknown kind code: %u",
-                             static_cast<unsigned>(code));
-                return nullptr;
-            }
-            return restore_kind(code, args + 1, nargs - 1);
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([&]() -> PyObject* {
+        if (nargs == 1) {
+            Version value;
+            return parsed_text(args[0], &version::parse_version, "Version", value)
+                       ? new_value_object(class_type<Version>(), std::move(value))
+                       : nullptr;
+        }
+        if (nargs != 2 && nargs != 6) {
+            return wrong_argument_count(nargs);
+        }
+        std::uint32_t code = 0;
+        if (!converted(&to_u32, args[0], "code", code)) {
+            return nullptr;
+        }
+        if (code >= 2 * kind_count) {
+            PyErr_Format(PyExc_ValueError, "_reconstruct() got an unknown kind code: %u",
+                         static_cast<unsigned>(code));
+            return nullptr;
+        }
+        return restore_kind(code, args + 1, nargs - 1);
+    });
 }
 
 PyMethodDef reduce_def = {

@@ -1,5 +1,4 @@
 #include "package/version/kind_class_py.hpp"
-#include "type_cell_py.hpp"
 
 namespace tolvi::py {
 
@@ -44,33 +43,25 @@ struct SemVerTraits {
     }
 };
 
-constexpr char new_major[] = "new_major";
-constexpr char new_minor[] = "new_minor";
-constexpr char new_patch[] = "new_patch";
-constexpr char new_rc[] = "new_rc";
-constexpr char new_meta[] = "new_meta";
+template <std::uint32_t SemVer::*Member>
+constexpr PyGetSetDef number_property(const char* name, const char* parameter) noexcept {
+    return property<SemVer, std::uint32_t, Member, &from_u32, &to_u32>(name, parameter);
+}
 
-#define TOLVI_NUMBER_PROPERTY(field, parameter)                                                    \
-    {                                                                                              \
-#field, &field_getter < SemVer, std::uint32_t, &SemVer::field, &from_u32>,                 \
-            &field_setter < SemVer, std::uint32_t, &SemVer::field, &to_u32, parameter>, nullptr,   \
-            nullptr                                                                                \
-    }
-#define TOLVI_LIST_PROPERTY(field, parameter)                                                      \
-    {                                                                                              \
-#field, &field_getter < SemVer, Identifiers, &SemVer::field, &from_optional_string_list>,  \
-            &field_setter < SemVer, Identifiers, &SemVer::field, &to_optional_string_list,         \
-            parameter>, nullptr, nullptr                                                           \
-    }
+template <Identifiers SemVer::*Member>
+constexpr PyGetSetDef list_property(const char* name, const char* parameter) noexcept {
+    return property<SemVer, Identifiers, Member, &from_optional_string_list,
+                    &to_optional_string_list>(name, parameter);
+}
 
 PyGetSetDef semver_properties[] = {
-    TOLVI_NUMBER_PROPERTY(major, new_major), TOLVI_NUMBER_PROPERTY(minor, new_minor),
-    TOLVI_NUMBER_PROPERTY(patch, new_patch), TOLVI_LIST_PROPERTY(rc, new_rc),
-    TOLVI_LIST_PROPERTY(meta, new_meta),     {nullptr, nullptr, nullptr, nullptr, nullptr},
+    number_property<&SemVer::major>("major", "new_major"),
+    number_property<&SemVer::minor>("minor", "new_minor"),
+    number_property<&SemVer::patch>("patch", "new_patch"),
+    list_property<&SemVer::rc>("rc", "new_rc"),
+    list_property<&SemVer::meta>("meta", "new_meta"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
-
-#undef TOLVI_NUMBER_PROPERTY
-#undef TOLVI_LIST_PROPERTY
 
 auto semver_slots = value_type_slots<SemVer>({
     doc_slot("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]"),
@@ -80,16 +71,11 @@ auto semver_slots = value_type_slots<SemVer>({
 
 PyType_Spec semver_spec = value_type_spec<SemVer>("builtins.SemVer", semver_slots.data());
 
-TypeCell semver_cell(semver_spec, "SemVer");
-
 } // namespace
 
-template <> PyTypeObject* class_type<SemVer>() {
-    return semver_cell.get();
-}
-
-PyTypeObject* create_semver_type() {
-    return semver_cell.get_or_create();
+template <> const ClassDefinition& class_definition<SemVer>() noexcept {
+    static const ClassDefinition definition{semver_spec};
+    return definition;
 }
 
 } // namespace tolvi::py

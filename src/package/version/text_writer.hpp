@@ -1,5 +1,5 @@
 #pragma once
-#include <charconv>
+#include "digits.hpp"
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,9 +23,7 @@ inline std::size_t decimal_length(std::uint32_t n) noexcept {
 }
 
 inline void append_decimal(std::string& out, std::uint32_t n) {
-    char digits[10];
-    const auto result = std::to_chars(digits, digits + sizeof digits, n);
-    out.append(digits, result.ptr);
+    out.append(Digits(n).view());
 }
 
 // Length of the elements joined with ".": the sum of their lengths plus one

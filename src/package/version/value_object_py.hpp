@@ -1,6 +1,7 @@
 #pragma once
 #include "errors_py.hpp"
 #include "package/version/access_py.hpp"
+#include "package/version/class_types_py.hpp"
 #include "package/version/conversions_py.hpp"
 #include "package/version/mod.hpp"
 #include "package/version/ordering_key.hpp"
@@ -63,13 +64,6 @@ template <> struct ValueObject<version::Version> {
     // Not const: it ends the life of the value the object owns.
     void destroy() noexcept { delete held; } // NOLINT(readability-make-member-function-const)
 };
-
-// The cached class type of each value type, defined beside each class.
-template <class T> PyTypeObject* class_type();
-template <> PyTypeObject* class_type<version::Version>();
-template <> PyTypeObject* class_type<version::SemVer>();
-template <> PyTypeObject* class_type<version::DotSeparated>();
-template <> PyTypeObject* class_type<version::Other>();
 
 template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
     return reinterpret_cast<ValueObject<T>*>(object);
@@ -152,16 +146,14 @@ template <class T> void value_dealloc(PyObject* object) {
 // Runs `read` on the object's value under a shared claim and returns its new
 // Python object; null with an error set if the object is being changed.
 template <class T, class Read> PyObject* read_value(PyObject* object, Read&& read) {
-    return guarded(
-        [&]() -> PyObject* {
-            auto* self = as_value_object<T>(object);
-            ReadClaim<T> claim(self);
-            if (!claim.ok()) {
-                return SharedClaim::raise_conflict();
-            }
-            return read(self->value());
-        },
-        static_cast<PyObject*>(nullptr));
+    return guarded([&]() -> PyObject* {
+        auto* self = as_value_object<T>(object);
+        ReadClaim<T> claim(self);
+        if (!claim.ok()) {
+            return SharedClaim::raise_conflict();
+        }
+        return read(self->value());
+    });
 }
 
 template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObject* object) {

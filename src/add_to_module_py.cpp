@@ -1,4 +1,4 @@
-#include "module_all_py.hpp"
+#include "add_to_module_py.hpp"
 
 #include "errors_py.hpp"
 #include "panic_py.hpp"
@@ -36,6 +36,7 @@ bool add_to_module(PyObject* module, PyObject* name, PyObject* value) {
         return false;
     }
     if (PyList_Append(all.get(), name) != 0) {
+        // Deliberately the internal-failure exception, not the append's own error.
         PyErr_Clear();
         raise_panic("could not append __name__ to __all__");
         return false;
