@@ -11,8 +11,8 @@ import pytest
 import tolvi
 from support import DotSeparated, Other, SemVer
 
-STUB_FILES = ["tolvi-stubs/__init__.pyi", "tolvi-stubs/package/__init__.pyi",
-              "tolvi-stubs/package/version.pyi"]
+STUB_FILES = ["tolvi-stubs/__init__.pyi", "tolvi-stubs/_package/__init__.pyi",
+              "tolvi-stubs/_package/version.pyi"]
 
 
 def installed_files():
@@ -29,7 +29,7 @@ def test_stubs_are_installed_beside_the_module():
 
 def keyword_forms():
     """(class name, required keywords, optional keywords) of every stub overload."""
-    tree = ast.parse(installed_files()["tolvi-stubs/package/version.pyi"].read_text())
+    tree = ast.parse(installed_files()["tolvi-stubs/_package/version.pyi"].read_text())
     for node in tree.body:
         if not isinstance(node, ast.ClassDef):
             continue

@@ -1,14 +1,28 @@
-"""Type-checks the Python examples of README.md against the installed `tolvi`.
+"""Checks the examples of README.md against the installed `tolvi`: their types
+under mypy --strict, and what they print.
 
-Each ```python block is written to a file of its own, preceded by as many blank
-lines as the README has before it, so that the line numbers mypy reports are
-README line numbers. mypy runs in strict mode from the interpreter that runs
-this script, so it sees that interpreter's installed module and its stubs, and
-from a temporary directory with a configuration of its own, so that no file of
-the work tree stands in for them. An argument names another Markdown file to
-check instead. Exits with mypy's status, or 1 when there is no Python example.
+- A ```python block is a program. It runs in a fresh interpreter, from a
+  temporary directory. A ```text block right after it holds what it prints when
+  the line before that block ends in "prints", and the end of its standard
+  error (the exception that stops it) when that line ends in "raises"; a program
+  with neither runs silently. Blanks at the ends of lines and blank lines at the
+  end are not compared.
+- The ```pycon blocks are one interactive session: doctest runs their examples
+  in order, in one namespace, with ELLIPSIS on.
+
+Colour is off for both, wherever their output goes. mypy checks each program,
+and the session's statements, each line at its README line number, so that the
+line numbers it reports are README line numbers. It runs in strict mode from the
+interpreter that runs this script, so it sees that interpreter's installed
+module and its stubs, and from a temporary directory with a configuration of its
+own, so that no file of the work tree stands in for them. An argument names
+another Markdown file to check instead. Exits with 1 when a check fails or there
+is no example.
 """
 
+import difflib
+import doctest
+import os
 import re
 import subprocess
 import sys
@@ -17,48 +31,132 @@ from pathlib import Path
 
 README = Path(__file__).resolve().parent.parent / "README.md"
 FENCE = re.compile(r"^\s*(`{3,}|~{3,})\s*([\w+-]*)")
+PROGRAM_LANGUAGES = ("python", "py", "python3")
+OUTCOMES = ("prints", "raises")
 
 
-def python_blocks(text):
-    """Yields (first line number, source) for every ```python block."""
+def fenced_blocks(text):
+    """Yields (language, first line number, lines, last line of prose before it)."""
     lines = text.splitlines()
-    i = 0
+    i, prose = 0, ""
     while i < len(lines):
         opening = FENCE.match(lines[i])
         i += 1
         if not opening:
+            prose = lines[i - 1].strip() or prose
             continue
         fence, language = opening.groups()
         start = i
         while i < len(lines) and not lines[i].strip().startswith(fence):
             i += 1
-        if language.lower() in ("python", "py", "python3"):
-            yield start + 1, "\n".join(lines[start:i]) + "\n"
+        yield language.lower(), start + 1, lines[start:i], prose
+        prose = ""
         i += 1
 
 
+def examples(text, name):
+    """The programs, as dicts of their first line, source and expected outcomes,
+    and the doctest examples of the session, numbered from 0 for README line 1."""
+    programs, session, program = [], [], None
+    for language, first_line, lines, prose in fenced_blocks(text):
+        words = prose.rstrip(":").split()
+        if language in PROGRAM_LANGUAGES:
+            program = {"line": first_line, "source": "\n".join(lines) + "\n",
+                       "prints": [], "raises": []}
+            programs.append(program)
+        elif program and language == "text" and words and words[-1] in OUTCOMES:
+            program[words[-1]] = lines
+        else:
+            program = None
+            if language == "pycon":
+                for example in doctest.DocTestParser().get_examples("\n".join(lines) + "\n", name):
+                    example.lineno += first_line - 1
+                    session.append(example)
+    return programs, session
+
+
+def session_source(session):
+    """The session's statements, each line at its README line number."""
+    lines = []
+    for example in session:
+        for offset, line in enumerate(example.source.splitlines()):
+            lines += [""] * (example.lineno + offset + 1 - len(lines))
+            lines[example.lineno + offset] = line
+    return "\n".join(lines) + "\n"
+
+
+def trimmed(lines):
+    """The lines without trailing blanks, and without the blank lines at the end."""
+    lines = [line.rstrip() for line in lines]
+    while lines and not lines[-1]:
+        lines.pop()
+    return lines
+
+
+def difference(expected, actual, what):
+    expected, actual = trimmed(expected), trimmed(actual)
+    if expected == actual:
+        return ""
+    return "".join(difflib.unified_diff(
+        [s + "\n" for s in expected], [s + "\n" for s in actual],
+        f"{what} in the README", f"{what} of the example"))
+
+
+def run_program(program, path):
+    """What differs between the program's outcome and the README's, or ""."""
+    result = subprocess.run([sys.executable, "-P", path.name], cwd=path.parent,
+                            capture_output=True, text=True, timeout=600, check=False)
+    problems = difference(program["prints"], result.stdout.splitlines(), "standard output")
+    raises, errors = program["raises"], trimmed(result.stderr.splitlines())
+    if not raises and (result.returncode or errors):
+        problems += f"exit status {result.returncode}:\n{result.stderr}"
+    elif raises:
+        if not result.returncode:
+            problems += "ran to its end, raising nothing\n"
+        problems += difference(raises, errors[-len(raises):], "end of standard error")
+    return problems
+
+
 def main(readme=README):
-    blocks = list(python_blocks(readme.read_text(encoding="utf-8")))
-    if not blocks:
+    programs, session = examples(readme.read_text(encoding="utf-8"), readme.name)
+    if not programs and not session:
         print(f"{readme.name}: no Python example found", file=sys.stderr)
         return 1
+    for name in ("CLICOLOR_FORCE", "CLICOLOR"):
+        os.environ.pop(name, None)
+    os.environ["NO_COLOR"] = "1"  # for the programs, and the session in this process
     with tempfile.TemporaryDirectory() as tmp:
         tmp = Path(tmp)
         config = tmp / "mypy.ini"
         config.write_text("[mypy]\n", encoding="utf-8")
         files = []
-        for number, (first_line, source) in enumerate(blocks, 1):
+        for number, program in enumerate(programs, 1):
             path = tmp / f"readme_example_{number}.py"
-            path.write_text("\n" * (first_line - 1) + source, encoding="utf-8")
-            files.append(path.name)
+            path.write_text("\n" * (program["line"] - 1) + program["source"], encoding="utf-8")
+            files.append(path)
+        if session:
+            files.append(tmp / "readme_session.py")
+            files[-1].write_text(session_source(session), encoding="utf-8")
         result = subprocess.run(
             [sys.executable, "-m", "mypy", "--strict", "--config-file", config.name,
-             "--cache-dir", str(tmp / "cache"), *files],
+             "--cache-dir", str(tmp / "cache"), *(f.name for f in files)],
             cwd=tmp, capture_output=True, text=True, check=False)
-    report = re.sub(r"readme_example_\d+\.py", readme.name, result.stdout)
-    print(f"{readme.name}, {len(blocks)} Python example(s): {report}", end="")
-    print(result.stderr, end="", file=sys.stderr)
-    return result.returncode
+        report = re.sub(r"readme_(example_\d+|session)\.py", readme.name, result.stdout)
+        print(f"{readme.name}, {len(programs)} program(s) and {len(session)} session "
+              f"example(s), mypy: {report}", end="")
+        print(result.stderr, end="", file=sys.stderr)
+        differ = 0
+        for program, path in zip(programs, files):
+            problems = run_program(program, path)
+            if problems:
+                print(f"{readme.name}:{program['line']}: the program's outcome differs\n{problems}")
+                differ += 1
+    if session:
+        test = doctest.DocTest(session, {"__name__": "__main__"}, readme.name, str(readme), 0, None)
+        runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+        differ += runner.run(test).failed
+    print(f"{readme.name}: {differ or 'no'} outcome(s) differ from the README's")
+    return int(result.returncode != 0 or differ > 0)
 
 
 if __name__ == "__main__":

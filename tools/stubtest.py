@@ -1,9 +1,11 @@
 """Runs mypy's stubtest on the stubs of the installed `tolvi`.
 
 `tolvi.package` and `tolvi.package.version` are module objects held as
-attributes, not importable submodules, while stubtest reaches every module of
-the stubs by importing it. Entering the two objects in `sys.modules` under their
-dotted names, in this process only, lets it compare them like any other module.
+attributes, not importable submodules, and their stubs sit under the private
+name `tolvi._package`, so that type checkers refuse the dotted imports as the
+interpreter does. stubtest reaches every module of the stubs by importing it:
+entering the two objects in `sys.modules` under the names of their stubs, in
+this process only, lets it compare them like any other module.
 
 stubtest fails on any mypy error in the stubs, so the configuration given to it
 also asks for every parameter and result to be annotated. Its cache goes to a
@@ -18,8 +20,8 @@ from pathlib import Path
 import tolvi
 from mypy.stubtest import parse_options, test_stubs
 
-sys.modules["tolvi.package"] = tolvi.package
-sys.modules["tolvi.package.version"] = tolvi.package.version
+sys.modules["tolvi._package"] = tolvi.package
+sys.modules["tolvi._package.version"] = tolvi.package.version
 
 with tempfile.TemporaryDirectory() as tmp:
     config = Path(tmp) / "mypy.ini"

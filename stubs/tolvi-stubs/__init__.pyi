@@ -1,13 +1,16 @@
 """Package-version values: parse, print, compare and sort version strings."""
 
 # At run time `package` and `package.version` are module objects held as
-# attributes, not importable submodules: `import tolvi.package` fails there,
-# though a type checker reading these stubs lets it pass. A stub cannot give an
-# attribute the type of a particular module, and classes standing in for the
-# two modules would hide every class from stubtest, so the stubs take the
-# shape of a package.
-from tolvi import package as package
-from tolvi.package.version import Version
+# attributes of this one compiled module, not submodules the import system can
+# find: `import tolvi.package` and `from tolvi.package.version import Version`
+# fail there. The stubs of the two modules therefore sit under the private name
+# `_package`, which nobody imports, and are bound here to `package`. A type
+# checker then reaches `tolvi.package.version.Version` through the attributes,
+# as the interpreter does, and refuses the dotted imports, as the interpreter
+# does. (Classes standing in for the modules would not do: a class attribute
+# cannot be used as a type, and stubtest would not see the classes.)
+from tolvi import _package as package
+from tolvi._package.version import Version
 
 __all__ = ["package", "test_function", "init_tracing"]
 

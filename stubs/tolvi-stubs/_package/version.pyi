@@ -1,3 +1,5 @@
+# The module object `tolvi.package.version`.
+
 from collections.abc import Sequence
 from typing import ClassVar, Self, SupportsIndex, final, overload
 

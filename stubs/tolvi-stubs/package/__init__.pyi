@@ -1,3 +1,0 @@
-from tolvi.package import version as version
-
-__all__ = ["version"]
