@@ -9,19 +9,22 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick fuzz \
-        sanitize sanitize-cpp sanitize-python fuzz-model fuzz-python typecheck \
-        lint lint-tools
+.PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick \
+        sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python fuzz-tools \
+        fuzz-configure typecheck lint lint-tools
+
+# The virtual environment holds the test requirements, or the REQUIREMENTS given.
+REQUIREMENTS ?= requirements-test.txt
 
 venv: $(VENV)/.ready
 
-$(VENV)/.ready: requirements-test.txt
+$(VENV)/.ready: $(REQUIREMENTS)
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
 	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))' || \
 	  { echo "$(PYTHON) is older than 3.12" >&2; exit 1; }
 	$(PYTHON) -m venv $(VENV)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q -r requirements-test.txt
+	$(VPY) -m pip install -q -r $(REQUIREMENTS)
 	touch $@
 
 # The module is tested as users get it: built into a wheel, and the wheel installed
@@ -46,14 +49,7 @@ test-python: install
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest:
-	@if ! [ -f /usr/include/gtest/gtest.h ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
-	    export DEBIAN_FRONTEND=noninteractive; \
-	    apt-get update -qq && apt-get install -y -qq libgtest-dev >/dev/null; \
-	  else \
-	    echo "the C++ tests need GoogleTest (Debian: libgtest-dev)" >&2; exit 1; \
-	  fi; \
-	fi
+	@tools/apt_install_missing.sh /usr/include/gtest/gtest.h=libgtest-dev
 
 test-cpp: venv gtest
 	cmake -S . -B $(CPP_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
@@ -108,106 +104,70 @@ bench: install
 bench-quick: QUICK := 1
 bench-quick: bench
 
-# Fuzzing of the Python-free parsers, text forms, ordering key and report renderer
-# with libFuzzer under the address and undefined-behaviour sanitizers, seeded from a
-# sample of the corpus lines and of sorted neighbouring pairs of them. Not part of
-# `make test` or CI. `make fuzz FUZZ_SECONDS=600`, with FUZZ_OPTIONS for further
-# libFuzzer flags; new inputs collect in $(FUZZ_BUILD)/corpus and a crashing input
-# is written to $(FUZZ_BUILD)/artifacts/.
-# Only the sources the harness links are compiled, so Debian's default clang will do.
+# Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
+# CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
+# fuzzer runs FUZZ_SECONDS. CMake builds the fuzzers (TOLVI_BUILD_FUZZERS) with
+# clang in $(FUZZ_BUILD), where their inputs and findings collect too.
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build/fuzz
 FUZZ_CORPUS ?= ../shared/corpus
 FUZZ_SAMPLE_EVERY ?= 199
-FUZZ_OPTIONS ?= -max_len=512
-FUZZ_FLAGS := -std=c++20 -O1 -g -Wall -Wextra -Werror -Isrc -fno-omit-frame-pointer \
-              -fsanitize=address,undefined -fno-sanitize-recover=all
-FUZZ_SOURCES := $(filter-out %_py.cpp,$(wildcard src/package/version/*.cpp src/report/*.cpp \
-                                                   src/unicode/*.cpp))
-FUZZ_OBJECTS := $(FUZZ_SOURCES:%.cpp=$(FUZZ_BUILD)/obj/%.o)
 
 fuzz: fuzz-model fuzz-python
 
-fuzz-model: $(FUZZ_BUILD)/fuzz_parse $(FUZZ_BUILD)/seeds/.ready
+# clang and its sanitizer and fuzzer runtime (libclang-rt-N-dev for clang N, told
+# by the runtime's builtins archive), installed when missing on a Debian root shell.
+fuzz-tools:
+	@tools/apt_install_missing.sh $(FUZZ_CXX)=clang
+	@runtime=$$($(FUZZ_CXX) -print-libgcc-file-name -rtlib=compiler-rt); \
+	version=$$($(FUZZ_CXX) -dumpversion | cut -d. -f1); \
+	tools/apt_install_missing.sh "$$runtime=libclang-rt-$$version-dev"
+
+fuzz-configure: fuzz-tools
+	cmake -S . -B $(FUZZ_BUILD) -DTOLVI_BUILD_FUZZERS=ON -DTOLVI_BUILD_EXTENSION=OFF \
+	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+
+# The Python-free parsers, text forms, ordering key and report renderer, through
+# tests/fuzz/fuzz_parse.cpp, seeded from a sample of the corpus lines and of sorted
+# neighbouring pairs of them. FUZZ_OPTIONS passes further libFuzzer flags; new
+# inputs collect in $(FUZZ_BUILD)/corpus and a crashing input is written to
+# $(FUZZ_BUILD)/artifacts/.
+FUZZ_OPTIONS ?= -max_len=512
+
+fuzz-model: fuzz-configure $(FUZZ_BUILD)/seeds/.ready
+	cmake --build $(FUZZ_BUILD) -j2 --target fuzz_parse
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_BUILD)/fuzz_parse \
 	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_OPTIONS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
+$(FUZZ_BUILD)/seeds/.ready:
+	tools/fuzz_parse_seeds.sh $(FUZZ_CORPUS) $(FUZZ_BUILD)/seeds $(FUZZ_SAMPLE_EVERY)
+	touch $@
+
 # The Python API fuzzed through the installed module: a wheel built by clang with
 # the sanitizers and coverage instrumentation, driven by tests/fuzz/fuzz_api.py.
-# The interpreter is not instrumented, so one shared library carrying clang's
-# address-sanitizer runtime and its libFuzzer is preloaded: linked together, the
-# fuzzer's coverage callbacks take precedence over the runtime's empty defaults.
+# The interpreter is not instrumented, so it preloads the fuzzers' fuzz_preload
+# library: clang's address-sanitizer runtime with its libFuzzer.
 FUZZ_VENV ?= $(VENV)-fuzz
 FUZZ_PRELOAD := $(FUZZ_BUILD)/asan_with_fuzzer.so
 FUZZ_PY_OPTIONS ?= -max_len=256 -rss_limit_mb=4096
 
-fuzz-python: $(FUZZ_PRELOAD) $(FUZZ_BUILD)/py-seeds/.ready
-	CXX=$(FUZZ_CXX) $(MAKE) install VENV=$(FUZZ_VENV) WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON \
-	  -C cmake.define.TOLVI_FUZZ_COVERAGE=ON -C cmake.build-type=RelWithDebInfo"
-	$(FUZZ_VENV)/bin/python -m pip install -q -r requirements-fuzz.txt
+fuzz-python: fuzz-configure $(FUZZ_BUILD)/py-seeds/.ready
+	cmake --build $(FUZZ_BUILD) --target fuzz_preload
+	CXX=$(FUZZ_CXX) $(MAKE) install VENV=$(FUZZ_VENV) REQUIREMENTS=requirements-fuzz.txt \
+	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.define.TOLVI_FUZZ_COVERAGE=ON \
+	  -C cmake.build-type=RelWithDebInfo"
 	mkdir -p $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-artifacts
 	LD_PRELOAD=$(abspath $(FUZZ_PRELOAD)) PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_VENV)/bin/python tests/fuzz/fuzz_api.py \
 	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_PY_OPTIONS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/py-artifacts/ $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-seeds
 
-$(FUZZ_PRELOAD): | $(FUZZ_BUILD)/.toolchain
-	rm -rf $(FUZZ_BUILD)/asan-objects && mkdir -p $(FUZZ_BUILD)/asan-objects
-	cd $(FUZZ_BUILD)/asan-objects && \
-	  ar x "$$($(FUZZ_CXX) -print-resource-dir)/lib/linux/libclang_rt.asan-x86_64.a" && \
-	  rm -f asan_preinit.cpp.o
-	runtime="$$($(FUZZ_CXX) -print-resource-dir)/lib/linux"; \
-	$(FUZZ_CXX) -shared -o $@ $(FUZZ_BUILD)/asan-objects/*.o -Wl,--whole-archive \
-	  "$$runtime/libclang_rt.asan_cxx-x86_64.a" "$$runtime/libclang_rt.fuzzer_no_main-x86_64.a" \
-	  -Wl,--no-whole-archive -lpthread -ldl -lrt -lm
-
 $(FUZZ_BUILD)/py-seeds/.ready:
 	rm -rf $(FUZZ_BUILD)/py-seeds
 	$(PYTHON) tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
-	touch $@
-
-# clang and its fuzzer runtime, installed when missing and this is a Debian root shell.
-$(FUZZ_BUILD)/.toolchain:
-	@if ! command -v $(FUZZ_CXX) >/dev/null || ! [ -f "$$($(FUZZ_CXX) -print-resource-dir 2>/dev/null)/lib/linux/libclang_rt.fuzzer-x86_64.a" ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
-	    export DEBIAN_FRONTEND=noninteractive; apt-get update -qq && \
-	    apt-get install -y -qq clang >/dev/null && \
-	    apt-get install -y -qq "libclang-rt-$$($(FUZZ_CXX) -dumpversion | cut -d. -f1)-dev" >/dev/null; \
-	  else \
-	    echo "make fuzz needs $(FUZZ_CXX) and its fuzzer runtime (Debian: clang, libclang-rt-N-dev)" >&2; \
-	    exit 1; \
-	  fi; \
-	fi
-	mkdir -p $(@D)
-	touch $@
-
-$(FUZZ_BUILD)/obj/%.o: %.cpp | $(FUZZ_BUILD)/.toolchain
-	@mkdir -p $(@D)
-	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer-no-link -MMD -MP -c $< -o $@
-
-$(FUZZ_BUILD)/fuzz_parse: $(FUZZ_BUILD)/obj/tests/fuzz/fuzz_parse.o $(FUZZ_OBJECTS)
-	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer $^ -o $@
-
--include $(wildcard $(FUZZ_BUILD)/obj/*/*.d $(FUZZ_BUILD)/obj/*/*/*.d $(FUZZ_BUILD)/obj/*/*/*/*.d)
-
-# One seed file per sampled line, and one per pair of neighbouring lines after
-# sorting (joined by a line feed, where the harness splits the input in two).
-$(FUZZ_BUILD)/seeds/.ready:
-	rm -rf $(FUZZ_BUILD)/seeds
-	mkdir -p $(FUZZ_BUILD)/seeds
-	printf '1.2.3-rc.1+build.5' > $(FUZZ_BUILD)/seeds/builtin-1
-	printf '2024.01\nnightly_build' > $(FUZZ_BUILD)/seeds/builtin-2
-	printf 'v1.2.3\n1.2.3+exp' > $(FUZZ_BUILD)/seeds/builtin-3
-	if ls $(FUZZ_CORPUS)/*.txt >/dev/null 2>&1; then \
-	  cat $(FUZZ_CORPUS)/*.txt | awk 'NR % $(FUZZ_SAMPLE_EVERY) == 0' > $(FUZZ_BUILD)/sample.txt; \
-	  awk -v dir=$(FUZZ_BUILD)/seeds '{ f = sprintf("%s/line-%05d", dir, NR); printf "%s", $$0 > f; close(f) }' \
-	    $(FUZZ_BUILD)/sample.txt; \
-	  LC_ALL=C sort -u $(FUZZ_BUILD)/sample.txt | awk -v dir=$(FUZZ_BUILD)/seeds \
-	    'NR > 1 { f = sprintf("%s/pair-%05d", dir, NR); printf "%s\n%s", previous, $$0 > f; close(f) } { previous = $$0 }'; \
-	fi
 	touch $@
 
 TIDY_BUILD ?= build/tidy
@@ -217,18 +177,7 @@ CXX_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'test
 
 # clang-tidy and clang-format, installed when missing on a Debian root shell.
 lint-tools:
-	@missing=; \
-	for tool in clang-tidy clang-format; do \
-	  command -v $$tool >/dev/null || missing="$$missing $$tool"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
-	    export DEBIAN_FRONTEND=noninteractive; \
-	    apt-get update -qq && apt-get install -y -qq $$missing >/dev/null; \
-	  else \
-	    echo "make lint needs$$missing (Debian packages of the same names)" >&2; exit 1; \
-	  fi; \
-	fi
+	@tools/apt_install_missing.sh clang-tidy=clang-tidy clang-format=clang-format
 
 # Static checks: clang-format in dry-run mode, then clang-tidy with the committed
 # .clang-tidy over src/ and tests/cpp/. The compile database comes from a

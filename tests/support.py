@@ -1,5 +1,7 @@
 """The classes under test and small helpers shared by the test modules."""
 
+import operator
+
 import pytest
 
 from tolvi import package
@@ -48,6 +50,26 @@ class Strings:
 
     def __getitem__(self, i):
         return self.items[i]
+
+
+# The results of ==, !=, <, <=, > and >= of a value less than, equal to or
+# greater than another: the expected column of the kinds' comparison tables.
+LESS = [False, True, True, True, False, False]
+EQUAL = [True, False, False, True, False, True]
+GREATER = [False, True, False, False, True, True]
+
+_MIRRORED = {tuple(LESS): GREATER, tuple(GREATER): LESS, tuple(EQUAL): EQUAL}
+
+
+def outcomes(a, b):
+    """The results of the six comparisons of a with b, in the order of LESS."""
+    return [op(a, b) for op in (operator.eq, operator.ne, operator.lt, operator.le,
+                                operator.gt, operator.ge)]
+
+
+def mirrored(expected):
+    """The outcomes of b with a, given those of a with b."""
+    return _MIRRORED[tuple(expected)]
 
 
 def raises_exactly(exc_type, message, call):

@@ -1,12 +1,13 @@
 """The DotSeparated class: construction, the parts property, text and
 comparisons."""
 
-import operator
-
 import pytest
 
 from reports import ascii_report
-from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
+from support import (
+    DotSeparated, EQUAL, GREATER, LESS, mirrored, Other, outcomes, PanicException, raises_exactly,
+    SemVer, Text, Version,
+)
 
 
 PARSED = [
@@ -179,10 +180,6 @@ def test_parts_list_is_a_copy():
     assert d.parts == ["a"]
 
 
-LESS = [False, True, True, True, False, False]
-EQUAL = [True, False, False, True, False, True]
-GREATER = [False, True, False, False, True, True]
-
 COMPARED = [
     ("digits as text", DotSeparated("1.10"), DotSeparated("1.9"), LESS),
     ("prefix", DotSeparated("1.2"), DotSeparated("1.2.0"), LESS),
@@ -197,10 +194,8 @@ COMPARED = [
 
 @pytest.mark.parametrize(("label", "a", "b", "expected"), COMPARED, ids=[c[0] for c in COMPARED])
 def test_comparisons(label, a, b, expected):
-    ops = (operator.eq, operator.ne, operator.lt, operator.le, operator.gt, operator.ge)
-    assert [op(a, b) for op in ops] == expected
-    mirrored = {tuple(LESS): GREATER, tuple(GREATER): LESS, tuple(EQUAL): EQUAL}
-    assert [op(b, a) for op in ops] == mirrored[tuple(expected)]
+    assert outcomes(a, b) == expected
+    assert outcomes(b, a) == mirrored(expected)
 
 
 def test_never_equal_to_other_classes():

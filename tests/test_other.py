@@ -1,11 +1,12 @@
 """The Other class: construction, the value property, text and comparisons."""
 
-import operator
-
 import pytest
 
 from reports import ascii_report
-from support import DotSeparated, Other, PanicException, raises_exactly, SemVer, Text, Version
+from support import (
+    DotSeparated, EQUAL, GREATER, LESS, mirrored, Other, outcomes, PanicException, raises_exactly,
+    SemVer, Text, Version,
+)
 
 
 class Holder:
@@ -154,10 +155,6 @@ def test_text_that_cannot_be_encoded():
     assert o.value == "abc"
 
 
-LESS = [False, True, True, True, False, False]
-EQUAL = [True, False, False, True, False, True]
-GREATER = [False, True, False, False, True, True]
-
 COMPARED = [
     ("bytewise", Other("Z"), Other("a"), LESS),
     ("prefix", Other("ab"), Other("abc"), LESS),
@@ -170,10 +167,8 @@ COMPARED = [
 
 @pytest.mark.parametrize(("label", "a", "b", "expected"), COMPARED, ids=[c[0] for c in COMPARED])
 def test_comparisons(label, a, b, expected):
-    ops = (operator.eq, operator.ne, operator.lt, operator.le, operator.gt, operator.ge)
-    assert [op(a, b) for op in ops] == expected
-    mirrored = {tuple(LESS): GREATER, tuple(GREATER): LESS, tuple(EQUAL): EQUAL}
-    assert [op(b, a) for op in ops] == mirrored[tuple(expected)]
+    assert outcomes(a, b) == expected
+    assert outcomes(b, a) == mirrored(expected)
 
 
 def test_never_equal_to_other_classes():

@@ -7,7 +7,8 @@ import pytest
 
 from reports import ascii_report
 from support import (
-    DotSeparated, Index, Other, PanicException, raises_exactly, SemVer, Text, Version,
+    DotSeparated, EQUAL, GREATER, Index, LESS, mirrored, Other, outcomes, PanicException,
+    raises_exactly, SemVer, Text, Version,
 )
 
 
@@ -385,16 +386,6 @@ def test_rc_list_is_a_copy():
 # ---------------------------------------------------------------------------
 # Comparisons
 
-
-def outcomes(a, b):
-    return [op(a, b) for op in (operator.eq, operator.ne, operator.lt, operator.le,
-                                operator.gt, operator.ge)]
-
-
-LESS = [False, True, True, True, False, False]
-EQUAL = [True, False, False, True, False, True]
-GREATER = [False, True, False, False, True, True]
-
 COMPARED = [
     ("meta ignored", SemVer("1.2.3+a"), SemVer("1.2.3+b"), EQUAL),
     ("meta absent vs present", SemVer("1.2.3"), SemVer("1.2.3+x"), EQUAL),
@@ -419,8 +410,7 @@ COMPARED = [
 @pytest.mark.parametrize(("label", "a", "b", "expected"), COMPARED, ids=[c[0] for c in COMPARED])
 def test_comparisons(label, a, b, expected):
     assert outcomes(a, b) == expected
-    mirrored = {tuple(LESS): GREATER, tuple(GREATER): LESS, tuple(EQUAL): EQUAL}
-    assert outcomes(b, a) == mirrored[tuple(expected)]
+    assert outcomes(b, a) == mirrored(expected)
 
 
 def test_equal_values_may_render_differently():

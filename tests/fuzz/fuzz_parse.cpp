@@ -1,8 +1,8 @@
 // libFuzzer harness for the Python-free core: every parse entry point, the text
 // and debug forms, the ordering key and the report renderer, on arbitrary bytes.
 //
-// Built and run by `make fuzz` (clang++, -fsanitize=fuzzer,address,undefined);
-// not part of `make test` or CI. Besides the sanitizers, it traps on any broken
+// Built by CMake with TOLVI_BUILD_FUZZERS (clang, -fsanitize=fuzzer,address,undefined)
+// and run by `make fuzz`, which CI runs too. Besides the sanitizers, it traps on any broken
 // invariant below, each of which holds for every input of a correct model:
 //
 // - the four entry points agree: `parse_version` gives the first of the
