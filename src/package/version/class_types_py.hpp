@@ -15,7 +15,7 @@ namespace tolvi::py {
 struct ClassDefinition {
     PyType_Spec& spec;
     // The type's own call, for a class that has one: set once the type is made,
-    // since a type specification cannot carry it.
+    // since a PyType_Spec cannot carry it.
     vectorcallfunc vectorcall = nullptr;
 };
 
