@@ -13,7 +13,7 @@ namespace tolvi::py {
 
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
-    PyType_Spec& spec;
+    PyType_Spec& description;
     // The type's own call, for a class that has one: set once the type is made,
     // since a PyType_Spec cannot carry it.
     vectorcallfunc vectorcall = nullptr;
@@ -32,7 +32,7 @@ template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
-        auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition.spec));
+        auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition.description));
         if (type != nullptr && definition.vectorcall != nullptr) {
             type->tp_vectorcall = definition.vectorcall;
         }
@@ -51,7 +51,7 @@ template <class T> PyTypeObject* class_type() {
         return type;
     }
     PyErr_WriteUnraisable(nullptr);
-    std::string_view name = class_definition<T>().spec.name;
+    std::string_view name = class_definition<T>().description.name;
     name.remove_prefix(name.find('.') + 1); // "builtins."
     return raise_panic("failed to create type object for `" + std::string(name) + "`");
 }
