@@ -1,5 +1,7 @@
 # `make demo` and `make test` do all the set-up: find a CPython 3.12+, create the
-# virtual environment, build and install the module.
+# virtual environment, build and install the module. Every build here turns the
+# compiler's warnings into errors (CMake option TOLVI_WERROR, off for a user's
+# build from source).
 
 PYENV_ROOT ?= $(shell pyenv root 2>/dev/null)
 PYTHON ?= $(firstword $(wildcard $(PYENV_ROOT)/versions/3.12.*/bin/python3.12 \
@@ -33,7 +35,7 @@ DIST ?= build/dist-$(notdir $(VENV))
 
 wheel: venv
 	rm -rf $(DIST)
-	$(VPY) -m pip wheel -q --no-deps -w $(DIST) $(WHEEL_ARGS) .
+	$(VPY) -m pip wheel -q --no-deps -w $(DIST) -C cmake.define.TOLVI_WERROR=ON $(WHEEL_ARGS) .
 
 install: wheel
 	$(VPY) -m pip install -q --force-reinstall --no-deps $(DIST)/tolvi-*.whl
@@ -53,7 +55,7 @@ gtest:
 
 test-cpp: venv gtest
 	cmake -S . -B $(CPP_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
-	  -DCMAKE_BUILD_TYPE=Debug
+	  -DCMAKE_BUILD_TYPE=Debug -DTOLVI_WERROR=ON
 	cmake --build $(CPP_BUILD) -j2
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
@@ -83,7 +85,7 @@ sanitize: sanitize-cpp sanitize-python
 
 sanitize-cpp: gtest
 	cmake -S . -B $(SAN_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
-	  -DTOLVI_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SAN_CXX)
+	  -DTOLVI_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SAN_CXX) -DTOLVI_WERROR=ON
 	cmake --build $(SAN_BUILD) -j2
 	ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=1 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure --no-tests=error
@@ -186,11 +188,27 @@ lint: gtest lint-tools
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
 	clang-format --dry-run -Werror $(CXX_FILES)
 	cmake -S . -B $(TIDY_BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
-	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) >/dev/null
+	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) -DTOLVI_WERROR=ON >/dev/null
 	JOBS=$(TIDY_JOBS) tools/run_clang_tidy.sh $(TIDY_BUILD)
 
 format:
 	clang-format -i $(CXX_FILES)
 
+# What we publish, in dist/: the sdist, and from it a manylinux2014 x86_64 wheel
+# for each of RELEASE_PYTHONS, built by Zig's C++ toolchain (tools/build_dist.sh).
+# `make test-dist` installs each wheel, and the sdist built from source by pip,
+# into a fresh virtual environment and runs the Python suite against it.
+RELEASE_DIST ?= dist
+RELEASE_PYTHONS ?= $(foreach v,3.12 3.13,$(or $(lastword $(sort $(wildcard \
+                     $(PYENV_ROOT)/versions/$(v).*/bin/python$(v)))),$(shell command -v python$(v))))
+
+.PHONY: wheels test-dist
+
+wheels:
+	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
+
+test-dist:
+	tools/test_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
+
 clean:
-	rm -rf build .venv*
+	rm -rf build .venv* dist

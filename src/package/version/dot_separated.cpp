@@ -8,14 +8,14 @@ std::size_t text_length(const DotSeparated& v) noexcept {
     return detail::joined_length(v.parts);
 }
 
-void append_text(std::string& out, const DotSeparated& v) {
-    detail::append_joined(out, v.parts);
+char* write_text(char* out, const DotSeparated& v) noexcept {
+    return detail::write_joined(out, v.parts);
 }
 
 void append_debug(std::string& out, const DotSeparated& v) {
-    out.append("DotSeparated { parts: ");
+    out.append(std::string_view("DotSeparated { parts: "));
     detail::append_debug_list(out, v.parts);
-    out.append(" }");
+    out.append(std::string_view(" }"));
 }
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {

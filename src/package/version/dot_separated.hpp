@@ -23,7 +23,7 @@ struct DotSeparated {
 };
 
 std::size_t text_length(const DotSeparated& v) noexcept;
-void append_text(std::string& out, const DotSeparated& v);
+char* write_text(char* out, const DotSeparated& v) noexcept;
 void append_debug(std::string& out, const DotSeparated& v);
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text);

@@ -6,12 +6,12 @@ std::size_t text_length(const Version& v) noexcept {
     return std::visit([](const auto& kind) { return text_length(kind); }, v.value);
 }
 
-void append_text(std::string& out, const Version& v) {
-    std::visit([&](const auto& kind) { append_text(out, kind); }, v.value);
+char* write_text(char* out, const Version& v) noexcept {
+    return std::visit([&](const auto& kind) { return write_text(out, kind); }, v.value);
 }
 
 void append_debug(std::string& out, const Version& v) {
-    out.append("Version::");
+    out.append(std::string_view("Version::"));
     std::visit([&](const auto& kind) { append_debug(out, kind); }, v.value);
 }
 

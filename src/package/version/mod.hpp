@@ -25,13 +25,20 @@ struct Version {
 };
 
 std::size_t text_length(const Version& v) noexcept;
-void append_text(std::string& out, const Version& v);
+// Writes the text form, text_length(v) bytes, at `out`; returns the end.
+char* write_text(char* out, const Version& v) noexcept;
 void append_debug(std::string& out, const Version& v);
+
+// Appends the text form to `out`, growing it once.
+template <class T> void append_text(std::string& out, const T& v) {
+    const std::size_t at = out.size();
+    out.resize(at + text_length(v));
+    write_text(out.data() + at, v);
+}
 
 // The text form, allocated once at its exact length.
 template <class T> std::string to_text(const T& v) {
     std::string out;
-    out.reserve(text_length(v));
     append_text(out, v);
     return out;
 }

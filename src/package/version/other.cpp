@@ -5,9 +5,9 @@
 namespace tolvi::version {
 
 void append_debug(std::string& out, const Other& v) {
-    out.append("Other { value: ");
+    out.append(std::string_view("Other { value: "));
     unicode::append_quoted(out, v.value);
-    out.append(" }");
+    out.append(std::string_view(" }"));
 }
 
 template <class Errors> std::optional<Other> identifier_rule(grammar::Parser<Errors>& parser) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <compare>
 #include <optional>
 #include <string>
@@ -24,8 +25,8 @@ struct Other {
 inline std::size_t text_length(const Other& v) noexcept {
     return v.value.size();
 }
-inline void append_text(std::string& out, const Other& v) {
-    out.append(v.value);
+inline char* write_text(char* out, const Other& v) noexcept {
+    return std::copy(v.value.begin(), v.value.end(), out);
 }
 void append_debug(std::string& out, const Other& v);
 

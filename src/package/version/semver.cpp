@@ -36,34 +36,35 @@ std::size_t text_length(const SemVer& v) noexcept {
     return length;
 }
 
-void append_text(std::string& out, const SemVer& v) {
-    detail::append_decimal(out, v.major);
-    out.push_back('.');
-    detail::append_decimal(out, v.minor);
-    out.push_back('.');
-    detail::append_decimal(out, v.patch);
+char* write_text(char* out, const SemVer& v) noexcept {
+    out = detail::write_decimal(out, v.major);
+    *out++ = '.';
+    out = detail::write_decimal(out, v.minor);
+    *out++ = '.';
+    out = detail::write_decimal(out, v.patch);
     if (v.rc) {
-        out.push_back('-');
-        detail::append_joined(out, *v.rc);
+        *out++ = '-';
+        out = detail::write_joined(out, *v.rc);
     }
     if (v.meta) {
-        out.push_back('+');
-        detail::append_joined(out, *v.meta);
+        *out++ = '+';
+        out = detail::write_joined(out, *v.meta);
     }
+    return out;
 }
 
 void append_debug(std::string& out, const SemVer& v) {
-    out.append("SemVer { major: ");
+    out.append(std::string_view("SemVer { major: "));
     detail::append_decimal(out, v.major);
-    out.append(", minor: ");
+    out.append(std::string_view(", minor: "));
     detail::append_decimal(out, v.minor);
-    out.append(", patch: ");
+    out.append(std::string_view(", patch: "));
     detail::append_decimal(out, v.patch);
-    out.append(", rc: ");
+    out.append(std::string_view(", rc: "));
     detail::append_debug_optional_list(out, v.rc);
-    out.append(", meta: ");
+    out.append(std::string_view(", meta: "));
     detail::append_debug_optional_list(out, v.meta);
-    out.append(" }");
+    out.append(std::string_view(" }"));
 }
 
 template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors>& parser) {

@@ -28,7 +28,7 @@ struct SemVer {
 };
 
 std::size_t text_length(const SemVer& v) noexcept;
-void append_text(std::string& out, const SemVer& v);
+char* write_text(char* out, const SemVer& v) noexcept;
 void append_debug(std::string& out, const SemVer& v);
 
 // "v"? integer "." integer "." integer ("-" list)? ("+" list)?, without the

@@ -8,7 +8,7 @@ void append_debug_list(std::string& out, const Identifiers& items) {
     out.push_back('[');
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i != 0) {
-            out.append(", ");
+            out.append(std::string_view(", "));
         }
         unicode::append_quoted(out, items[i]);
     }
@@ -17,10 +17,10 @@ void append_debug_list(std::string& out, const Identifiers& items) {
 
 void append_debug_optional_list(std::string& out, const std::optional<Identifiers>& items) {
     if (!items) {
-        out.append("None");
+        out.append(std::string_view("None"));
         return;
     }
-    out.append("Some(");
+    out.append(std::string_view("Some("));
     append_debug_list(out, *items);
     out.push_back(')');
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include "digits.hpp"
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -7,8 +9,13 @@
 #include <string_view>
 #include <vector>
 
-// Helpers shared by the text and debug forms of the version values. Each
-// writer appends to a string the caller has already reserved.
+// Helpers shared by the text and debug forms of the version values. The text
+// form is written into a buffer of exactly its length: each write_ function
+// takes the position to write at and returns the one after what it wrote, with
+// no call into the standard library's string per piece (libc++ keeps those out
+// of line). The debug form, whose length is not known beforehand, is appended
+// to a string, its literals as string_views, so that none is measured at run
+// time.
 namespace tolvi::version::detail {
 
 using Identifiers = std::vector<std::string>;
@@ -26,6 +33,14 @@ inline void append_decimal(std::string& out, std::uint32_t n) {
     out.append(Digits(n).view());
 }
 
+inline char* write_decimal(char* out, std::uint32_t n) noexcept {
+    return std::to_chars(out, out + 10, n).ptr; // 10: the digits of 2^32 - 1
+}
+
+inline char* write_bytes(char* out, std::string_view bytes) noexcept {
+    return std::copy(bytes.begin(), bytes.end(), out);
+}
+
 // Length of the elements joined with ".": the sum of their lengths plus one
 // separator between each pair.
 inline std::size_t joined_length(const Identifiers& items) noexcept {
@@ -36,13 +51,14 @@ inline std::size_t joined_length(const Identifiers& items) noexcept {
     return length;
 }
 
-inline void append_joined(std::string& out, const Identifiers& items) {
+inline char* write_joined(char* out, const Identifiers& items) noexcept {
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i != 0) {
-            out.push_back('.');
+            *out++ = '.';
         }
-        out.append(items[i]);
+        out = write_bytes(out, items[i]);
     }
+    return out;
 }
 
 // ["a", "b"]

@@ -1,0 +1,60 @@
+#!/bin/sh
+# Tests what users install, from what tools/build_dist.sh left in DIST: each
+# interpreter's wheel, then the sdist built from source by pip under the first
+# interpreter, each in a fresh virtual environment under build/dist-test/ with
+# the test requirements, and the whole Python suite run against it.
+#
+#   tools/test_dist.sh DIST PYTHON...
+#
+# The sdist is installed as a user would, with pip's own build isolation and the
+# system's compiler; its build log must show the compiler's warnings left as
+# warnings.
+set -eu
+cd "$(dirname "$0")/.."
+
+if [ $# -lt 2 ]; then
+    echo "usage: $0 DIST PYTHON..." >&2
+    exit 2
+fi
+dist=$1
+shift
+work=build/dist-test
+rm -rf "$work"
+mkdir -p "$work"
+
+# fresh_env NAME PYTHON: a new virtual environment with the test requirements.
+fresh_env() {
+    "$2" -m venv "$work/$1"
+    "$work/$1/bin/python" -m pip install -q --upgrade pip
+    "$work/$1/bin/python" -m pip install -q -r requirements-test.txt
+}
+
+# suite NAME WHAT: the Python suite as `make test-python` runs it, against the
+# module installed in that environment and nothing of the work tree (-P).
+suite() {
+    echo "--- the Python suite against $2"
+    PYTHONMALLOC=debug "$work/$1/bin/python" -X dev -P -m pytest -q -p no:cacheprovider tests
+}
+
+for python in "$@"; do
+    tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    wheel=$(ls "$dist"/tolvi-*-"$tag"-"$tag"-manylinux*.whl)
+    fresh_env "wheel-$tag" "$python"
+    "$work/wheel-$tag/bin/python" -m pip install -q --no-deps "$wheel"
+    suite "wheel-$tag" "$(basename "$wheel")"
+done
+
+sdist=$(ls "$dist"/tolvi-*.tar.gz)
+fresh_env sdist "$1"
+# Verbose, so that the log holds every compile command.
+SKBUILD_BUILD_VERBOSE=true "$work/sdist/bin/python" -m pip install -v --no-deps "$sdist" \
+    >"$work/sdist-build.log" 2>&1 || {
+    tail -n 50 "$work/sdist-build.log" >&2
+    exit 1
+}
+if ! grep -q -- ' -Wall ' "$work/sdist-build.log" || grep -q -- '-Werror' "$work/sdist-build.log"; then
+    echo "the build from source turned warnings into errors, or its log shows no compile" \
+        "command (see $work/sdist-build.log)" >&2
+    exit 1
+fi
+suite sdist "$(basename "$sdist"), built from source"
