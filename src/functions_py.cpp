@@ -59,10 +59,10 @@ PyObject* test_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
         return nullptr;
     }
     return guarded([&]() -> PyObject* {
-        const auto& value = version_value(bound);
+        const std::string_view text = version_value(bound).text();
         std::string line = "Got version: ";
-        line.reserve(line.size() + version::text_length(value) + 1);
-        version::append_text(line, value);
+        line.reserve(line.size() + text.size() + 1);
+        line.append(text);
         line.push_back('\n');
         if (auto error = write_stdout(line)) {
             return raise_panic(stdout_failure_message(*error));

@@ -1,4 +1,6 @@
+#include "package/version/identical.hpp"
 #include "package/version/ordering_key.hpp"
+#include "package/version/packed.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +13,41 @@ namespace {
 
 using tolvi::version::compare_ordering_keys;
 using tolvi::version::DotSeparated;
+using tolvi::version::OptionalList;
 using tolvi::version::ordering_key;
 using tolvi::version::Other;
+using tolvi::version::PackedHeader;
+using tolvi::version::PackedVersion;
+using tolvi::version::Packer;
 using tolvi::version::SemVer;
 using tolvi::version::Version;
 
-// What the keys say must never contradict the values.
+// A value as a Version object holds it.
+struct Packed {
+    explicit Packed(const Version& value) : bytes(Packer(value).size()) {
+        Packer(value).write(header, bytes.data());
+    }
+    PackedVersion view() const noexcept { return {header, bytes.data()}; }
+
+    PackedHeader header{};
+    std::vector<char> bytes;
+};
+
+void expect_packs_exactly(const Version& value, const PackedVersion& packed) {
+    EXPECT_TRUE(tolvi::version::identical(unpack(packed), value));
+    EXPECT_EQ(packed.text(), tolvi::version::to_text(value));
+    EXPECT_EQ(tolvi::version::to_debug(packed), tolvi::version::to_debug(value));
+    EXPECT_EQ(packed.key(), ordering_key(value));
+}
+
+// What the keys and the packed values say must never contradict the values.
 void expect_consistent(const Version& a, const Version& b) {
+    const Packed packed_a(a);
+    const Packed packed_b(b);
+    expect_packs_exactly(a, packed_a.view());
+    EXPECT_EQ(packed_a.view().size(), packed_a.bytes.size());
+    EXPECT_EQ(packed_a.view() <=> packed_b.view(), a <=> b);
+
     const auto hint = compare_ordering_keys(ordering_key(a), ordering_key(b));
     const auto order = a <=> b;
     if (hint == std::partial_ordering::unordered) {
@@ -78,7 +108,7 @@ TEST(OrderingKey, PaddingIsNeverMistakenForContent) {
 TEST(OrderingKey, RandomValuesAgreeWithTheOrdering) {
     std::mt19937 random(12345); // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible failures
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const char alphabet[] = {'\0', '\1', '\2', '\3', 'a', 'b', '.', '\xc3', '\xa9'};
+    const char alphabet[] = {'\0', '\1', '\2', '\3', 'a', 'b', '.', '+', '-', '\xc3', '\xa9'};
     const auto text = [&] {
         std::string s;
         for (int i = pick(5); i > 0; --i) {
@@ -97,11 +127,12 @@ TEST(OrderingKey, RandomValuesAgreeWithTheOrdering) {
     const auto value = [&]() -> Version {
         switch (pick(3)) {
         case 0: {
-            std::optional<std::vector<std::string>> rc;
-            if (pick(2) == 0) {
-                rc = list();
-            }
-            return Version{SemVer{numbers[pick(8)], numbers[pick(8)], numbers[pick(8)], rc, {}}};
+            const auto optional_list = [&] {
+                return pick(2) == 0 ? OptionalList(list()) : OptionalList();
+            };
+            OptionalList rc = optional_list();
+            return Version{SemVer{numbers[pick(8)], numbers[pick(8)], numbers[pick(8)],
+                                  std::move(rc), optional_list()}};
         }
         case 1:
             return dotted(list());

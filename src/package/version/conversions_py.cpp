@@ -90,7 +90,7 @@ bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     return true;
 }
 
-bool to_optional_string_list(PyObject* object, std::optional<std::vector<std::string>>& out) {
+bool to_optional_string_list(PyObject* object, version::OptionalList& out) {
     if (object == Py_None) {
         out.reset();
         return true;
@@ -130,7 +130,7 @@ PyObject* from_string_list(const std::vector<std::string>& items) {
     return list.release();
 }
 
-PyObject* from_optional_string_list(const std::optional<std::vector<std::string>>& items) {
+PyObject* from_optional_string_list(const version::OptionalList& items) {
     return items ? from_string_list(*items) : Py_NewRef(Py_None);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "owned_ref_py.hpp"
+#include "package/version/optional_list.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -17,7 +18,7 @@ bool to_u32(PyObject* object, std::uint32_t& out);
 bool to_string_list(PyObject* object, std::vector<std::string>& out);
 
 // None for an absent list; otherwise a sequence of str, as above.
-bool to_optional_string_list(PyObject* object, std::optional<std::vector<std::string>>& out);
+bool to_optional_string_list(PyObject* object, version::OptionalList& out);
 
 // A str.
 bool to_string(PyObject* object, std::string& out);
@@ -25,6 +26,6 @@ bool to_string(PyObject* object, std::string& out);
 // Python objects from model fields; null with an error set on failure.
 PyObject* from_string(const std::string& text);
 PyObject* from_string_list(const std::vector<std::string>& items);
-PyObject* from_optional_string_list(const std::optional<std::vector<std::string>>& items);
+PyObject* from_optional_string_list(const version::OptionalList& items);
 
 } // namespace tolvi::py

@@ -13,17 +13,15 @@ char* write_text(char* out, const DotSeparated& v) noexcept {
 }
 
 void append_debug(std::string& out, const DotSeparated& v) {
-    out.append(std::string_view("DotSeparated { parts: "));
-    detail::append_debug_list(out, v.parts);
-    out.append(std::string_view(" }"));
+    append_dot_separated_debug(out, v);
 }
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
     return parse_entry<DotSeparated>(text, DotSeparated::qualified_name,
                                      [](auto& parser) -> std::optional<DotSeparated> {
-                                         DotSeparated v{grammar::dot_separated_list(parser)};
+                                         const auto list = grammar::dot_separated_list(parser);
                                          if (parser.end_of_input()) {
-                                             return v;
+                                             return DotSeparated{split_list(list)};
                                          }
                                          return std::nullopt;
                                      });

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/version/parser.hpp"
+#include "package/version/text_writer.hpp"
 
 namespace tolvi::version {
 
@@ -21,6 +22,14 @@ struct DotSeparated {
     // NOLINTNEXTLINE(modernize-use-nullptr)
     friend std::strong_ordering operator<=>(const DotSeparated&, const DotSeparated&) = default;
 };
+
+// The debug form of a dot-separated version held as a DotSeparated or read
+// from a packed version.
+template <class D> void append_dot_separated_debug(std::string& out, const D& v) {
+    out.append(std::string_view("DotSeparated { parts: "));
+    detail::append_debug_list(out, v.parts);
+    out.append(std::string_view(" }"));
+}
 
 std::size_t text_length(const DotSeparated& v) noexcept;
 char* write_text(char* out, const DotSeparated& v) noexcept;

@@ -2,6 +2,7 @@
 #include <variant>
 
 #include "package/version/mod.hpp"
+#include "package/version/packed.hpp"
 
 namespace tolvi::version {
 
@@ -34,6 +35,19 @@ bool text_parses_back(const T& value, const std::string& text,
     const auto parsed = parse(text);
     const T* back = std::get_if<T>(&parsed);
     return back != nullptr && identical(*back, value);
+}
+
+// The same for a packed version, with no copy of the value: the parts the
+// grammar reads are never empty and hold no "." (nor a "+" in a pre-release
+// list), so a value without listed parts whose text parses as the same kind is
+// exactly the value parsed, and a value with listed parts never is.
+inline bool text_parses_back(const PackedVersion& value) {
+    if (value.is_listed()) {
+        return false;
+    }
+    const auto parsed = parse_version_syntax(value.text());
+    const auto* syntax = std::get_if<VersionSyntax>(&parsed);
+    return syntax != nullptr && syntax->kind == value.kind();
 }
 
 } // namespace tolvi::version

@@ -49,9 +49,9 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     }
     if (is_instance<version::Version>(x)) {
         // Version objects never change, so their value is read without a claim.
-        const auto& held = as_value_object<version::Version>(x)->value();
-        if (const T* kind = std::get_if<T>(&held.value)) {
-            out = *kind;
+        version::Version held = version::unpack(as_value_object<version::Version>(x)->value());
+        if (T* kind = std::get_if<T>(&held.value)) {
+            out = std::move(*kind);
             return true;
         }
         raise(PyExc_TypeError,

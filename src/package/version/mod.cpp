@@ -15,22 +15,41 @@ void append_debug(std::string& out, const Version& v) {
     std::visit([&](const auto& kind) { append_debug(out, kind); }, v.value);
 }
 
-ParseResult<Version> parse_version(std::string_view text) {
-    return parse_entry<Version>(
-        text, Version::qualified_name, [](auto& parser) -> std::optional<Version> {
+ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
+    return parse_entry<VersionSyntax>(
+        text, Version::qualified_name, [](auto& parser) -> std::optional<VersionSyntax> {
             if (auto v = semver_rule(parser); v && parser.end_of_input()) {
-                return Version{std::move(*v)};
+                return VersionSyntax{0, *v};
             }
             parser.rewind(0);
-            if (DotSeparated v{grammar::dot_separated_list(parser)}; parser.end_of_input()) {
-                return Version{std::move(v)};
+            if (grammar::dot_separated_list(parser); parser.end_of_input()) {
+                return VersionSyntax{1, {}};
             }
             parser.rewind(0);
             if (auto v = identifier_rule(parser); v && parser.end_of_input()) {
-                return Version{std::move(*v)};
+                return VersionSyntax{2, {}};
             }
             return std::nullopt;
         });
+}
+
+Version to_version(const VersionSyntax& syntax, std::string_view text) {
+    switch (syntax.kind) {
+    case 0:
+        return Version{to_semver(syntax.semver)};
+    case 1:
+        return Version{DotSeparated{split_list(text)}};
+    default:
+        return Version{Other{std::string(text)}};
+    }
+}
+
+ParseResult<Version> parse_version(std::string_view text) {
+    auto parsed = parse_version_syntax(text);
+    if (auto* syntax = std::get_if<VersionSyntax>(&parsed)) {
+        return to_version(*syntax, text);
+    }
+    return std::move(std::get<std::string>(parsed));
 }
 
 } // namespace tolvi::version

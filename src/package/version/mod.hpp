@@ -49,8 +49,21 @@ template <class T> std::string to_debug(const T& v) {
     return out;
 }
 
+// What the version grammar reads: the kind (the position of the alternative),
+// and for a semantic version its fields. A dot-separated list and an identifier
+// are the whole input.
+struct VersionSyntax {
+    std::size_t kind = 0;
+    SemVerSyntax semver;
+};
+
 // Tries a semantic version, then a dot-separated list, then an identifier, each
 // over the whole input.
+ParseResult<VersionSyntax> parse_version_syntax(std::string_view text);
+
+// The value that `syntax`, read from `text`, describes.
+Version to_version(const VersionSyntax& syntax, std::string_view text);
+
 ParseResult<Version> parse_version(std::string_view text);
 
 } // namespace tolvi::version

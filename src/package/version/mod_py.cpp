@@ -18,25 +18,41 @@ template <class K> bool copy_kind(PyObject* x, Version& out) {
     return true;
 }
 
+// A new object of `type` holding exactly the value of the Version object x.
+PyObject* copy_version(PyTypeObject* type, PyObject* x) {
+    const auto* source = as_value_object<Version>(x);
+    const std::size_t size = source->value().size();
+    return new_version_object(type, size, [&](version::PackedHeader& header, char* bytes) {
+        header = source->header;
+        std::copy_n(source->bytes(), size, bytes);
+    });
+}
+
 // A new object of `type` for the single constructor argument x.
 PyObject* construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> PyObject* {
+        if (PyUnicode_Check(x)) {
+            version::VersionSyntax syntax;
+            std::string_view text;
+            return parse_argument(x, &version::parse_version_syntax, syntax, text)
+                       ? new_version_object(type, version::Packer(syntax, text))
+                       : nullptr;
+        }
+        if (is_instance<Version>(x)) {
+            return copy_version(type, x);
+        }
         Version value;
         bool made = false;
-        if (PyUnicode_Check(x)) {
-            made = parse_argument(x, &version::parse_version, value);
-        } else if (is_instance<version::SemVer>(x)) {
+        if (is_instance<version::SemVer>(x)) {
             made = copy_kind<version::SemVer>(x, value);
         } else if (is_instance<version::DotSeparated>(x)) {
             made = copy_kind<version::DotSeparated>(x, value);
         } else if (is_instance<version::Other>(x)) {
             made = copy_kind<version::Other>(x, value);
-        } else if (is_instance<Version>(x)) {
-            made = copy_value<Version>(x, value);
         } else {
             return raise_cannot_construct("Version", x);
         }
-        return made ? new_value_object(type, std::move(value)) : nullptr;
+        return made ? new_value_object(type, value) : nullptr;
     });
 }
 
@@ -96,7 +112,7 @@ bool is_version_object(PyObject* object) {
     return is_instance<Version>(object);
 }
 
-const Version& version_value(PyObject* object) {
+version::PackedVersion version_value(PyObject* object) {
     return as_value_object<Version>(object)->value();
 }
 

@@ -4,7 +4,6 @@
 #include <bit>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tolvi::version {
 
@@ -71,14 +70,15 @@ void push_text(KeyBits& key, std::string_view text) noexcept {
 
 // Each element followed by the separator 0x01, which sorts below every text
 // byte: a shorter element, and a shorter list, come first.
-void push_list(KeyBits& key, const std::vector<std::string>& items) noexcept {
-    for (const std::string& item : items) {
+template <class Items> void push_list(KeyBits& key, const Items& items) noexcept {
+    for (const auto& item : items) {
         push_text(key, item);
         key.push(1, 8);
     }
 }
 
-void push_key(KeyBits& key, const SemVer& v) noexcept {
+// The kinds of the model and their views in a packed version alike.
+template <class S> void push_semver(KeyBits& key, const S& v) noexcept {
     push_number(key, v.major);
     push_number(key, v.minor);
     push_number(key, v.patch);
@@ -89,21 +89,32 @@ void push_key(KeyBits& key, const SemVer& v) noexcept {
     }
 }
 
-void push_key(KeyBits& key, const DotSeparated& v) noexcept {
-    push_list(key, v.parts);
-}
+struct PushKey {
+    KeyBits& key;
+    void operator()(const SemVer& v) const noexcept { push_semver(key, v); }
+    void operator()(const SemVerView& v) const noexcept { push_semver(key, v); }
+    void operator()(const DotSeparated& v) const noexcept { push_list(key, v.parts); }
+    void operator()(const DotSeparatedView& v) const noexcept { push_list(key, v.parts); }
+    void operator()(const Other& v) const noexcept { push_text(key, v.value); }
+    void operator()(const OtherView& v) const noexcept { push_text(key, v.value); }
+};
 
-void push_key(KeyBits& key, const Other& v) noexcept {
-    push_text(key, v.value);
+std::uint64_t finish_key(const KeyBits& key, std::size_t kind) noexcept {
+    return (static_cast<std::uint64_t>(kind) << 62) | (key.finish() << 1) | (key.whole() ? 1 : 0);
 }
 
 } // namespace
 
 std::uint64_t ordering_key(const Version& v) noexcept {
     KeyBits key;
-    std::visit([&](const auto& kind) { push_key(key, kind); }, v.value);
-    const auto kind = static_cast<std::uint64_t>(v.value.index());
-    return (kind << 62) | (key.finish() << 1) | (key.whole() ? 1 : 0);
+    std::visit(PushKey{key}, v.value);
+    return finish_key(key, v.value.index());
+}
+
+std::uint64_t ordering_key(const PackedVersion& v) noexcept {
+    KeyBits key;
+    v.visit(PushKey{key});
+    return finish_key(key, v.kind());
 }
 
 } // namespace tolvi::version

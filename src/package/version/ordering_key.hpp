@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "package/version/mod.hpp"
+#include "package/version/packed.hpp"
 
 namespace tolvi::version {
 
@@ -11,6 +12,7 @@ namespace tolvi::version {
 // an order-preserving encoding of the value, and in the lowest bit whether
 // the encoding fitted whole.
 std::uint64_t ordering_key(const Version& v) noexcept;
+std::uint64_t ordering_key(const PackedVersion& v) noexcept;
 
 // What two keys tell of their values: less or greater decide the order;
 // equivalent means the values are equal (both keys hold whole values);

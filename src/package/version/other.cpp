@@ -4,29 +4,34 @@
 
 namespace tolvi::version {
 
-void append_debug(std::string& out, const Other& v) {
+void append_other_debug(std::string& out, std::string_view value) {
     out.append(std::string_view("Other { value: "));
-    unicode::append_quoted(out, v.value);
+    unicode::append_quoted(out, value);
     out.append(std::string_view(" }"));
 }
 
-template <class Errors> std::optional<Other> identifier_rule(grammar::Parser<Errors>& parser) {
+void append_debug(std::string& out, const Other& v) {
+    append_other_debug(out, v.value);
+}
+
+template <class Errors>
+std::optional<std::string_view> identifier_rule(grammar::Parser<Errors>& parser) {
     const std::size_t start = parser.position();
     if (!parser.identifier_start()) {
         return std::nullopt;
     }
     while (parser.identifier_continuation()) {
     }
-    return Other{std::string(parser.input().substr(start, parser.position() - start))};
+    return parser.input().substr(start, parser.position() - start);
 }
 
-template std::optional<Other> identifier_rule(grammar::Recogniser&);
-template std::optional<Other> identifier_rule(grammar::DiagnosingParser&);
+template std::optional<std::string_view> identifier_rule(grammar::Recogniser&);
+template std::optional<std::string_view> identifier_rule(grammar::DiagnosingParser&);
 
 ParseResult<Other> parse_other(std::string_view text) {
     return parse_entry<Other>(text, Other::qualified_name, [](auto& parser) {
         auto v = identifier_rule(parser);
-        return v && parser.end_of_input() ? std::move(v) : std::nullopt;
+        return v && parser.end_of_input() ? std::optional(Other{std::string(*v)}) : std::nullopt;
     });
 }
 

@@ -29,10 +29,14 @@ inline char* write_text(char* out, const Other& v) noexcept {
     return std::copy(v.value.begin(), v.value.end(), out);
 }
 void append_debug(std::string& out, const Other& v);
+// The debug form of an identifier version with this value.
+void append_other_debug(std::string& out, std::string_view value);
 
 // An identifier, without the end-of-input test; on failure the cursor is back
 // where it started.
-template <class Errors> std::optional<Other> identifier_rule(grammar::Parser<Errors>& parser);
+// Gives the identifier's text.
+template <class Errors>
+std::optional<std::string_view> identifier_rule(grammar::Parser<Errors>& parser);
 
 ParseResult<Other> parse_other(std::string_view text);
 

@@ -156,51 +156,60 @@ template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& par
 
 namespace {
 
-// The text of one part, or nothing if no part starts here.
-template <class Errors> std::optional<std::string_view> part(Parser<Errors>& parser) {
-    const std::size_t start = parser.position();
+// One part, if one starts here.
+template <class Errors> bool part(Parser<Errors>& parser) {
     if (!parser.part_character()) {
-        return std::nullopt;
+        return false;
     }
     while (parser.part_character()) {
     }
-    return parser.input().substr(start, parser.position() - start);
+    return true;
 }
 
 } // namespace
 
-template <class Errors> std::vector<std::string> dot_separated_list(Parser<Errors>& parser) {
+template <class Errors> std::string_view dot_separated_list(Parser<Errors>& parser) {
     return parser.labelled(Pattern::DotSeparatedList, [&] {
-        std::vector<std::string> parts;
-        const auto first = part(parser);
-        if (!first) {
-            return parts;
+        const std::size_t start = parser.position();
+        if (!part(parser)) {
+            return std::string_view();
         }
-        // Every further part follows a ".", so this bounds their number.
-        const std::string_view rest = parser.input().substr(parser.position());
-        parts.reserve(1 + static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '.')));
-        parts.emplace_back(*first);
         for (;;) {
             const std::size_t before_dot = parser.position();
             if (!parser.literal('.', Pattern::Dot)) {
-                return parts;
+                break;
             }
-            const auto next = part(parser);
-            if (!next) {
+            if (!part(parser)) {
                 parser.rewind(before_dot);
-                return parts;
+                break;
             }
-            parts.emplace_back(*next);
         }
+        return parser.input().substr(start, parser.position() - start);
     });
 }
 
 template std::optional<std::uint32_t> integer(Recogniser&);
 template std::optional<std::uint32_t> integer(DiagnosingParser&);
-template std::vector<std::string> dot_separated_list(Recogniser&);
-template std::vector<std::string> dot_separated_list(DiagnosingParser&);
+template std::string_view dot_separated_list(Recogniser&);
+template std::string_view dot_separated_list(DiagnosingParser&);
 
 } // namespace grammar
+
+std::vector<std::string> split_list(std::string_view list) {
+    std::vector<std::string> parts;
+    if (list.empty()) {
+        return parts;
+    }
+    parts.reserve(1 + static_cast<std::size_t>(std::count(list.begin(), list.end(), '.')));
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = list.find('.', start);
+        parts.emplace_back(list.substr(start, dot - start));
+        if (dot == std::string_view::npos) {
+            return parts;
+        }
+        start = dot + 1;
+    }
+}
 
 std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name) {
     return report::render_parse_error(parser.errors().error(parser.input(), parser.position()),

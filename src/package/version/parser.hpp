@@ -201,12 +201,17 @@ using DiagnosingParser = Parser<Diagnosis>;
 
 // The shared rules. On failure they leave the cursor where they started.
 
-// part ("." part)*, possibly empty; labelled "dot-separated list".
-template <class Errors> std::vector<std::string> dot_separated_list(Parser<Errors>& parser);
+// part ("." part)*, possibly empty; labelled "dot-separated list". Gives the
+// text of the whole list: its parts are that text split at ".", and an empty
+// text is the empty list.
+template <class Errors> std::string_view dot_separated_list(Parser<Errors>& parser);
 // A digit string of at most 4294967295, labelled "integer".
 template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser);
 
 } // namespace grammar
+
+// The parts of a list as dot_separated_list gives it.
+std::vector<std::string> split_list(std::string_view list);
 
 // Renders the pending error of a failed parse into the failure message.
 std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name);

@@ -79,17 +79,18 @@ PyObject* kind_arguments(std::uint32_t code, const Other& value) {
     return code_and_text(code, value.value);
 }
 
-PyObject* version_arguments(const Version& value) {
-    const std::string text = version::to_text(value);
-    if (version::text_parses_back(value, text, &version::parse_version)) {
-        Ref text_object = Ref::steal(from_string(text));
-        return text_object ? PyTuple_Pack(1, text_object.get()) : nullptr;
+PyObject* version_arguments(const version::PackedVersion& value) {
+    if (version::text_parses_back(value)) {
+        Ref text = Ref::steal(text_object(value));
+        return text ? PyTuple_Pack(1, text.get()) : nullptr;
     }
+    const Version unpacked = version::unpack(value);
     return std::visit(
-        [&value](const auto& kind) {
-            return kind_arguments(wrapped + static_cast<std::uint32_t>(value.value.index()), kind);
+        [&unpacked](const auto& kind) {
+            return kind_arguments(wrapped + static_cast<std::uint32_t>(unpacked.value.index()),
+                                  kind);
         },
-        value.value);
+        unpacked.value);
 }
 
 // The kind's position in a Version.

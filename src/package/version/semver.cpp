@@ -9,19 +9,7 @@ bool operator==(const SemVer& a, const SemVer& b) noexcept {
 }
 
 std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
-    if (auto c = a.major <=> b.major; std::is_neq(c)) {
-        return c;
-    }
-    if (auto c = a.minor <=> b.minor; std::is_neq(c)) {
-        return c;
-    }
-    if (auto c = a.patch <=> b.patch; std::is_neq(c)) {
-        return c;
-    }
-    if (a.rc.has_value() != b.rc.has_value()) {
-        return a.rc ? std::strong_ordering::less : std::strong_ordering::greater;
-    }
-    return a.rc ? *a.rc <=> *b.rc : std::strong_ordering::equal;
+    return compare_semver(a, b);
 }
 
 std::size_t text_length(const SemVer& v) noexcept {
@@ -54,20 +42,10 @@ char* write_text(char* out, const SemVer& v) noexcept {
 }
 
 void append_debug(std::string& out, const SemVer& v) {
-    out.append(std::string_view("SemVer { major: "));
-    detail::append_decimal(out, v.major);
-    out.append(std::string_view(", minor: "));
-    detail::append_decimal(out, v.minor);
-    out.append(std::string_view(", patch: "));
-    detail::append_decimal(out, v.patch);
-    out.append(std::string_view(", rc: "));
-    detail::append_debug_optional_list(out, v.rc);
-    out.append(std::string_view(", meta: "));
-    detail::append_debug_optional_list(out, v.meta);
-    out.append(std::string_view(" }"));
+    append_semver_debug(out, v);
 }
 
-template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors>& parser) {
+template <class Errors> std::optional<SemVerSyntax> semver_rule(grammar::Parser<Errors>& parser) {
     using grammar::Pattern;
     const std::size_t start = parser.position();
     const auto fail = [&] {
@@ -75,7 +53,6 @@ template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors
         return std::nullopt;
     };
     parser.literal('v', Pattern::V);
-    SemVer v;
     const auto major = grammar::integer(parser);
     if (!major || !parser.literal('.', Pattern::Dot)) {
         return fail();
@@ -88,9 +65,7 @@ template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors
     if (!patch) {
         return fail();
     }
-    v.major = *major;
-    v.minor = *minor;
-    v.patch = *patch;
+    SemVerSyntax v{*major, *minor, *patch, parser.position(), std::nullopt, std::nullopt};
     if (parser.literal('-', Pattern::Dash)) {
         v.rc = grammar::dot_separated_list(parser);
     }
@@ -100,13 +75,24 @@ template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors
     return v;
 }
 
-template std::optional<SemVer> semver_rule(grammar::Recogniser&);
-template std::optional<SemVer> semver_rule(grammar::DiagnosingParser&);
+template std::optional<SemVerSyntax> semver_rule(grammar::Recogniser&);
+template std::optional<SemVerSyntax> semver_rule(grammar::DiagnosingParser&);
+
+SemVer to_semver(const SemVerSyntax& syntax) {
+    SemVer v{syntax.major, syntax.minor, syntax.patch, std::nullopt, std::nullopt};
+    if (syntax.rc) {
+        v.rc = split_list(*syntax.rc);
+    }
+    if (syntax.meta) {
+        v.meta = split_list(*syntax.meta);
+    }
+    return v;
+}
 
 ParseResult<SemVer> parse_semver(std::string_view text) {
     return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser) {
         auto v = semver_rule(parser);
-        return v && parser.end_of_input() ? std::move(v) : std::nullopt;
+        return v && parser.end_of_input() ? std::optional(to_semver(*v)) : std::nullopt;
     });
 }
 

@@ -6,7 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "package/version/list_order.hpp"
+#include "package/version/optional_list.hpp"
 #include "package/version/parser.hpp"
+#include "package/version/text_writer.hpp"
 
 namespace tolvi::version {
 
@@ -18,8 +21,8 @@ struct SemVer {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
     std::uint32_t patch = 0;
-    std::optional<std::vector<std::string>> rc;
-    std::optional<std::vector<std::string>> meta;
+    OptionalList rc;
+    OptionalList meta;
 
     // `meta` takes no part in equality or ordering; an absent `rc` sorts after
     // every present one.
@@ -27,13 +30,59 @@ struct SemVer {
     friend std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept;
 };
 
+// The ordering and the debug form of a semantic version held as a SemVer or
+// read from a packed version (SemVerView): anything with the same fields, whose
+// lists test and dereference like optionals of ranges of strings.
+template <class A, class B> std::strong_ordering compare_semver(const A& a, const B& b) noexcept {
+    if (auto c = a.major <=> b.major; c != 0) {
+        return c;
+    }
+    if (auto c = a.minor <=> b.minor; c != 0) {
+        return c;
+    }
+    if (auto c = a.patch <=> b.patch; c != 0) {
+        return c;
+    }
+    if (static_cast<bool>(a.rc) != static_cast<bool>(b.rc)) {
+        return a.rc ? std::strong_ordering::less : std::strong_ordering::greater;
+    }
+    return a.rc ? compare_lists(*a.rc, *b.rc) : std::strong_ordering::equal;
+}
+
+template <class S> void append_semver_debug(std::string& out, const S& v) {
+    out.append(std::string_view("SemVer { major: "));
+    detail::append_decimal(out, v.major);
+    out.append(std::string_view(", minor: "));
+    detail::append_decimal(out, v.minor);
+    out.append(std::string_view(", patch: "));
+    detail::append_decimal(out, v.patch);
+    out.append(std::string_view(", rc: "));
+    detail::append_debug_optional_list(out, v.rc);
+    out.append(std::string_view(", meta: "));
+    detail::append_debug_optional_list(out, v.meta);
+    out.append(std::string_view(" }"));
+}
+
 std::size_t text_length(const SemVer& v) noexcept;
 char* write_text(char* out, const SemVer& v) noexcept;
 void append_debug(std::string& out, const SemVer& v);
 
+// What the semantic-version rule reads: the numbers, where the input after
+// them starts, and the text of each list that is there.
+struct SemVerSyntax {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t patch = 0;
+    std::size_t rest = 0;
+    std::optional<std::string_view> rc;
+    std::optional<std::string_view> meta;
+};
+
 // "v"? integer "." integer "." integer ("-" list)? ("+" list)?, without the
 // end-of-input test; on failure the cursor is back where it started.
-template <class Errors> std::optional<SemVer> semver_rule(grammar::Parser<Errors>& parser);
+template <class Errors> std::optional<SemVerSyntax> semver_rule(grammar::Parser<Errors>& parser);
+
+SemVer to_semver(const SemVerSyntax& syntax);
 
 ParseResult<SemVer> parse_semver(std::string_view text);
 

@@ -4,8 +4,8 @@ namespace tolvi::py {
 
 namespace {
 
+using version::OptionalList;
 using version::SemVer;
-using Identifiers = std::optional<std::vector<std::string>>;
 
 PyObject* from_u32(const std::uint32_t& n) {
     return PyLong_FromUnsignedLong(n);
@@ -22,7 +22,7 @@ bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
     return to_u32(value.get(), out);
 }
 
-bool optional_identifiers(PyObject* kwargs, const char* name, Identifiers& out) {
+bool optional_identifiers(PyObject* kwargs, const char* name, OptionalList& out) {
     Ref value = keyword_value(kwargs, name);
     if (!value) {
         return PyErr_Occurred() == nullptr;
@@ -48,9 +48,9 @@ constexpr PyGetSetDef number_property(const char* name, const char* parameter) n
     return property<SemVer, std::uint32_t, Member, &from_u32, &to_u32>(name, parameter);
 }
 
-template <Identifiers SemVer::*Member>
+template <OptionalList SemVer::*Member>
 constexpr PyGetSetDef list_property(const char* name, const char* parameter) noexcept {
-    return property<SemVer, Identifiers, Member, &from_optional_string_list,
+    return property<SemVer, OptionalList, Member, &from_optional_string_list,
                     &to_optional_string_list>(name, parameter);
 }
 

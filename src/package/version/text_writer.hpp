@@ -1,5 +1,7 @@
 #pragma once
 #include "digits.hpp"
+#include "package/version/optional_list.hpp"
+#include "unicode/quoted.hpp"
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -17,8 +19,6 @@
 // to a string, its literals as string_views, so that none is measured at run
 // time.
 namespace tolvi::version::detail {
-
-using Identifiers = std::vector<std::string>;
 
 inline std::size_t decimal_length(std::uint32_t n) noexcept {
     std::size_t length = 1;
@@ -61,10 +61,29 @@ inline char* write_joined(char* out, const Identifiers& items) noexcept {
     return out;
 }
 
-// ["a", "b"]
-void append_debug_list(std::string& out, const Identifiers& items);
+// ["a", "b"], for any range of strings.
+template <class Items> void append_debug_list(std::string& out, const Items& items) {
+    out.push_back('[');
+    bool first = true;
+    for (const auto& item : items) {
+        if (!first) {
+            out.append(std::string_view(", "));
+        }
+        first = false;
+        unicode::append_quoted(out, item);
+    }
+    out.push_back(']');
+}
 
-// None, or Some([...])
-void append_debug_optional_list(std::string& out, const std::optional<Identifiers>& items);
+// None, or Some([...]), for anything that tests and dereferences like an optional.
+template <class Optional> void append_debug_optional_list(std::string& out, const Optional& items) {
+    if (!items) {
+        out.append(std::string_view("None"));
+        return;
+    }
+    out.append(std::string_view("Some("));
+    append_debug_list(out, *items);
+    out.push_back(')');
+}
 
 } // namespace tolvi::version::detail

@@ -5,12 +5,12 @@
 #include "package/version/conversions_py.hpp"
 #include "package/version/mod.hpp"
 #include "package/version/ordering_key.hpp"
+#include "package/version/packed.hpp"
 
 #include <algorithm>
 #include <array>
 #include <compare>
 #include <cstdint>
-#include <memory>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -43,26 +43,17 @@ template <class T> struct ValueObject {
     }
 };
 
-// Version objects never change, so they need no access state. They keep the
-// value out of line and, beside the header, its ordering key: a sort walks
-// through many objects and decides most comparisons by the key alone, so the
-// objects it touches are small.
+// Version objects never change, so they need no access state, and each is a
+// single block: the object header, then the packed version, whose header
+// holds the ordering key that decides most comparisons of a sort.
 template <> struct ValueObject<version::Version> {
     PyObject ob_base;
-    std::uint64_t ordering_key;
-    const version::Version* held;
+    version::PackedHeader header;
 
-    const version::Version& value() const noexcept { return *held; }
-
-    static std::unique_ptr<version::Version> prepare(version::Version&& value) {
-        return std::make_unique<version::Version>(std::move(value));
-    }
-    void adopt(std::unique_ptr<version::Version>&& value) noexcept {
-        ordering_key = version::ordering_key(*value);
-        held = value.release();
-    }
-    // Not const: it ends the life of the value the object owns.
-    void destroy() noexcept { delete held; } // NOLINT(readability-make-member-function-const)
+    // The packed bytes follow the object.
+    const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
+    char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
+    version::PackedVersion value() const noexcept { return {header, bytes()}; }
 };
 
 template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
@@ -104,6 +95,37 @@ template <class T> PyObject* new_value_object(PyTypeObject* type, T value) {
     return object;
 }
 
+// A new Version object of `type` holding what `write` writes into its `size`
+// packed bytes.
+template <class Write>
+PyObject* new_version_object(PyTypeObject* type, std::size_t size, Write&& write) {
+    using Object = ValueObject<version::Version>;
+    if (size > PY_SSIZE_T_MAX - sizeof(Object)) {
+        return PyErr_NoMemory();
+    }
+    auto* object = static_cast<PyObject*>(PyObject_Malloc(sizeof(Object) + size));
+    if (object == nullptr) {
+        return PyErr_NoMemory();
+    }
+    PyObject_Init(object, type);
+    auto* self = as_value_object<version::Version>(object);
+    write(self->header, self->bytes());
+    return object;
+}
+
+inline PyObject* new_version_object(PyTypeObject* type, const version::Packer& packer) {
+    if (packer.text_size() > version::Packer::max_text_size) {
+        return PyErr_NoMemory();
+    }
+    return new_version_object(type, packer.size(), [&](version::PackedHeader& header, char* bytes) {
+        packer.write(header, bytes);
+    });
+}
+
+inline PyObject* new_value_object(PyTypeObject* type, const version::Version& value) {
+    return new_version_object(type, version::Packer(value));
+}
+
 // A copy of the value of `object` under a shared claim; false with the error
 // set when the object is being changed.
 template <class T> bool copy_value(PyObject* object, T& out) {
@@ -117,16 +139,19 @@ template <class T> bool copy_value(PyObject* object, T& out) {
     return true;
 }
 
-// Parses the text of the str `text` with `parse`; false with RuntimeError (the
-// report) or the interpreter's encoding error set when that fails.
+// Parses the text of the str `text` with `parse`, leaving that text in `utf8`;
+// false with RuntimeError (the report) or the interpreter's encoding error set
+// when that fails.
 template <class T>
-bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out) {
+bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out,
+                    std::string_view& utf8) {
     Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-    if (utf8 == nullptr) {
+    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
+    if (data == nullptr) {
         return false;
     }
-    auto parsed = parse(std::string_view(utf8, static_cast<std::size_t>(size)));
+    utf8 = std::string_view(data, static_cast<std::size_t>(size));
+    auto parsed = parse(utf8);
     if (auto* message = std::get_if<std::string>(&parsed)) {
         raise(PyExc_RuntimeError, *message);
         return false;
@@ -135,9 +160,17 @@ bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string
     return true;
 }
 
+template <class T>
+bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out) {
+    std::string_view utf8;
+    return parse_argument(text, parse, out, utf8);
+}
+
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
-    as_value_object<T>(object)->destroy();
+    if constexpr (!std::is_same_v<T, version::Version>) {
+        as_value_object<T>(object)->destroy();
+    }
     type->tp_free(object);
     // Instances of heap types own a reference to their type.
     Py_DECREF(type);
@@ -156,15 +189,29 @@ template <class T, class Read> PyObject* read_value(PyObject* object, Read&& rea
     });
 }
 
-template <class T, std::string (*Render)(const T&)> PyObject* value_render(PyObject* object) {
-    return read_value<T>(object, [](const T& value) { return from_string(Render(value)); });
+inline PyObject* text_object(const version::PackedVersion& value) {
+    const std::string_view text = value.text();
+    if (!value.is_ascii()) {
+        return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+    }
+    PyObject* object = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
+    if (object != nullptr) {
+        std::copy(text.begin(), text.end(), static_cast<char*>(PyUnicode_DATA(object)));
+    }
+    return object;
 }
 
-template <class T> std::string render_text(const T& value) {
-    return version::to_text(value);
+template <class T> PyObject* text_object(const T& value) {
+    return from_string(version::to_text(value));
 }
-template <class T> std::string render_debug(const T& value) {
-    return version::to_debug(value);
+
+template <class T> PyObject* value_str(PyObject* object) {
+    return read_value<T>(object, [](const auto& value) { return text_object(value); });
+}
+
+template <class T> PyObject* value_repr(PyObject* object) {
+    return read_value<T>(object,
+                         [](const auto& value) { return from_string(version::to_debug(value)); });
 }
 
 inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
@@ -196,7 +243,8 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     auto* self = as_value_object<T>(object);
     auto* that = as_value_object<T>(other);
     if constexpr (std::is_same_v<T, version::Version>) {
-        const auto hint = version::compare_ordering_keys(self->ordering_key, that->ordering_key);
+        const auto hint =
+            version::compare_ordering_keys(self->header.ordering_key, that->header.ordering_key);
         if (hint != std::partial_ordering::unordered) {
             return Py_NewRef(comparison_holds(hint, op) ? Py_True : Py_False);
         }
@@ -225,8 +273,8 @@ std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) noe
     std::array<PyType_Slot, N + 5> slots{};
     std::copy(own, own + N, slots.begin());
     slots[N] = {Py_tp_dealloc, reinterpret_cast<void*>(&value_dealloc<T>)};
-    slots[N + 1] = {Py_tp_repr, reinterpret_cast<void*>(&value_render<T, &render_debug<T>>)};
-    slots[N + 2] = {Py_tp_str, reinterpret_cast<void*>(&value_render<T, &render_text<T>>)};
+    slots[N + 1] = {Py_tp_repr, reinterpret_cast<void*>(&value_repr<T>)};
+    slots[N + 2] = {Py_tp_str, reinterpret_cast<void*>(&value_str<T>)};
     slots[N + 3] = {Py_tp_richcompare, reinterpret_cast<void*>(&value_richcompare<T>)};
     slots[N + 4] = {0, nullptr};
     return slots;
