@@ -22,12 +22,15 @@ std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument
 // pending exception is left as it is.
 void prefix_argument_error(const char* name);
 
-// What a slot returns on error: null for an object, -1 for a status.
+// What a function returns on error: null for an object, -1 for a status,
+// false for a test.
 template <class Result> constexpr Result failure_value() noexcept {
     if constexpr (std::is_pointer_v<Result>) {
         return nullptr;
+    } else if constexpr (std::is_same_v<Result, bool>) {
+        return false;
     } else {
-        static_assert(std::is_same_v<Result, int>, "a slot returns an object or an int status");
+        static_assert(std::is_same_v<Result, int>, "an object, an int status or a test");
         return -1;
     }
 }

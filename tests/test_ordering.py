@@ -35,6 +35,10 @@ OUTCOMES = [
     (DotSeparated(parts=["1", "2"]), DotSeparated(parts=["1", "2", "0"]), LESS),
     (DotSeparated(parts=[]), DotSeparated(parts=[""]), LESS),
     (DotSeparated(parts=["007"]), DotSeparated(parts=["7"]), LESS),
+    (DotSeparated(parts=["1.2"]), DotSeparated(parts=["1", "2"]), GREATER),
+    (DotSeparated(parts=["", ""]), DotSeparated(parts=[""]), GREATER),
+    (sv("1.0.0", ["a.b"]), sv("1.0.0", ["a", "b"]), GREATER),
+    (sv("1.0.0", ["a+b"], ["c"]), sv("1.0.0", ["a"], ["b", "c"]), GREATER),
     (Other(value="ab"), Other(value="abc"), LESS),
     (Other(value="Z"), Other(value="a"), LESS),
     (Other(value="\uffff"), Other(value="\U00010000"), LESS),  # code point order
@@ -47,7 +51,12 @@ OUTCOMES = [
 ]
 
 
-@pytest.mark.parametrize(("a", "b", "outcome"), OUTCOMES)
+# A Version holds its value in another form than the kinds do, and orders alike.
+WRAPPED = [(Version(a), Version(b), outcome) for a, b, outcome in OUTCOMES
+           if not isinstance(a, Version)]
+
+
+@pytest.mark.parametrize(("a", "b", "outcome"), OUTCOMES + WRAPPED)
 def test_six_operators_follow_the_ordering(a, b, outcome):
     for op in (operator.lt, operator.le, operator.eq, operator.ne, operator.gt, operator.ge):
         assert op(a, b) is op(outcome, 0), (op, a, b)

@@ -27,6 +27,8 @@ def semver(rc=None, meta=None, major=1, minor=2, patch=3):
         (semver(major=4294967295, minor=0, patch=0), "4294967295.0.0", None),
         (semver(["a.b"]), "1.2.3-a.b", 'SemVer { major: 1, minor: 2, patch: 3, rc: Some(["a.b"]), '
          "meta: None }"),
+        (semver(["a+b"], ["c"]), "1.2.3-a+b+c", 'SemVer { major: 1, minor: 2, patch: 3, '
+         'rc: Some(["a+b"]), meta: Some(["c"]) }'),
         (DotSeparated(parts=["2024", "01", "rc1"]), "2024.01.rc1", None),
         (DotSeparated(parts=["1", "0", "rc"]), "1.0.rc", 'DotSeparated { parts: ["1", "0", "rc"] }'),
         (DotSeparated(parts=[]), "", "DotSeparated { parts: [] }"),
@@ -34,6 +36,7 @@ def semver(rc=None, meta=None, major=1, minor=2, patch=3):
         (DotSeparated(parts=["", ""]), ".", 'DotSeparated { parts: ["", ""] }'),
         (Other(value="nightly"), "nightly", 'Other { value: "nightly" }'),
         (Other(value=""), "", 'Other { value: "" }'),
+        (Other(value="\u00e9t\u00e9"), "\u00e9t\u00e9", 'Other { value: "\u00e9t\u00e9" }'),
         (
             Version("1.0.0"),
             "1.0.0",
@@ -43,9 +46,12 @@ def semver(rc=None, meta=None, major=1, minor=2, patch=3):
     ],
 )
 def test_text_and_debug_forms(value, text, debug):
-    assert str(value) == text
+    # A Version keeps its value in another form than the kinds do.
+    wrapped = value if isinstance(value, Version) else Version(value)
+    assert str(value) == str(wrapped) == text
     if debug is not None:
         assert repr(value) == debug
+        assert repr(wrapped) == "Version::" + debug.removeprefix("Version::")
 
 
 @pytest.mark.parametrize(

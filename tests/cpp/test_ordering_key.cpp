@@ -1,6 +1,6 @@
 #include "package/version/identical.hpp"
 #include "package/version/ordering_key.hpp"
-#include "package/version/packed.hpp"
+#include "packed_buffer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +16,10 @@ using tolvi::version::DotSeparated;
 using tolvi::version::OptionalList;
 using tolvi::version::ordering_key;
 using tolvi::version::Other;
-using tolvi::version::PackedHeader;
 using tolvi::version::PackedVersion;
 using tolvi::version::Packer;
 using tolvi::version::SemVer;
 using tolvi::version::Version;
-
-// A value as a Version object holds it.
-struct Packed {
-    explicit Packed(const Version& value) : bytes(Packer(value).size()) {
-        Packer(value).write(header, bytes.data());
-    }
-    PackedVersion view() const noexcept { return {header, bytes.data()}; }
-
-    PackedHeader header{};
-    std::vector<char> bytes;
-};
 
 void expect_packs_exactly(const Version& value, const PackedVersion& packed) {
     EXPECT_TRUE(tolvi::version::identical(unpack(packed), value));
@@ -42,8 +30,8 @@ void expect_packs_exactly(const Version& value, const PackedVersion& packed) {
 
 // What the keys and the packed values say must never contradict the values.
 void expect_consistent(const Version& a, const Version& b) {
-    const Packed packed_a(a);
-    const Packed packed_b(b);
+    const PackedBuffer packed_a{Packer(a)};
+    const PackedBuffer packed_b{Packer(b)};
     expect_packs_exactly(a, packed_a.view());
     EXPECT_EQ(packed_a.view().size(), packed_a.bytes.size());
     EXPECT_EQ(packed_a.view() <=> packed_b.view(), a <=> b);

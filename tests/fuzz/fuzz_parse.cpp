@@ -31,7 +31,9 @@
 #include <variant>
 #include <vector>
 
+#include "../cpp/packed_buffer.hpp"
 #include "package/version/dot_separated.hpp"
+#include "package/version/identical.hpp"
 #include "package/version/mod.hpp"
 #include "package/version/ordering_key.hpp"
 #include "package/version/other.hpp"
@@ -158,8 +160,8 @@ tolvi::report::ParseError diagnose(std::string_view text, Attempt&& attempt) {
 
 tolvi::report::ParseError diagnose_semver(std::string_view text) {
     return diagnose(text, [](g::DiagnosingParser& p) {
-        auto value = v::semver_rule(p);
-        return value && p.end_of_input();
+        v::SemVerSyntax value;
+        return v::semver_rule(p, value) && p.end_of_input();
     });
 }
 
@@ -179,7 +181,7 @@ tolvi::report::ParseError diagnose_other(std::string_view text) {
 
 tolvi::report::ParseError diagnose_version(std::string_view text) {
     return diagnose(text, [](g::DiagnosingParser& p) {
-        if (auto value = v::semver_rule(p); value && p.end_of_input()) {
+        if (v::SemVerSyntax value; v::semver_rule(p, value) && p.end_of_input()) {
             return true;
         }
         p.rewind(0);
@@ -238,6 +240,27 @@ void check_value(std::string_view input, bool valid, const T& value, Reparse&& r
     CHECK(v::to_debug(second) == debug, input);
 }
 
+// A parsed version packs the same from what the grammar read as from the value,
+// and the packed form gives back the value, its forms and its key.
+void check_packed(std::string_view input, const v::Version& value) {
+    const auto syntax = v::parse_version_syntax(input);
+    CHECK(std::holds_alternative<v::VersionSyntax>(syntax), input);
+    const PackedBuffer read(v::Packer(std::get<v::VersionSyntax>(syntax), input));
+    const PackedBuffer built{v::Packer(value)};
+    CHECK(read.bytes == built.bytes, input);
+    CHECK(read.header.ordering_key == built.header.ordering_key, input);
+    CHECK(read.header.text_size == built.header.text_size, input);
+    CHECK(read.header.kind == built.header.kind, input);
+    CHECK(read.header.flags == built.header.flags, input);
+    const v::PackedVersion view = read.view();
+    CHECK(view.size() == read.bytes.size(), input);
+    CHECK(v::identical(v::unpack(view), value), input);
+    CHECK(view.text() == v::to_text(value), input);
+    CHECK(v::to_debug(view) == v::to_debug(value), input);
+    CHECK(view.key() == v::ordering_key(value), input);
+    CHECK(v::text_parses_back(view), input);
+}
+
 // Parses one string through all four entry points and checks them; gives the
 // Version, if any.
 std::optional<v::Version> check_one(std::string_view input) {
@@ -290,6 +313,7 @@ std::optional<v::Version> check_one(std::string_view input) {
     }
     if (auto* got = std::get_if<v::Version>(&version)) {
         check_value(input, valid, *got, v::parse_version, same_version);
+        check_packed(input, *got);
         const std::uint64_t key = v::ordering_key(*got);
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::less, input);
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::greater, input);
@@ -303,6 +327,8 @@ std::optional<v::Version> check_one(std::string_view input) {
 void check_pair(std::string_view input, const v::Version& a, const v::Version& b) {
     const std::strong_ordering order = a <=> b;
     CHECK((a == b) == (order == 0), input);
+    CHECK((PackedBuffer(v::Packer(a)).view() <=> PackedBuffer(v::Packer(b)).view()) == order,
+          input);
     CHECK((b <=> a) == (0 <=> order), input);
 
     const std::uint64_t ka = v::ordering_key(a);

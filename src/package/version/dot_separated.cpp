@@ -18,12 +18,13 @@ void append_debug(std::string& out, const DotSeparated& v) {
 
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
     return parse_entry<DotSeparated>(text, DotSeparated::qualified_name,
-                                     [](auto& parser) -> std::optional<DotSeparated> {
+                                     [](auto& parser, DotSeparated& out) {
                                          const auto list = grammar::dot_separated_list(parser);
-                                         if (parser.end_of_input()) {
-                                             return DotSeparated{split_list(list)};
+                                         if (!parser.end_of_input()) {
+                                             return false;
                                          }
-                                         return std::nullopt;
+                                         out.parts = split_list(list);
+                                         return true;
                                      });
 }
 

@@ -42,7 +42,10 @@ bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyO
 
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
-        return parse_argument(x, Traits::parse, out);
+        return parse_argument(x, Traits::parse, [&out](T& value, std::string_view) {
+            out = std::move(value);
+            return true;
+        });
     }
     if (is_instance<T>(x)) {
         return copy_value<T>(x, out);

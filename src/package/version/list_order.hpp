@@ -6,8 +6,7 @@ namespace tolvi::version {
 
 // The order of two lists of strings, each any range of strings: element by
 // element by their bytes, and a list that runs out first is the lesser.
-template <class A, class B>
-std::strong_ordering compare_lists(const A& a, const B& b) noexcept {
+template <class A, class B> std::strong_ordering compare_lists(const A& a, const B& b) noexcept {
     auto i = a.begin();
     auto j = b.begin();
     for (; i != a.end() && j != b.end(); ++i, ++j) {

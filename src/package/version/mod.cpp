@@ -17,19 +17,19 @@ void append_debug(std::string& out, const Version& v) {
 
 ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
     return parse_entry<VersionSyntax>(
-        text, Version::qualified_name, [](auto& parser) -> std::optional<VersionSyntax> {
-            if (auto v = semver_rule(parser); v && parser.end_of_input()) {
-                return VersionSyntax{0, *v};
+        text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
+            if (semver_rule(parser, out.semver) && parser.end_of_input()) {
+                out.kind = 0;
+                return true;
             }
             parser.rewind(0);
             if (grammar::dot_separated_list(parser); parser.end_of_input()) {
-                return VersionSyntax{1, {}};
+                out.kind = 1;
+                return true;
             }
             parser.rewind(0);
-            if (auto v = identifier_rule(parser); v && parser.end_of_input()) {
-                return VersionSyntax{2, {}};
-            }
-            return std::nullopt;
+            out.kind = 2;
+            return identifier_rule(parser) && parser.end_of_input();
         });
 }
 

@@ -53,7 +53,11 @@ template <class T> std::string to_debug(const T& v) {
 // and for a semantic version its fields. A dot-separated list and an identifier
 // are the whole input.
 struct VersionSyntax {
-    std::size_t kind = 0;
+    // Left unset, like SemVerSyntax: parse_version_syntax sets what it reads.
+    // NOLINTNEXTLINE(modernize-use-equals-default): a default would zero it
+    VersionSyntax() noexcept {} // NOLINT(cppcoreguidelines-pro-type-member-init)
+
+    std::size_t kind;
     SemVerSyntax semver;
 };
 

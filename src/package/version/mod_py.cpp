@@ -32,11 +32,11 @@ PyObject* copy_version(PyTypeObject* type, PyObject* x) {
 PyObject* construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> PyObject* {
         if (PyUnicode_Check(x)) {
-            version::VersionSyntax syntax;
-            std::string_view text;
-            return parse_argument(x, &version::parse_version_syntax, syntax, text)
-                       ? new_version_object(type, version::Packer(syntax, text))
-                       : nullptr;
+            return parse_argument(
+                x, &version::parse_version_syntax,
+                [type](const version::VersionSyntax& syntax, std::string_view text) {
+                    return new_version_object(type, version::Packer(syntax, text));
+                });
         }
         if (is_instance<Version>(x)) {
             return copy_version(type, x);

@@ -20,9 +20,14 @@ public:
 
     bool whole() const noexcept { return !cut_; }
 
-    // Appends the low `width` bits of `value`, most significant first, as far
-    // as they fit.
+    // Appends `value`, which fits in `width` bits, most significant bit first,
+    // as far as it fits.
     void push(std::uint64_t value, int width) noexcept {
+        if (used_ + width <= capacity) {
+            bits_ = (bits_ << width) | value;
+            used_ += width;
+            return;
+        }
         const int taken = std::min(width, capacity - used_);
         if (taken < width) {
             cut_ = true;
@@ -46,7 +51,9 @@ private:
 // A number as its byte count (2 bits) and then its bytes: more bytes means a
 // larger number, so the encoding sorts as the numbers do.
 void push_number(KeyBits& key, std::uint32_t n) noexcept {
-    const int bytes = n == 0 ? 1 : (static_cast<int>(std::bit_width(n)) + 7) / 8;
+    // Zero takes one byte like every other number below 256; `| 1` says so
+    // without a branch, which zeros (common, and unpredictable) would mispredict.
+    const int bytes = (static_cast<int>(std::bit_width(n | 1U)) + 7) / 8;
     const int width = 8 * bytes;
     key.push((static_cast<std::uint64_t>(bytes - 1) << width) | n, 2 + width);
 }
@@ -111,10 +118,26 @@ std::uint64_t ordering_key(const Version& v) noexcept {
     return finish_key(key, v.value.index());
 }
 
-std::uint64_t ordering_key(const PackedVersion& v) noexcept {
+template <class Kind> std::uint64_t view_key(const Kind& v, std::size_t kind) noexcept {
     KeyBits key;
-    v.visit(PushKey{key});
-    return finish_key(key, v.kind());
+    PushKey{key}(v);
+    return finish_key(key, kind);
+}
+
+std::uint64_t ordering_key(const SemVerView& v) noexcept {
+    return view_key(v, 0);
+}
+
+std::uint64_t ordering_key(const DotSeparatedView& v) noexcept {
+    return view_key(v, 1);
+}
+
+std::uint64_t ordering_key(const OtherView& v) noexcept {
+    return view_key(v, 2);
+}
+
+std::uint64_t ordering_key(const PackedVersion& v) noexcept {
+    return v.visit([](const auto& kind) { return ordering_key(kind); });
 }
 
 } // namespace tolvi::version

@@ -13,6 +13,10 @@ namespace tolvi::version {
 // the encoding fitted whole.
 std::uint64_t ordering_key(const Version& v) noexcept;
 std::uint64_t ordering_key(const PackedVersion& v) noexcept;
+// The key of a Version holding the kind these views show.
+std::uint64_t ordering_key(const SemVerView& v) noexcept;
+std::uint64_t ordering_key(const DotSeparatedView& v) noexcept;
+std::uint64_t ordering_key(const OtherView& v) noexcept;
 
 // What two keys tell of their values: less or greater decide the order;
 // equivalent means the values are equal (both keys hold whole values);

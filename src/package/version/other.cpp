@@ -29,9 +29,13 @@ template std::optional<std::string_view> identifier_rule(grammar::Recogniser&);
 template std::optional<std::string_view> identifier_rule(grammar::DiagnosingParser&);
 
 ParseResult<Other> parse_other(std::string_view text) {
-    return parse_entry<Other>(text, Other::qualified_name, [](auto& parser) {
-        auto v = identifier_rule(parser);
-        return v && parser.end_of_input() ? std::optional(Other{std::string(*v)}) : std::nullopt;
+    return parse_entry<Other>(text, Other::qualified_name, [](auto& parser, Other& out) {
+        const auto v = identifier_rule(parser);
+        if (!v || !parser.end_of_input()) {
+            return false;
+        }
+        out.value = *v;
+        return true;
     });
 }
 

@@ -58,6 +58,10 @@ OptionalList to_optional_identifiers(const std::optional<PartsView>& parts) {
     return parts ? OptionalList(to_identifiers(*parts)) : OptionalList();
 }
 
+std::optional<PartsView> parts_of(const std::optional<std::string_view>& list) noexcept {
+    return list ? std::optional(PartsView(*list, nullptr, 0)) : std::nullopt;
+}
+
 bool all_ascii(std::string_view text) noexcept {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -80,9 +84,8 @@ PartsView::PartsView(std::string_view section, const char* lengths, std::uint32_
     : begin_(section.data()), end_(section.data() + section.size()), lengths_(lengths),
       count_(count) {
     if (lengths_ == nullptr) {
-        count_ = section.empty()
-                     ? 0
-                     : 1 + static_cast<std::uint32_t>(std::count(begin_, end_, '.'));
+        count_ =
+            section.empty() ? 0 : 1 + static_cast<std::uint32_t>(std::count(begin_, end_, '.'));
     }
 }
 
@@ -210,7 +213,8 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
                 write_listed(at, std::get<DotSeparated>(value_->value).parts);
             }
         }
-    } else if (syntax_->kind == 0) {
+    } else if (syntax_->kind == 0 && text_size_ != input_.size()) {
+        // The input has a "v" or leading zeros; otherwise it is the text.
         const SemVerSyntax& v = syntax_->semver;
         char* at = detail::write_decimal(bytes, v.major);
         *at++ = '.';
@@ -227,7 +231,26 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     if (all_ascii(std::string_view(bytes, text_size_))) {
         header.flags |= packed_flag::ascii;
     }
-    header.ordering_key = ordering_key(PackedVersion(header, bytes));
+    header.ordering_key = key(header, bytes);
+}
+
+// The key from what the grammar read, when there is that: the numbers of the
+// text need no reading back.
+std::uint64_t Packer::key(const PackedHeader& header, const char* bytes) const noexcept {
+    if (syntax_ == nullptr) {
+        return ordering_key(PackedVersion(header, bytes));
+    }
+    switch (syntax_->kind) {
+    case 0: {
+        const SemVerSyntax& v = syntax_->semver;
+        return ordering_key(
+            SemVerView{v.major, v.minor, v.patch, parts_of(v.rc), parts_of(v.meta)});
+    }
+    case 1:
+        return ordering_key(DotSeparatedView{PartsView(input_, nullptr, 0)});
+    default:
+        return ordering_key(OtherView{input_});
+    }
 }
 
 Version unpack(const PackedVersion& v) {
@@ -239,7 +262,9 @@ Version unpack(const PackedVersion& v) {
         Version operator()(const DotSeparatedView& d) const {
             return Version{DotSeparated{to_identifiers(d.parts)}};
         }
-        Version operator()(const OtherView& o) const { return Version{Other{std::string(o.value)}}; }
+        Version operator()(const OtherView& o) const {
+            return Version{Other{std::string(o.value)}};
+        }
     };
     return v.visit(ToModel{});
 }

@@ -168,6 +168,8 @@ public:
     void write(PackedHeader& header, char* bytes) const noexcept;
 
 private:
+    std::uint64_t key(const PackedHeader& header, const char* bytes) const noexcept;
+
     const Version* value_ = nullptr;
     const VersionSyntax* syntax_ = nullptr;
     std::string_view input_;

@@ -129,7 +129,7 @@ report::ParseError Diagnosis::error(std::string_view input, std::size_t position
     return error;
 }
 
-template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser) {
+template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out) {
     auto outer = parser.errors().set_aside();
     const std::size_t start = parser.position();
     constexpr std::uint64_t max = std::numeric_limits<std::uint32_t>::max();
@@ -143,15 +143,16 @@ template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& par
     const std::size_t end = parser.position();
     if (end == start) {
         parser.errors().finish_labelled(std::move(outer), start, Pattern::Integer);
-        return std::nullopt;
+        return false;
     }
     if (value > max) {
         parser.errors().refuse_out_of_range(std::move(outer), start, end);
         parser.rewind(start);
-        return std::nullopt;
+        return false;
     }
     parser.errors().finish_labelled(std::move(outer), start, Pattern::Integer);
-    return static_cast<std::uint32_t>(value);
+    out = static_cast<std::uint32_t>(value);
+    return true;
 }
 
 namespace {
@@ -188,8 +189,8 @@ template <class Errors> std::string_view dot_separated_list(Parser<Errors>& pars
     });
 }
 
-template std::optional<std::uint32_t> integer(Recogniser&);
-template std::optional<std::uint32_t> integer(DiagnosingParser&);
+template bool integer(Recogniser&, std::uint32_t&);
+template bool integer(DiagnosingParser&, std::uint32_t&);
 template std::string_view dot_separated_list(Recogniser&);
 template std::string_view dot_separated_list(DiagnosingParser&);
 

@@ -205,8 +205,10 @@ using DiagnosingParser = Parser<Diagnosis>;
 // text of the whole list: its parts are that text split at ".", and an empty
 // text is the empty list.
 template <class Errors> std::string_view dot_separated_list(Parser<Errors>& parser);
-// A digit string of at most 4294967295, labelled "integer".
-template <class Errors> std::optional<std::uint32_t> integer(Parser<Errors>& parser);
+// A digit string of at most 4294967295, labelled "integer", read into `out`
+// (an optional would be returned through memory, which costs more than the
+// parse).
+template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out);
 
 } // namespace grammar
 
@@ -216,18 +218,22 @@ std::vector<std::string> split_list(std::string_view list);
 // Renders the pending error of a failed parse into the failure message.
 std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name);
 
-// Runs `attempt` (a callable taking either parser and giving std::optional<T>)
-// on the recogniser; if it fails, runs it again on the diagnosing parser and
-// fails with the report.
+// Runs `attempt` (a callable taking either parser and a T to fill, and telling
+// whether it parsed) on the recogniser; if it fails, runs it again on the
+// diagnosing parser and fails with the report. The value is written where the
+// caller receives it and never copied: the values are small, and copying one
+// just written costs more than building it.
 template <class T, class Attempt>
 ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, Attempt&& attempt) {
+    ParseResult<T> result;
     grammar::Recogniser fast(text);
-    if (std::optional<T> value = attempt(fast)) {
-        return std::move(*value);
+    if (!attempt(fast, std::get<T>(result))) {
+        grammar::DiagnosingParser diagnosing(text);
+        T unused;
+        attempt(diagnosing, unused);
+        result = failure_message(diagnosing, source_name);
     }
-    grammar::DiagnosingParser diagnosing(text);
-    attempt(diagnosing);
-    return failure_message(diagnosing, source_name);
+    return result;
 }
 
 } // namespace tolvi::version

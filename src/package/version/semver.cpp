@@ -45,38 +45,33 @@ void append_debug(std::string& out, const SemVer& v) {
     append_semver_debug(out, v);
 }
 
-template <class Errors> std::optional<SemVerSyntax> semver_rule(grammar::Parser<Errors>& parser) {
+template <class Errors> bool semver_rule(grammar::Parser<Errors>& parser, SemVerSyntax& out) {
     using grammar::Pattern;
     const std::size_t start = parser.position();
     const auto fail = [&] {
         parser.rewind(start);
-        return std::nullopt;
+        return false;
     };
     parser.literal('v', Pattern::V);
-    const auto major = grammar::integer(parser);
-    if (!major || !parser.literal('.', Pattern::Dot)) {
+    if (!grammar::integer(parser, out.major) || !parser.literal('.', Pattern::Dot) ||
+        !grammar::integer(parser, out.minor) || !parser.literal('.', Pattern::Dot) ||
+        !grammar::integer(parser, out.patch)) {
         return fail();
     }
-    const auto minor = grammar::integer(parser);
-    if (!minor || !parser.literal('.', Pattern::Dot)) {
-        return fail();
-    }
-    const auto patch = grammar::integer(parser);
-    if (!patch) {
-        return fail();
-    }
-    SemVerSyntax v{*major, *minor, *patch, parser.position(), std::nullopt, std::nullopt};
+    out.rest = parser.position();
+    out.rc.reset();
+    out.meta.reset();
     if (parser.literal('-', Pattern::Dash)) {
-        v.rc = grammar::dot_separated_list(parser);
+        out.rc = grammar::dot_separated_list(parser);
     }
     if (parser.literal('+', Pattern::Plus)) {
-        v.meta = grammar::dot_separated_list(parser);
+        out.meta = grammar::dot_separated_list(parser);
     }
-    return v;
+    return true;
 }
 
-template std::optional<SemVerSyntax> semver_rule(grammar::Recogniser&);
-template std::optional<SemVerSyntax> semver_rule(grammar::DiagnosingParser&);
+template bool semver_rule(grammar::Recogniser&, SemVerSyntax&);
+template bool semver_rule(grammar::DiagnosingParser&, SemVerSyntax&);
 
 SemVer to_semver(const SemVerSyntax& syntax) {
     SemVer v{syntax.major, syntax.minor, syntax.patch, std::nullopt, std::nullopt};
@@ -90,9 +85,13 @@ SemVer to_semver(const SemVerSyntax& syntax) {
 }
 
 ParseResult<SemVer> parse_semver(std::string_view text) {
-    return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser) {
-        auto v = semver_rule(parser);
-        return v && parser.end_of_input() ? std::optional(to_semver(*v)) : std::nullopt;
+    return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser, SemVer& out) {
+        SemVerSyntax syntax;
+        if (!semver_rule(parser, syntax) || !parser.end_of_input()) {
+            return false;
+        }
+        out = to_semver(syntax);
+        return true;
     });
 }
 

@@ -69,18 +69,24 @@ void append_debug(std::string& out, const SemVer& v);
 
 // What the semantic-version rule reads: the numbers, where the input after
 // them starts, and the text of each list that is there.
+// A new one is left unset, not zeroed: every parse starts with one, and
+// semver_rule sets every field when it succeeds.
 struct SemVerSyntax {
-    std::uint32_t major = 0;
-    std::uint32_t minor = 0;
-    std::uint32_t patch = 0;
-    std::size_t rest = 0;
+    // NOLINTNEXTLINE(modernize-use-equals-default): a default would zero it
+    SemVerSyntax() noexcept {} // NOLINT(cppcoreguidelines-pro-type-member-init)
+
+    std::uint32_t major;
+    std::uint32_t minor;
+    std::uint32_t patch;
+    std::size_t rest;
     std::optional<std::string_view> rc;
     std::optional<std::string_view> meta;
 };
 
 // "v"? integer "." integer "." integer ("-" list)? ("+" list)?, without the
-// end-of-input test; on failure the cursor is back where it started.
-template <class Errors> std::optional<SemVerSyntax> semver_rule(grammar::Parser<Errors>& parser);
+// end-of-input test, read into `out`; on failure the cursor is back where it
+// started.
+template <class Errors> bool semver_rule(grammar::Parser<Errors>& parser, SemVerSyntax& out);
 
 SemVer to_semver(const SemVerSyntax& syntax);
 

@@ -139,31 +139,24 @@ template <class T> bool copy_value(PyObject* object, T& out) {
     return true;
 }
 
-// Parses the text of the str `text` with `parse`, leaving that text in `utf8`;
-// false with RuntimeError (the report) or the interpreter's encoding error set
-// when that fails.
-template <class T>
-bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out,
-                    std::string_view& utf8) {
+// Parses the text of the str `text` with `parse` and gives what `use` makes of
+// the value and that text; `use`'s failure value with RuntimeError (the
+// report) or the interpreter's encoding error set when that fails.
+template <class T, class Use>
+auto parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), Use&& use) {
+    using Result = decltype(use(std::declval<T&>(), std::string_view()));
     Py_ssize_t size = 0;
     const char* data = PyUnicode_AsUTF8AndSize(text, &size);
     if (data == nullptr) {
-        return false;
+        return failure_value<Result>();
     }
-    utf8 = std::string_view(data, static_cast<std::size_t>(size));
+    const std::string_view utf8(data, static_cast<std::size_t>(size));
     auto parsed = parse(utf8);
     if (auto* message = std::get_if<std::string>(&parsed)) {
         raise(PyExc_RuntimeError, *message);
-        return false;
+        return failure_value<Result>();
     }
-    out = std::move(std::get<T>(parsed));
-    return true;
-}
-
-template <class T>
-bool parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), T& out) {
-    std::string_view utf8;
-    return parse_argument(text, parse, out, utf8);
+    return use(std::get<T>(parsed), utf8);
 }
 
 template <class T> void value_dealloc(PyObject* object) {
