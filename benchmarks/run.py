@@ -33,7 +33,8 @@ NOTES = """\
   Strings that fail: the corpus lines that every class rejects, then corpus lines whose
   first '.' is made a ',', kept where every class rejects them.
 - memory: each class in a fresh interpreter builds that many objects, going round the
-  lines it accepts, and the growth of its resident set is divided among them.
+  lines it accepts (tolvi `SemVer`: the semantic versions), and the growth of its
+  resident set is divided among them.
 - pickling: the list of a class's objects built from the lines it accepts, pickled with
   `pickle.dumps(objects, pickle.HIGHEST_PROTOCOL)`; the size is that pickle's length
   divided among the objects, the time one `dumps` and the `loads` of its result.
@@ -157,6 +158,8 @@ def measure(corpus, quick):
     for name in libraries.GENERAL:
         value = memory.bytes_per_object(name, good[name], count)
         rows.append(report.Row(MEMORY, name, False, f"{count:,}", value))
+    value = memory.bytes_per_object(TOLVI_SEMVER, semantic, count)
+    rows.append(report.Row(MEMORY, TOLVI_SEMVER, False, f"{count:,}", value))
     value = memory.bytes_per_object(memory.FLOOR, good[TOLVI], count)
     rows.append(report.Row(MEMORY, memory.FLOOR, True, f"{count:,}", value))
 

@@ -40,6 +40,16 @@ def check(value, floor):
         results.append((ratio <= factor, f"{op}: {who} within {factor:g}x the floor"
                                          f" (measured {ratio:.2f}x)"))
 
+    def smaller(op, who, than, factor):
+        ratio = value(op, who) / value(op, than)
+        results.append((ratio < factor, f"{op}: {who} below {factor:g}x {than}"
+                                        f" (measured {ratio:.2f}x)"))
+
+    def at_most(op, who, limit):
+        measured = value(op, who)
+        results.append((measured <= limit, f"{op}: {who} at most {limit:g} bytes"
+                                           f" (measured {measured:.1f})"))
+
     def faster_than_every_str(op, who):
         peer = min(PEERS, key=lambda p: value(STR, p))
         ratio = value(STR, peer) / value(op, who)
@@ -47,8 +57,8 @@ def check(value, floor):
                                    f" (fastest peer {peer}: {ratio:.2f}x)"))
 
     faster(CONSTRUCT, TOLVI, PACKAGING, 5)
-    faster(CONSTRUCT, TOLVI, PEP440_RS, 1.5)
-    within(CONSTRUCT, TOLVI, 1.5)
+    faster(CONSTRUCT, TOLVI, PEP440_RS, 2)
+    within(CONSTRUCT, TOLVI, 1.15)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMVER, 10)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMANTIC_VERSION, 10)
     faster(SORT, TOLVI, PACKAGING, 10)
@@ -57,4 +67,8 @@ def check(value, floor):
     within(PICKLED_SIZE, TOLVI, 2)
     faster_than_every_str(STR, TOLVI)
     faster_than_every_str(REPR, TOLVI)
+    at_most(MEMORY, TOLVI, 64)
+    smaller(MEMORY, TOLVI, PACKAGING, 0.4)
+    smaller(MEMORY, TOLVI, SEMVER, 1)
+    at_most(MEMORY, TOLVI_SEMVER, 96)
     return results
