@@ -43,8 +43,13 @@ template <class T> std::string to_text(const T& v) {
     return out;
 }
 
+// The debug form. Its length is not known beforehand; room for the common
+// ones, reserved at once, saves the string growing two or three times.
+inline constexpr std::size_t debug_reserve = 128;
+
 template <class T> std::string to_debug(const T& v) {
     std::string out;
+    out.reserve(debug_reserve);
     append_debug(out, v);
     return out;
 }
