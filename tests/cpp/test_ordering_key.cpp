@@ -115,12 +115,13 @@ TEST(OrderingKey, RandomValuesAgreeWithTheOrdering) {
     const auto value = [&]() -> Version {
         switch (pick(3)) {
         case 0: {
-            const auto optional_list = [&] {
-                return pick(2) == 0 ? OptionalList(list()) : OptionalList();
-            };
-            OptionalList rc = optional_list();
-            return Version{SemVer{numbers[pick(8)], numbers[pick(8)], numbers[pick(8)],
-                                  std::move(rc), optional_list()}};
+            SemVer v{numbers[pick(8)], numbers[pick(8)], numbers[pick(8)], {}, {}};
+            for (OptionalList* items : {&v.rc, &v.meta}) {
+                if (pick(2) == 0) {
+                    *items = list();
+                }
+            }
+            return Version{std::move(v)};
         }
         case 1:
             return dotted(list());

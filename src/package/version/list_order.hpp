@@ -10,7 +10,7 @@ template <class A, class B> std::strong_ordering compare_lists(const A& a, const
     auto i = a.begin();
     auto j = b.begin();
     for (; i != a.end() && j != b.end(); ++i, ++j) {
-        if (const auto c = std::string_view(*i) <=> std::string_view(*j); c != 0) {
+        if (const auto c = std::string_view(*i) <=> std::string_view(*j); std::is_neq(c)) {
             return c;
         }
     }

@@ -55,7 +55,11 @@ Identifiers to_identifiers(const PartsView& parts) {
 }
 
 OptionalList to_optional_identifiers(const std::optional<PartsView>& parts) {
-    return parts ? OptionalList(to_identifiers(*parts)) : OptionalList();
+    OptionalList items;
+    if (parts) {
+        items = to_identifiers(*parts);
+    }
+    return items;
 }
 
 std::optional<PartsView> parts_of(const std::optional<std::string_view>& list) noexcept {
@@ -256,8 +260,10 @@ std::uint64_t Packer::key(const PackedHeader& header, const char* bytes) const n
 Version unpack(const PackedVersion& v) {
     struct ToModel {
         Version operator()(const SemVerView& s) const {
-            return Version{SemVer{s.major, s.minor, s.patch, to_optional_identifiers(s.rc),
-                                  to_optional_identifiers(s.meta)}};
+            SemVer v{s.major, s.minor, s.patch, {}, {}};
+            v.rc = to_optional_identifiers(s.rc);
+            v.meta = to_optional_identifiers(s.meta);
+            return Version{std::move(v)};
         }
         Version operator()(const DotSeparatedView& d) const {
             return Version{DotSeparated{to_identifiers(d.parts)}};

@@ -52,11 +52,6 @@ public:
             measure();
             return *this;
         }
-        Iterator operator++(int) noexcept {
-            Iterator before = *this;
-            ++*this;
-            return before;
-        }
         friend bool operator==(const Iterator& a, const Iterator& b) noexcept {
             return a.left_ == b.left_;
         }
@@ -81,7 +76,7 @@ public:
     PartsView(std::string_view section, const char* lengths, std::uint32_t count) noexcept;
 
     Iterator begin() const noexcept { return {*this, count_}; }
-    Iterator end() const noexcept { return {}; }
+    static Iterator end() noexcept { return {}; }
     std::size_t size() const noexcept { return count_; }
     bool empty() const noexcept { return count_ == 0; }
 
@@ -137,7 +132,7 @@ public:
     friend std::strong_ordering operator<=>(const PackedVersion& a,
                                             const PackedVersion& b) noexcept;
     friend bool operator==(const PackedVersion& a, const PackedVersion& b) noexcept {
-        return (a <=> b) == 0;
+        return std::is_eq(a <=> b);
     }
 
 private:

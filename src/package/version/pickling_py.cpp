@@ -224,7 +224,7 @@ PyObject* reconstruct(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
         if (nargs == 1) {
             Version value;
             return parsed_text(args[0], &version::parse_version, "Version", value)
-                       ? new_value_object(class_type<Version>(), std::move(value))
+                       ? new_value_object(class_type<Version>(), value)
                        : nullptr;
         }
         if (nargs != 2 && nargs != 6) {

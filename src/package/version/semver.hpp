@@ -34,13 +34,13 @@ struct SemVer {
 // read from a packed version (SemVerView): anything with the same fields, whose
 // lists test and dereference like optionals of ranges of strings.
 template <class A, class B> std::strong_ordering compare_semver(const A& a, const B& b) noexcept {
-    if (auto c = a.major <=> b.major; c != 0) {
+    if (auto c = a.major <=> b.major; std::is_neq(c)) {
         return c;
     }
-    if (auto c = a.minor <=> b.minor; c != 0) {
+    if (auto c = a.minor <=> b.minor; std::is_neq(c)) {
         return c;
     }
-    if (auto c = a.patch <=> b.patch; c != 0) {
+    if (auto c = a.patch <=> b.patch; std::is_neq(c)) {
         return c;
     }
     if (static_cast<bool>(a.rc) != static_cast<bool>(b.rc)) {
