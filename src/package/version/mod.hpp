@@ -45,11 +45,11 @@ template <class T> std::string to_text(const T& v) {
 
 // The debug form. Its length is not known beforehand; room for the common
 // ones, reserved at once, saves the string growing two or three times.
-inline constexpr std::size_t debug_reserve = 128;
+inline constexpr std::size_t kDebugReserve = 128;
 
 template <class T> std::string to_debug(const T& v) {
     std::string out;
-    out.reserve(debug_reserve);
+    out.reserve(kDebugReserve);
     append_debug(out, v);
     return out;
 }

@@ -10,18 +10,18 @@ namespace tolvi::version {
 
 namespace {
 
-constexpr std::size_t length_size = sizeof(std::uint32_t);
+constexpr std::size_t kLengthSize = sizeof(std::uint32_t);
 
 std::uint32_t read_length(const char* at) noexcept {
     std::uint32_t length = 0;
-    std::memcpy(&length, at, length_size);
+    std::memcpy(&length, at, kLengthSize);
     return length;
 }
 
 char* write_length(char* at, std::size_t length) noexcept {
     const auto narrow = static_cast<std::uint32_t>(length);
-    std::memcpy(at, &narrow, length_size);
-    return at + length_size;
+    std::memcpy(at, &narrow, kLengthSize);
+    return at + kLengthSize;
 }
 
 // Whether the text alone cannot give back the parts of `items`; `stop` is a
@@ -34,7 +34,7 @@ bool needs_listing(const Identifiers& items, char stop) noexcept {
 }
 
 std::size_t listed_size(const Identifiers& items) noexcept {
-    return length_size * (1 + items.size());
+    return kLengthSize * (1 + items.size());
 }
 
 char* write_listed(char* at, const Identifiers& items) noexcept {
@@ -78,7 +78,7 @@ void PartsView::Iterator::measure() noexcept {
         size_ = 0;
     } else if (lengths_ != nullptr) {
         size_ = read_length(lengths_);
-        lengths_ += length_size;
+        lengths_ += kLengthSize;
     } else {
         size_ = static_cast<std::size_t>(std::find(at_, end_, '.') - at_);
     }
@@ -100,7 +100,7 @@ std::size_t PackedVersion::size() const noexcept {
                                       : ((header_->flags & packed_flag::rc) != 0 ? 1 : 0) +
                                             ((header_->flags & packed_flag::meta) != 0 ? 1 : 0);
         for (int i = 0; i < lists; ++i) {
-            table += length_size * (1 + read_length(listed(table)));
+            table += kLengthSize * (1 + read_length(listed(table)));
         }
     }
     return header_->text_size + table;
@@ -132,12 +132,12 @@ SemVerView PackedVersion::semver() const noexcept {
             return parts;
         }
         const std::uint32_t count = read_length(this->listed(table));
-        const char* lengths = this->listed(table + length_size);
+        const char* lengths = this->listed(table + kLengthSize);
         std::size_t size = count == 0 ? 0 : count - 1;
         for (std::uint32_t i = 0; i < count; ++i) {
-            size += read_length(lengths + i * length_size);
+            size += read_length(lengths + i * kLengthSize);
         }
-        table += length_size * (1 + count);
+        table += kLengthSize * (1 + count);
         const PartsView parts(t.substr(at, size), lengths, count);
         at += size + 1;
         return parts;
@@ -155,7 +155,7 @@ DotSeparatedView PackedVersion::dot_separated() const noexcept {
     if ((header_->flags & packed_flag::listed) == 0) {
         return {PartsView(text(), nullptr, 0)};
     }
-    return {PartsView(text(), listed(length_size), read_length(listed(0)))};
+    return {PartsView(text(), listed(kLengthSize), read_length(listed(0)))};
 }
 
 std::strong_ordering operator<=>(const PackedVersion& a, const PackedVersion& b) noexcept {

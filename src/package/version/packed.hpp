@@ -152,7 +152,7 @@ private:
 class Packer {
 public:
     // The largest text a header can record.
-    static constexpr std::size_t max_text_size = UINT32_MAX;
+    static constexpr std::size_t kMaxTextSize = UINT32_MAX;
 
     explicit Packer(const Version& value) noexcept;
     // A value as the grammar read it from `text`.

@@ -114,7 +114,7 @@ PyObject* new_version_object(PyTypeObject* type, std::size_t size, Write&& write
 }
 
 inline PyObject* new_version_object(PyTypeObject* type, const version::Packer& packer) {
-    if (packer.text_size() > version::Packer::max_text_size) {
+    if (packer.text_size() > version::Packer::kMaxTextSize) {
         return PyErr_NoMemory();
     }
     return new_version_object(type, packer.size(), [&](version::PackedHeader& header, char* bytes) {
