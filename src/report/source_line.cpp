@@ -11,10 +11,19 @@ std::string_view quoted_line(std::string_view input) noexcept {
     std::size_t offset = 0;
     std::size_t visible_end = 0;
     while (offset < input.size()) {
-        const unicode::Decoded decoded = unicode::decode_utf8(input, offset);
-        if (decoded.code_point == U'\n') {
-            break;
+        const auto byte = static_cast<unsigned char>(input[offset]);
+        if (byte < 0x80) {
+            if (byte == '\n') {
+                break;
+            }
+            ++offset;
+            // White_Space's ASCII members, tested without a call.
+            if (byte != ' ' && (byte < '\t' || byte > '\r')) {
+                visible_end = offset;
+            }
+            continue;
         }
+        const unicode::Decoded decoded = unicode::decode_utf8(input, offset);
         offset += decoded.length;
         if (!unicode::is_white_space(decoded.code_point)) {
             visible_end = offset;

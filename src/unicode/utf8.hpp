@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,9 @@ struct Decoded {
 inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char b0 = byte(pos);
+    if (b0 < 0x80) {
+        return {b0, 1};
+    }
     std::size_t length = 1;
     char32_t code_point = 0;
     if ((b0 & 0xE0) == 0xC0) {
@@ -44,8 +49,27 @@ inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
     return {code_point, length};
 }
 
-// Appends the UTF-8 encoding of `c` to `out`.
-inline void append_utf8(std::string& out, char32_t c) {
+// Whether every byte of `text` is ASCII: such text is valid UTF-8 with one byte,
+// one character and one code point each.
+inline bool is_ascii(std::string_view text) noexcept {
+    // Eight bytes at a time: the high bit of every byte at once.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + sizeof any <= text.size(); i += sizeof any) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) {
+        any |= static_cast<unsigned char>(text[i]);
+    }
+    return (any & kHighBits) == 0;
+}
+
+// Appends the UTF-8 encoding of `c` to `out`, a std::string or any text buffer
+// with push_back.
+template <class Out> void append_utf8(Out& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
