@@ -17,36 +17,31 @@ struct Decoded {
 // UTF-8 (Python hands us its own encoding); a malformed byte decodes as itself
 // with length 1 so that callers always make progress.
 inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char b0 = byte(pos);
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+    const auto continues = [&](std::size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    const auto bits = [&](std::size_t i) { return static_cast<char32_t>(byte(i) & 0x3F); };
+    const unsigned char b0 = byte(0);
     if (b0 < 0x80) {
         return {b0, 1};
     }
-    std::size_t length = 1;
-    char32_t code_point = 0;
+    // Each length written out: these run for every character of every report.
+    const std::size_t left = text.size() - pos;
     if ((b0 & 0xE0) == 0xC0) {
-        length = 2;
-        code_point = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3;
-        code_point = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4;
-        code_point = b0 & 0x07;
-    } else {
-        return {b0, 1};
-    }
-    if (text.size() - pos < length) {
-        return {b0, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) {
-            return {b0, 1};
+        if (left >= 2 && continues(1)) {
+            return {(static_cast<char32_t>(b0 & 0x1F) << 6) | bits(1), 2};
         }
-        code_point = (code_point << 6) | (next & 0x3F);
+    } else if ((b0 & 0xF0) == 0xE0) {
+        if (left >= 3 && continues(1) && continues(2)) {
+            return {(static_cast<char32_t>(b0 & 0x0F) << 12) | (bits(1) << 6) | bits(2), 3};
+        }
+    } else if ((b0 & 0xF8) == 0xF0) {
+        if (left >= 4 && continues(1) && continues(2) && continues(3)) {
+            return {(static_cast<char32_t>(b0 & 0x07) << 18) | (bits(1) << 12) | (bits(2) << 6) |
+                        bits(3),
+                    4};
+        }
     }
-    return {code_point, length};
+    return {b0, 1};
 }
 
 // Whether every byte of `text` is ASCII: such text is valid UTF-8 with one byte,
