@@ -121,7 +121,6 @@ report::ParseError Diagnosis::error(std::string_view input, std::size_t position
         error.span_end = at + decoded.length;
     }
     if (pending_) {
-        error.expected.reserve(pending_->expected.size());
         for (std::size_t i = 0; i < pending_->expected.size(); ++i) {
             error.expected.push_back(to_report(pending_->expected[i]));
         }
