@@ -42,18 +42,9 @@ report::ExpectedPattern to_report(Pattern p) {
 
 } // namespace
 
-void ExpectedList::add(Pattern p) noexcept {
-    for (std::size_t i = 0; i < size_; ++i) {
-        if (items_[i] == p) {
-            return;
-        }
-    }
-    items_[size_++] = p;
-}
-
 void ExpectedList::add_all(const ExpectedList& other) noexcept {
     for (std::size_t i = 0; i < other.size_; ++i) {
-        add(other.items_[i]);
+        add(other[i]);
     }
 }
 
