@@ -33,9 +33,13 @@ std::string_view quoted_line(std::string_view input) noexcept {
 }
 
 std::size_t char_index(std::string_view text, std::size_t offset) noexcept {
+    const std::string_view before = text.substr(0, offset);
+    // In ASCII every byte is a character.
+    if (unicode::is_ascii(before)) {
+        return before.size();
+    }
     std::size_t index = 0;
-    for (std::size_t pos = 0; pos < text.size() && pos < offset;
-         pos += unicode::decode_utf8(text, pos).length) {
+    for (std::size_t pos = 0; pos < before.size(); pos += unicode::decode_utf8(text, pos).length) {
         ++index;
     }
     return index;
