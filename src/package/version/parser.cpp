@@ -48,26 +48,6 @@ void ExpectedList::add_all(const ExpectedList& other) noexcept {
     }
 }
 
-// The furthest error wins; errors at the same position pool their expectations.
-void Diagnosis::record(PendingError error) noexcept {
-    if (!pending_ || error.position > pending_->position) {
-        pending_ = error;
-    } else if (error.position == pending_->position) {
-        pending_->expected.add_all(error.expected);
-    }
-}
-
-Diagnosis::Saved Diagnosis::set_aside() noexcept {
-    return std::exchange(pending_, std::nullopt);
-}
-
-void Diagnosis::finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
-    if (pending_ && pending_->position == start) {
-        pending_->expected = ExpectedList(label);
-    }
-    merge_labelled(outer);
-}
-
 void Diagnosis::merge_labelled(Saved outer) noexcept {
     if (!outer) {
         return;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -93,16 +94,26 @@ class Diagnosis {
 public:
     using Saved = std::optional<PendingError>;
 
+    // The furthest error wins; errors at the same position pool their
+    // expectations. Every failed test records, so this is inline.
     void record(std::size_t position, Pattern p) noexcept {
-        record(PendingError{position, ExpectedList(p)});
+        if (!pending_ || position > pending_->position) {
+            pending_ = PendingError{position, ExpectedList(p)};
+        } else if (position == pending_->position) {
+            pending_->expected.add(p);
+        }
     }
-    void record(PendingError error) noexcept;
 
     // A rule with a label runs with the pending error set aside; when it ends,
     // an error left at the rule's start takes the label, and the two errors
     // are merged.
-    Saved set_aside() noexcept;
-    void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept;
+    Saved set_aside() noexcept { return std::exchange(pending_, std::nullopt); }
+    void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
+        if (pending_ && pending_->position == start) {
+            pending_->expected = ExpectedList(label);
+        }
+        merge_labelled(outer);
+    }
 
     // A number out of range is refused at its first digit, and the errors
     // recorded while reading it (in [start, end]) would only distract from that.
