@@ -39,41 +39,62 @@ void widen(const char* bytes, Py_UCS2* out) noexcept {
     std::memcpy(out, &wide, sizeof wide);
 }
 
+// Decodes the character at `at`, which is not ASCII, into `unit`; false when it
+// is not well-formed or lies beyond the basic plane. Three bytes, the box drawing
+// of a report, are checked and put together here without the general decoder.
+bool decode_one(std::string_view utf8, std::size_t& at, Py_UCS2& unit) noexcept {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[at + i]); };
+    if ((byte(0) & 0xF0) == 0xE0 && utf8.size() - at >= 3 && (byte(1) & 0xC0) == 0x80 &&
+        (byte(2) & 0xC0) == 0x80) {
+        const auto c = static_cast<Py_UCS2>(((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) |
+                                            (byte(2) & 0x3F));
+        if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) {
+            return false;
+        }
+        unit = c;
+        at += 3;
+        return true;
+    }
+    const unicode::Decoded one = unicode::decode_utf8(utf8, at);
+    if (!unicode::is_well_formed(one) || one.code_point > 0xFFFF) {
+        return false;
+    }
+    unit = static_cast<Py_UCS2>(one.code_point);
+    at += one.length;
+    return true;
+}
+
 // False for text that is not well-formed, or that leaves the basic plane.
 bool decode(std::string_view utf8, Units& units, Decoded& result) noexcept {
     constexpr std::uint64_t kHighBits = 0x8080808080808080;
     std::size_t count = 0;
     Py_UCS2 widest = 0;
     std::size_t at = 0;
-    // Eight bytes at a time: the ASCII ones before the first other byte are
-    // copied at once, then the character that byte starts is decoded.
-    while (at + sizeof(std::uint64_t) <= utf8.size()) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, utf8.data() + at, sizeof word);
-        const std::uint64_t high = word & kHighBits;
-        const std::size_t ascii =
-            high == 0 ? sizeof word : static_cast<std::size_t>(std::countr_zero(high)) / 8;
-        widen(utf8.data() + at, units.data() + count);
-        count += ascii;
-        at += ascii;
-        if (high != 0) {
-            const unicode::Decoded one = unicode::decode_utf8(utf8, at);
-            if (!unicode::is_well_formed(one) || one.code_point > 0xFFFF) {
-                return false;
-            }
-            units[count++] = static_cast<Py_UCS2>(one.code_point);
-            widest = std::max(widest, static_cast<Py_UCS2>(one.code_point));
-            at += one.length;
-        }
-    }
     while (at < utf8.size()) {
-        const unicode::Decoded one = unicode::decode_utf8(utf8, at);
-        if (!unicode::is_well_formed(one) || one.code_point > 0xFFFF) {
+        // Eight bytes at a time: the ASCII ones before the first other byte are
+        // copied at once, then the character that byte starts is decoded.
+        if (at + sizeof(std::uint64_t) <= utf8.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, utf8.data() + at, sizeof word);
+            const std::uint64_t high = word & kHighBits;
+            widen(utf8.data() + at, units.data() + count);
+            if (high == 0) {
+                count += sizeof word;
+                at += sizeof word;
+                continue;
+            }
+            const auto ascii = static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            count += ascii;
+            at += ascii;
+        } else if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+            units[count++] = static_cast<unsigned char>(utf8[at++]);
+            continue;
+        }
+        Py_UCS2& unit = units[count++];
+        if (!decode_one(utf8, at, unit)) {
             return false;
         }
-        units[count++] = static_cast<Py_UCS2>(one.code_point);
-        widest = std::max(widest, static_cast<Py_UCS2>(one.code_point));
-        at += one.length;
+        widest = std::max(widest, unit);
     }
     result = {count, widest};
     return true;
