@@ -9,6 +9,7 @@
 #include "report/label_message.hpp"
 #include "report/painter.hpp"
 #include "report/source_line.hpp"
+#include "unicode/utf8.hpp"
 
 namespace tolvi::report {
 
@@ -55,12 +56,9 @@ void write_location(Painter& painter, std::string_view source_name, std::size_t 
     painter.plain("\n");
 }
 
-void write_source_line(Painter& painter, std::string_view line, const Label& label) {
-    painter.plain(" ");
-    painter.palette(kFrameColour, "1 │");
-    painter.plain(" ");
-    // The characters go out in runs of one colour, cut at each tab, which comes
-    // out as the spaces it spans.
+// The characters go out in runs of one colour, cut at each tab, which comes out
+// as the spaces it spans.
+void write_cells(Painter& painter, std::string_view line, const Label& label) {
     CellWalker walker(line);
     std::size_t run_start = 0;
     std::size_t offset = 0;
@@ -83,6 +81,28 @@ void write_source_line(Painter& painter, std::string_view line, const Label& lab
         }
     }
     painter.palette_each(run_colour, line.substr(run_start, offset - run_start));
+}
+
+// A line is one column a byte when it is ASCII without tabs, as most are: then
+// positions are byte offsets and the cells need no walk.
+bool is_one_column_a_byte(std::string_view line) noexcept {
+    return unicode::is_ascii(line) && line.find('\t') == std::string_view::npos;
+}
+
+void write_source_line(Painter& painter, std::string_view line, const Label& label,
+                       bool one_column_a_byte) {
+    painter.plain(" ");
+    painter.palette(kFrameColour, "1 │");
+    painter.plain(" ");
+    if (one_column_a_byte) {
+        const std::size_t start = std::min(label.start, line.size());
+        const std::size_t end = std::min(label.end, line.size());
+        painter.palette_each(kSourceColour, line.substr(0, start));
+        painter.palette_each(label.colour, line.substr(start, end - start));
+        painter.palette_each(kSourceColour, line.substr(end));
+    } else {
+        write_cells(painter, line, label);
+    }
     painter.plain("\n");
 }
 
@@ -95,7 +115,10 @@ struct LabelColumns {
     std::size_t after = 0;
 };
 
-LabelColumns measure(std::string_view line, const Label& label) noexcept {
+LabelColumns measure(std::string_view line, const Label& label, bool one_column_a_byte) noexcept {
+    if (one_column_a_byte) {
+        return {label.start, 1, label.end + 1 - label.start};
+    }
     LabelColumns columns;
     CellWalker walker(line);
     for (std::size_t position = 0; position <= label.end + 1; ++position) {
@@ -162,8 +185,9 @@ void write_report(BoundedWriter& out, const ParseError& error, std::string_view 
     painter.spaces(3);
     painter.palette(kFrameColour, kMarginBar);
     painter.plain("\n");
-    write_source_line(painter, line, label);
-    const LabelColumns columns = measure(line, label);
+    const bool one_column_a_byte = is_one_column_a_byte(line);
+    write_source_line(painter, line, label, one_column_a_byte);
+    const LabelColumns columns = measure(line, label, one_column_a_byte);
     write_marker_row(painter, label, columns);
     write_message_row(out, painter, label, columns, error);
     painter.palette(kFrameColour, "───╯");
