@@ -119,7 +119,7 @@ PyObject* str_from_utf8(std::string_view utf8) {
     if (PyUnicode_KIND(text) == PyUnicode_2BYTE_KIND) {
         std::memcpy(PyUnicode_2BYTE_DATA(text), units.data(), decoded.count * sizeof(Py_UCS2));
     } else {
-        Py_UCS1* out = PyUnicode_1BYTE_DATA(text);
+        auto* out = PyUnicode_1BYTE_DATA(text);
         for (std::size_t i = 0; i < decoded.count; ++i) {
             out[i] = static_cast<Py_UCS1>(units[i]);
         }

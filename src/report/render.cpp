@@ -1,5 +1,6 @@
 #include "report/render.hpp"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 
@@ -64,12 +65,9 @@ bool copies_only_ascii(const ParseError& error, std::string_view input,
     if (error.found && !is_ascii_character(*error.found)) {
         return false;
     }
-    for (const ExpectedPattern& pattern : error.expected) {
-        if (!is_ascii_character(pattern.token) || !unicode::is_ascii(pattern.label)) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(error.expected, [](const ExpectedPattern& pattern) {
+        return is_ascii_character(pattern.token) && unicode::is_ascii(pattern.label);
+    });
 }
 
 std::string describe(const unicode::Utf8Fault& fault) {
