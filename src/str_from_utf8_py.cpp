@@ -19,8 +19,9 @@ namespace {
 // plane, is left to the interpreter's decoder.
 constexpr std::size_t kMostDecodedHere = 1024;
 
-// With room for the eight units that widening writes past the last character.
-using Units = std::array<Py_UCS2, kMostDecodedHere + 8>;
+// Widening writes eight units where eight bytes remain to be read, and there are
+// never more units than bytes read, so it stays within the text's own length.
+using Units = std::array<Py_UCS2, kMostDecodedHere>;
 
 struct Decoded {
     std::size_t count;
