@@ -16,7 +16,7 @@ public:
 
     void append(std::string_view text) noexcept {
         if (fits(text.size())) {
-            copy(text, buffer_.data() + size_);
+            std::memcpy(buffer_.data() + size_, text.data(), text.size());
         }
         size_ += text.size();
     }
@@ -43,31 +43,6 @@ public:
     bool fitted() const noexcept { return size_ <= buffer_.size(); }
 
 private:
-    // Most pieces are a few bytes, of a length known only at run time: two
-    // overlapping words copy them without a call to the library.
-    static void copy(std::string_view text, char* out) noexcept {
-        const char* in = text.data();
-        const std::size_t n = text.size();
-        if (n >= 8 && n <= 16) {
-            move<std::uint64_t>(in, out);
-            move<std::uint64_t>(in + n - 8, out + n - 8);
-        } else if (n >= 4 && n < 8) {
-            move<std::uint32_t>(in, out);
-            move<std::uint32_t>(in + n - 4, out + n - 4);
-        } else if (n > 0 && n < 4) {
-            out[0] = in[0];
-            out[n / 2] = in[n / 2];
-            out[n - 1] = in[n - 1];
-        } else if (n > 16) {
-            std::memcpy(out, in, n);
-        }
-    }
-    template <class Word> static void move(const char* in, char* out) noexcept {
-        Word word = 0;
-        std::memcpy(&word, in, sizeof word);
-        std::memcpy(out, &word, sizeof word);
-    }
-
     // Once a piece has not fitted, size_ is past the end and nothing more is written.
     bool fits(std::size_t count) const noexcept { return size_ + count <= buffer_.size(); }
 
