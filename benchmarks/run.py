@@ -20,8 +20,8 @@ import report
 import targets
 import timing
 from libraries import TOLVI, TOLVI_SEMVER
-from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, EQ, LT, MEMORY, PICKLE,
-                     PICKLED_SIZE, REPR, SIZED, SORT, STR, TIMED)
+from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, EQ, LT,
+                     MEMORY, PICKLE, PICKLED_SIZE, REPR, SIZED, SORT, STR, TIMED)
 
 NOTES = """\
 - ns/op: median time per operation; for memory, resident-set growth per live object; for
@@ -31,7 +31,10 @@ NOTES = """\
 - inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
   the objects. Semantic versions: the lines that all three semantic classes accept.
   Strings that fail: the corpus lines that every class rejects, then corpus lines whose
-  first '.' is made a ',', kept where every class rejects them.
+  first '.' is made a ',', kept where every class rejects them. Typos that fail: corpus
+  lines with one character inserted at a random place (fixed seed) as a typist would: a
+  keyboard neighbour of the character there, that character doubled, a space or a
+  punctuation mark; kept where every class rejects them.
 - memory: each class in a fresh interpreter builds that many objects, going round the
   lines it accepts (tolvi `SemVer`: the semantic versions), and the growth of its
   resident set is divided among them.
@@ -73,6 +76,46 @@ def failing_strings(strings, makers, count):
     return candidates[:count]
 
 
+# Keys as they sit beside each other on a US keyboard, for the typos' slipped fingers.
+KEYBOARD_ROWS = ("`1234567890-=", "qwertyuiop[]", "asdfghjkl;'", "zxcvbnm,./")
+STRAY_PUNCTUATION = ",;:/_'+"
+
+
+def keyboard_neighbours(c):
+    for row in KEYBOARD_ROWS:
+        at = row.find(c.lower())
+        if at >= 0:
+            return row[max(0, at - 1):at] + row[at + 1:at + 2]
+    return ""
+
+
+def with_typo(s, rng):
+    """`s` with one character inserted where a typist might slip."""
+    at = rng.randrange(len(s) + 1)
+    beside = s[min(at, len(s) - 1)]
+    kind = rng.randrange(4)
+    if kind == 0:
+        typed = rng.choice(keyboard_neighbours(beside) or STRAY_PUNCTUATION)
+    elif kind == 1:
+        typed = beside
+    elif kind == 2:
+        typed = " "
+    else:
+        typed = rng.choice(STRAY_PUNCTUATION)
+    return s[:at] + typed + s[at:]
+
+
+def typo_strings(strings, makers, count):
+    """Corpus lines with one typo each that every class rejects. Most typos still make a
+    valid dot-separated list, so several lines are tried for each one kept."""
+    rng = random.Random(13)
+    stride = max(1, len(strings) // (4 * count))
+    candidates = [with_typo(s, rng) for s in strings[::stride] if s]
+    for make in makers:
+        candidates = [s for s, o in zip(candidates, parse_all(make, candidates)) if o is None]
+    return candidates[:count]
+
+
 def measure(corpus, quick):
     settings = QUICK if quick else FULL
     repeats = settings["repeats"]
@@ -109,13 +152,14 @@ def measure(corpus, quick):
     timed(CONSTRUCT_SEMVER, "s.split('.')", of_total(len(semantic)), timing.split_floor,
           semantic, ops=len(semantic), floor=True)
 
-    progress(CONSTRUCT_FAILING)
-    failing = failing_strings(strings, makers.values(), settings["failing"])
-    for name, make in makers.items():
-        timed(CONSTRUCT_FAILING, name, f"{len(failing):,}", timing.construct_failing, make,
-              failing, ops=len(failing))
-    timed(CONSTRUCT_FAILING, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing,
-          failing, ops=len(failing), floor=True)
+    for op, select in ((CONSTRUCT_FAILING, failing_strings), (CONSTRUCT_TYPOS, typo_strings)):
+        progress(op)
+        failing = select(strings, makers.values(), settings["failing"])
+        for name, make in makers.items():
+            timed(op, name, f"{len(failing):,}", timing.construct_failing, make, failing,
+                  ops=len(failing))
+        timed(op, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing, failing,
+              ops=len(failing), floor=True)
 
     progress("str(), repr()")
     small_ints = [i % 256 for i in range(len(live[TOLVI]))]

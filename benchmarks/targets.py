@@ -5,6 +5,7 @@ from libraries import TOLVI, TOLVI_SEMVER
 CONSTRUCT = "construct, mixed corpus"
 CONSTRUCT_SEMVER = "construct, semantic versions"
 CONSTRUCT_FAILING = "construct, strings that fail"
+CONSTRUCT_TYPOS = "construct, typos that fail"
 STR = "str()"
 REPR = "repr()"
 EQ = "== on adjacent pairs"
@@ -15,7 +16,8 @@ MEMORY = "memory per live object"
 PICKLED_SIZE = "pickled size, per object"
 
 # Operations measured in ns per operation, and those measured in bytes per object.
-TIMED = (CONSTRUCT, CONSTRUCT_SEMVER, CONSTRUCT_FAILING, STR, REPR, EQ, LT, SORT, PICKLE)
+TIMED = (CONSTRUCT, CONSTRUCT_SEMVER, CONSTRUCT_FAILING, CONSTRUCT_TYPOS, STR, REPR, EQ, LT, SORT,
+         PICKLE)
 SIZED = (MEMORY, PICKLED_SIZE)
 
 PACKAGING = "packaging.version.Version"
@@ -50,6 +52,12 @@ def check(value, floor):
         results.append((measured <= limit, f"{op}: {who} at most {limit:g} bytes"
                                            f" (measured {measured:.1f})"))
 
+    def within_fastest_peer(op, who, factor):
+        peer = min(PEERS, key=lambda p: value(op, p))
+        ratio = value(op, who) / value(op, peer)
+        results.append((ratio <= factor, f"{op}: {who} at most {factor:g}x the time of the"
+                                         f" fastest peer ({peer}: measured {ratio:.2f}x)"))
+
     def faster_than_every_str(op, who):
         peer = min(PEERS, key=lambda p: value(STR, p))
         ratio = value(STR, peer) / value(op, who)
@@ -61,6 +69,8 @@ def check(value, floor):
     within(CONSTRUCT, TOLVI, 1.15)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMVER, 10)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMANTIC_VERSION, 10)
+    within_fastest_peer(CONSTRUCT_FAILING, TOLVI, 0.8)
+    within_fastest_peer(CONSTRUCT_TYPOS, TOLVI, 0.8)
     faster(SORT, TOLVI, PACKAGING, 10)
     within(SORT, TOLVI, 3)
     within(PICKLE, TOLVI, 3)

@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "str_from_utf8_py.hpp"
+
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    Ref text = Ref::steal(
-        PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
+    Ref text = Ref::steal(str_from_utf8(message));
     if (text) {
         PyErr_SetObject(type, text.get());
     }

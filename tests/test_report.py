@@ -273,6 +273,18 @@ LAYOUTS = [
         f"     ╰── found '\u3000' expected {AFTER_THREE_NUMBERS}",
         id="trailing-wide-space-at-error",
     ),
+    # Reports longer than the renderer's first buffer, in ASCII and beyond it.
+    pytest.param(
+        "Version", "x" * 1100 + " y", "x" * 1100 + " y", 1101, " " * 1100 + "┬  ",
+        " " * 1100
+        + "╰── found ' ' expected alphanumeric or '-', '.', end of input, or identifier",
+        id="long-ascii-line",
+    ),
+    pytest.param(
+        "Version", "é" * 600 + " x", "é" * 600 + " x", 601, " " * 600 + "┬  ",
+        " " * 600 + f"╰── found ' ' expected {AFTER_IDENTIFIER}",
+        id="long-two-byte-line",
+    ),
 ]
 
 

@@ -12,7 +12,7 @@ std::size_t cell_width(char32_t c, std::size_t column) noexcept {
     return unicode::is_wide(c) ? 2 : 1;
 }
 
-Cell CellWalker::next() noexcept {
+Cell CellWalker::next_decoded() noexcept {
     if (offset_ >= line_.size()) {
         return Cell{std::string_view(), 0, 1};
     }

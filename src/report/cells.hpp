@@ -29,9 +29,24 @@ class CellWalker {
 public:
     explicit CellWalker(std::string_view line) noexcept : line_(line) {}
 
-    Cell next() noexcept;
+    Cell next() noexcept {
+        // Reports quote mostly ASCII, where a character other than the tab is one
+        // byte in one column: no decoding and no width table.
+        if (offset_ < line_.size()) {
+            const auto byte = static_cast<unsigned char>(line_[offset_]);
+            if (byte < 0x80 && byte != '\t') {
+                const Cell cell{line_.substr(offset_, 1), byte, 1};
+                ++offset_;
+                ++column_;
+                return cell;
+            }
+        }
+        return next_decoded();
+    }
 
 private:
+    Cell next_decoded() noexcept;
+
     std::string_view line_;
     std::size_t offset_ = 0;
     std::size_t column_ = 0;

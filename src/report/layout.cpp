@@ -9,6 +9,7 @@
 #include "report/label_message.hpp"
 #include "report/painter.hpp"
 #include "report/source_line.hpp"
+#include "unicode/utf8.hpp"
 
 namespace tolvi::report {
 
@@ -19,10 +20,14 @@ constexpr std::string_view kMarginBar = "│";
 constexpr std::string_view kMarker = "┬";
 constexpr std::string_view kEmptySpanMarker = "│";
 constexpr std::string_view kLabelCorner = "╰";
+constexpr std::string_view kTabSpaces = "    ";
+static_assert(kTabSpaces.size() == kTabStop);
 
 constexpr std::uint8_t kFrameColour = 246;
 constexpr std::uint8_t kMarginColour = 240;
 constexpr std::uint8_t kSourceColour = 249;
+// A report has a single label, which takes a fresh generator's first colour.
+constexpr std::uint8_t kLabelColour = LabelColourGenerator().next();
 
 // Where the label sits, in character positions of the input.
 struct Label {
@@ -32,22 +37,6 @@ struct Label {
 
     bool covers(std::size_t position) const noexcept { return position >= start && position < end; }
 };
-
-// Enough for typical reports so that the text is built without reallocating; an
-// unusual line (many tabs or wide characters) merely grows the string once more.
-std::size_t size_estimate(const ParseError& error, std::string_view line,
-                          std::string_view source_name, bool colour) {
-    std::size_t message = 48;
-    for (const ExpectedPattern& pattern : error.expected) {
-        message += pattern.label.size() + 8;
-    }
-    // Each byte of the line gives one quoted character and, mostly, a space on
-    // each of the two rows beneath it; colour wraps each quoted character in
-    // up to fifteen bytes of escape sequences.
-    const std::size_t per_byte = colour ? 3 + 15 : 3;
-    const std::size_t frame = colour ? 384 : 96;
-    return frame + source_name.size() + message + (line.size() + 2) * per_byte;
-}
 
 void write_decimal(Painter& painter, std::size_t value) {
     painter.plain(Digits(value).view());
@@ -67,26 +56,82 @@ void write_location(Painter& painter, std::string_view source_name, std::size_t 
     painter.plain("\n");
 }
 
-void write_source_line(Painter& painter, std::string_view line, const Label& label) {
-    painter.plain(" ");
-    painter.palette(kFrameColour, "1 │");
-    painter.plain(" ");
+// The characters go out in runs of one colour, cut at each tab, which comes out
+// as the spaces it spans.
+void write_cells(Painter& painter, std::string_view line, const Label& label) {
     CellWalker walker(line);
+    std::size_t run_start = 0;
+    std::size_t offset = 0;
+    std::uint8_t run_colour = kSourceColour;
     for (std::size_t position = 0;; ++position) {
         const Cell cell = walker.next();
         if (cell.past_end()) {
             break;
         }
         const std::uint8_t colour = label.covers(position) ? label.colour : kSourceColour;
+        if (colour != run_colour || cell.is_tab()) {
+            painter.palette_each(run_colour, line.substr(run_start, offset - run_start));
+            run_start = offset;
+            run_colour = colour;
+        }
+        offset += cell.text.size();
         if (cell.is_tab()) {
-            for (std::size_t i = 0; i < cell.width; ++i) {
-                painter.palette(colour, " ");
-            }
-        } else {
-            painter.palette(colour, cell.text);
+            painter.palette_each(colour, kTabSpaces.substr(0, cell.width));
+            run_start = offset;
         }
     }
+    painter.palette_each(run_colour, line.substr(run_start, offset - run_start));
+}
+
+// A line is one column a byte when it is ASCII without tabs, as most are: then
+// positions are byte offsets and the cells need no walk.
+bool is_one_column_a_byte(std::string_view line) noexcept {
+    return unicode::is_ascii(line) && line.find('\t') == std::string_view::npos;
+}
+
+void write_source_line(Painter& painter, std::string_view line, const Label& label,
+                       bool one_column_a_byte) {
+    painter.plain(" ");
+    painter.palette(kFrameColour, "1 │");
+    painter.plain(" ");
+    if (one_column_a_byte) {
+        const std::size_t start = std::min(label.start, line.size());
+        const std::size_t end = std::min(label.end, line.size());
+        painter.palette_each(kSourceColour, line.substr(0, start));
+        painter.palette_each(label.colour, line.substr(start, end - start));
+        painter.palette_each(kSourceColour, line.substr(end));
+    } else {
+        write_cells(painter, line, label);
+    }
     painter.plain("\n");
+}
+
+// The columns that the two rows under the quoted line draw: the gap before the
+// label, the cell it starts at, and the cells after that up to one position past
+// its end, so that a row ends in one or two spaces.
+struct LabelColumns {
+    std::size_t before = 0;
+    std::size_t first = 0;
+    std::size_t after = 0;
+};
+
+LabelColumns measure(std::string_view line, const Label& label, bool one_column_a_byte) noexcept {
+    if (one_column_a_byte) {
+        return {label.start, 1, label.end + 1 - label.start};
+    }
+    LabelColumns columns;
+    CellWalker walker(line);
+    for (std::size_t position = 0; position <= label.end + 1; ++position) {
+        const std::size_t width = walker.next().width;
+        if (position < label.start) {
+            columns.before += width;
+        } else if (position == label.start) {
+            columns.first = width;
+        } else {
+            columns.after += width;
+        }
+    }
+    return columns;
 }
 
 // The margin of the two rows under the quoted line.
@@ -96,44 +141,28 @@ void write_row_margin(Painter& painter) {
     painter.plain(" ");
 }
 
-// A glyph that fills the first column of a cell, with bars in the rest of it.
-void write_drawn_cell(Painter& painter, std::string_view glyph, const Cell& cell,
-                      std::uint8_t colour) {
+// A glyph in the first column of the label's cell, then `bars` columns of bars.
+void write_drawn(Painter& painter, std::string_view glyph, std::size_t bars, std::uint8_t colour) {
     painter.palette(colour, glyph);
-    for (std::size_t i = 1; i < cell.width; ++i) {
+    for (std::size_t i = 0; i < bars; ++i) {
         painter.palette(colour, kBar);
     }
 }
 
-// Runs one position past the label's end, so the row ends in one or two spaces.
-void write_marker_row(Painter& painter, std::string_view line, const Label& label) {
+void write_marker_row(Painter& painter, const Label& label, const LabelColumns& columns) {
     write_row_margin(painter);
-    const std::string_view marker = label.end > label.start ? kMarker : kEmptySpanMarker;
-    CellWalker walker(line);
-    for (std::size_t position = 0; position <= label.end + 1; ++position) {
-        const Cell cell = walker.next();
-        if (position == label.start) {
-            write_drawn_cell(painter, marker, cell, label.colour);
-        } else {
-            painter.spaces(cell.width);
-        }
-    }
+    painter.spaces(columns.before);
+    write_drawn(painter, label.end > label.start ? kMarker : kEmptySpanMarker, columns.first - 1,
+                label.colour);
+    painter.spaces(columns.after);
     painter.plain("\n");
 }
 
-void write_message_row(std::string& out, Painter& painter, std::string_view line,
-                       const Label& label, const ParseError& error) {
+void write_message_row(BoundedWriter& out, Painter& painter, const Label& label,
+                       const LabelColumns& columns, const ParseError& error) {
     write_row_margin(painter);
-    CellWalker walker(line);
-    for (std::size_t position = 0; position <= label.end + 1; ++position) {
-        const Cell cell = walker.next();
-        if (position < label.start) {
-            painter.spaces(cell.width);
-        } else {
-            write_drawn_cell(painter, position == label.start ? kLabelCorner : kBar, cell,
-                             label.colour);
-        }
-    }
+    painter.spaces(columns.before);
+    write_drawn(painter, kLabelCorner, columns.first - 1 + columns.after, label.colour);
     painter.plain(" ");
     write_label_message(out, error);
     painter.plain("\n");
@@ -141,15 +170,13 @@ void write_message_row(std::string& out, Painter& painter, std::string_view line
 
 } // namespace
 
-void write_report(std::string& out, const ParseError& error, std::string_view input,
+void write_report(BoundedWriter& out, const ParseError& error, std::string_view input,
                   std::string_view source_name, bool colour) {
     const std::string_view line = quoted_line(input);
     const std::size_t start = char_index(input, error.span_start);
     const std::size_t end = std::max(start, char_index(input, error.span_end));
-    LabelColourGenerator colours;
-    const Label label{start, end, colours.next()};
+    const Label label{start, end, kLabelColour};
 
-    out.reserve(out.size() + size_estimate(error, line, source_name, colour));
     Painter painter(out, colour);
 
     painter.red("Error:");
@@ -158,9 +185,11 @@ void write_report(std::string& out, const ParseError& error, std::string_view in
     painter.spaces(3);
     painter.palette(kFrameColour, kMarginBar);
     painter.plain("\n");
-    write_source_line(painter, line, label);
-    write_marker_row(painter, line, label);
-    write_message_row(out, painter, line, label, error);
+    const bool one_column_a_byte = is_one_column_a_byte(line);
+    write_source_line(painter, line, label, one_column_a_byte);
+    const LabelColumns columns = measure(line, label, one_column_a_byte);
+    write_marker_row(painter, label, columns);
+    write_message_row(out, painter, label, columns, error);
     painter.palette(kFrameColour, "───╯");
     painter.plain("\n");
 }

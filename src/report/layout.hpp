@@ -1,7 +1,7 @@
 #pragma once
-#include <string>
 #include <string_view>
 
+#include "report/bounded_writer.hpp"
 #include "report/parse_error.hpp"
 
 namespace tolvi::report {
@@ -9,8 +9,8 @@ namespace tolvi::report {
 // Appends the report for `error` to `out`: seven lines, each ending with a line
 // feed, that quote the first line of `input` under `source_name` and point at the
 // error's span (bytes of `input`). With `colour` the same text carries ANSI SGR
-// sequences. Throws only what growing `out` throws.
-void write_report(std::string& out, const ParseError& error, std::string_view input,
+// sequences.
+void write_report(BoundedWriter& out, const ParseError& error, std::string_view input,
                   std::string_view source_name, bool colour);
 
 } // namespace tolvi::report

@@ -1,38 +1,35 @@
 #include "report/painter.hpp"
 
 #include "digits.hpp"
+#include "unicode/utf8.hpp"
 
 namespace tolvi::report {
 
-void Painter::plain(std::string_view text) {
-    out_ += text;
+namespace {
+
+constexpr std::string_view kReset = "\x1b[0m";
+
+} // namespace
+
+void Painter::paint_red(std::string_view text) noexcept {
+    out_.append("\x1b[31m");
+    out_.append(text);
+    out_.append(kReset);
 }
 
-void Painter::spaces(std::size_t count) {
-    out_.append(count, ' ');
+void Painter::paint(std::uint8_t index, std::string_view text) noexcept {
+    out_.append("\x1b[38;5;");
+    out_.append(Digits(index).view());
+    out_.push_back('m');
+    out_.append(text);
+    out_.append(kReset);
 }
 
-void Painter::red(std::string_view text) {
-    if (colour_) {
-        out_ += "\x1b[31m";
-    }
-    out_ += text;
-    reset();
-}
-
-void Painter::palette(std::uint8_t index, std::string_view text) {
-    if (colour_) {
-        out_ += "\x1b[38;5;";
-        out_ += Digits(index).view();
-        out_ += 'm';
-    }
-    out_ += text;
-    reset();
-}
-
-void Painter::reset() {
-    if (colour_) {
-        out_ += "\x1b[0m";
+void Painter::paint_each(std::uint8_t index, std::string_view text) noexcept {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = unicode::decode_utf8(text, at).length;
+        paint(index, text.substr(at, length));
+        at += length;
     }
 }
 

@@ -11,10 +11,19 @@ std::string_view quoted_line(std::string_view input) noexcept {
     std::size_t offset = 0;
     std::size_t visible_end = 0;
     while (offset < input.size()) {
-        const unicode::Decoded decoded = unicode::decode_utf8(input, offset);
-        if (decoded.code_point == U'\n') {
-            break;
+        const auto byte = static_cast<unsigned char>(input[offset]);
+        if (byte < 0x80) {
+            if (byte == '\n') {
+                break;
+            }
+            ++offset;
+            // White_Space's ASCII members, tested without a call.
+            if (byte != ' ' && (byte < '\t' || byte > '\r')) {
+                visible_end = offset;
+            }
+            continue;
         }
+        const unicode::Decoded decoded = unicode::decode_utf8(input, offset);
         offset += decoded.length;
         if (!unicode::is_white_space(decoded.code_point)) {
             visible_end = offset;
@@ -24,9 +33,13 @@ std::string_view quoted_line(std::string_view input) noexcept {
 }
 
 std::size_t char_index(std::string_view text, std::size_t offset) noexcept {
+    const std::string_view before = text.substr(0, offset);
+    // In ASCII every byte is a character.
+    if (unicode::is_ascii(before)) {
+        return before.size();
+    }
     std::size_t index = 0;
-    for (std::size_t pos = 0; pos < text.size() && pos < offset;
-         pos += unicode::decode_utf8(text, pos).length) {
+    for (std::size_t pos = 0; pos < before.size(); pos += unicode::decode_utf8(text, pos).length) {
         ++index;
     }
     return index;

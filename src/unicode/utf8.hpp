@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -15,37 +17,65 @@ struct Decoded {
 // UTF-8 (Python hands us its own encoding); a malformed byte decodes as itself
 // with length 1 so that callers always make progress.
 inline Decoded decode_utf8(std::string_view text, std::size_t pos) noexcept {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char b0 = byte(pos);
-    std::size_t length = 1;
-    char32_t code_point = 0;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+    const auto continues = [&](std::size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    const auto bits = [&](std::size_t i) { return static_cast<char32_t>(byte(i) & 0x3F); };
+    const unsigned char b0 = byte(0);
+    if (b0 < 0x80) {
+        return {b0, 1};
+    }
+    // Each length written out: these run for every character of every report.
+    const std::size_t left = text.size() - pos;
     if ((b0 & 0xE0) == 0xC0) {
-        length = 2;
-        code_point = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3;
-        code_point = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4;
-        code_point = b0 & 0x07;
-    } else {
-        return {b0, 1};
-    }
-    if (text.size() - pos < length) {
-        return {b0, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) {
-            return {b0, 1};
+        if (left >= 2 && continues(1)) {
+            return {(static_cast<char32_t>(b0 & 0x1F) << 6) | bits(1), 2};
         }
-        code_point = (code_point << 6) | (next & 0x3F);
+    } else if ((b0 & 0xF0) == 0xE0) {
+        if (left >= 3 && continues(1) && continues(2)) {
+            return {(static_cast<char32_t>(b0 & 0x0F) << 12) | (bits(1) << 6) | bits(2), 3};
+        }
+    } else if ((b0 & 0xF8) == 0xF0) {
+        if (left >= 4 && continues(1) && continues(2) && continues(3)) {
+            return {(static_cast<char32_t>(b0 & 0x07) << 18) | (bits(1) << 12) | (bits(2) << 6) |
+                        bits(3),
+                    4};
+        }
     }
-    return {code_point, length};
+    return {b0, 1};
 }
 
-// Appends the UTF-8 encoding of `c` to `out`.
-inline void append_utf8(std::string& out, char32_t c) {
+// Whether every byte of `text` is ASCII: such text is valid UTF-8 with one byte,
+// one character and one code point each.
+inline bool is_ascii(std::string_view text) noexcept {
+    // Eight bytes at a time: the high bit of every byte at once.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + sizeof any <= text.size(); i += sizeof any) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) {
+        any |= static_cast<unsigned char>(text[i]);
+    }
+    return (any & kHighBits) == 0;
+}
+
+// Whether `decoded` came from a well-formed sequence: not a byte that cannot
+// start one, not an overlong form, not a surrogate and not past U+10FFFF.
+inline bool is_well_formed(const Decoded& decoded) noexcept {
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    const char32_t c = decoded.code_point;
+    if (decoded.length == 1) {
+        return c < 0x80;
+    }
+    return c >= kLeast[decoded.length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+// Appends the UTF-8 encoding of `c` to `out`, a std::string or any text buffer
+// with push_back.
+template <class Out> void append_utf8(Out& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {

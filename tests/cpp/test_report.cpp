@@ -48,8 +48,8 @@ const std::vector<ExpectedPattern> kIntegerOrPart = {label("integer"),
 // NOLINTEND(cert-err58-cpp)
 
 ParseError error(std::size_t start, std::size_t end, std::optional<char32_t> found,
-                 std::vector<ExpectedPattern> expected) {
-    return ParseError{start, end, found, std::move(expected)};
+                 const std::vector<ExpectedPattern>& expected) {
+    return ParseError{start, end, found, expected};
 }
 
 std::string plain(const ParseError& e, std::string_view input, std::string_view source) {

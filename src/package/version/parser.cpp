@@ -42,39 +42,10 @@ report::ExpectedPattern to_report(Pattern p) {
 
 } // namespace
 
-void ExpectedList::add(Pattern p) noexcept {
-    for (std::size_t i = 0; i < size_; ++i) {
-        if (items_[i] == p) {
-            return;
-        }
-    }
-    items_[size_++] = p;
-}
-
 void ExpectedList::add_all(const ExpectedList& other) noexcept {
     for (std::size_t i = 0; i < other.size_; ++i) {
-        add(other.items_[i]);
+        add(other[i]);
     }
-}
-
-// The furthest error wins; errors at the same position pool their expectations.
-void Diagnosis::record(PendingError error) noexcept {
-    if (!pending_ || error.position > pending_->position) {
-        pending_ = error;
-    } else if (error.position == pending_->position) {
-        pending_->expected.add_all(error.expected);
-    }
-}
-
-Diagnosis::Saved Diagnosis::set_aside() noexcept {
-    return std::exchange(pending_, std::nullopt);
-}
-
-void Diagnosis::finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
-    if (pending_ && pending_->position == start) {
-        pending_->expected = ExpectedList(label);
-    }
-    merge_labelled(outer);
 }
 
 void Diagnosis::merge_labelled(Saved outer) noexcept {
@@ -121,7 +92,6 @@ report::ParseError Diagnosis::error(std::string_view input, std::size_t position
         error.span_end = at + decoded.length;
     }
     if (pending_) {
-        error.expected.reserve(pending_->expected.size());
         for (std::size_t i = 0; i < pending_->expected.size(); ++i) {
             error.expected.push_back(to_report(pending_->expected[i]));
         }

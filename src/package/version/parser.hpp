@@ -1,10 +1,10 @@
 #pragma once
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -28,7 +28,7 @@ template <class T> using ParseResult = std::variant<T, std::string>;
 namespace grammar {
 
 // Everything a test can expect. The grammar has so few that a pending error
-// keeps them in a fixed array and recording never allocates.
+// keeps them packed in a word and recording never allocates.
 enum class Pattern : std::uint8_t {
     V,
     Dot,
@@ -47,18 +47,39 @@ inline constexpr std::size_t pattern_count = 11;
 class ExpectedList {
 public:
     ExpectedList() = default;
-    explicit ExpectedList(Pattern p) : items_{p}, size_(1) {}
+    explicit ExpectedList(Pattern p) noexcept
+        : items_(static_cast<std::uint64_t>(p)), present_(bit(p)), size_(1) {}
 
     // Appends `p` unless it is already there; order of first recording is kept.
-    void add(Pattern p) noexcept;
+    void add(Pattern p) noexcept {
+        if ((present_ & bit(p)) != 0) {
+            return;
+        }
+        items_ |= static_cast<std::uint64_t>(p) << (kBits * size_);
+        present_ |= bit(p);
+        ++size_;
+    }
     // Appends every pattern of `other` that is missing here, in its order.
     void add_all(const ExpectedList& other) noexcept;
 
     std::size_t size() const noexcept { return size_; }
-    Pattern operator[](std::size_t i) const noexcept { return items_[i]; }
+    Pattern operator[](std::size_t i) const noexcept {
+        return static_cast<Pattern>((items_ >> (kBits * i)) & kMask);
+    }
 
 private:
-    std::array<Pattern, pattern_count> items_{};
+    // Four bits a pattern, the first recorded lowest, and a bit a pattern for
+    // the test of whether it is there.
+    static constexpr unsigned kBits = 4;
+    static constexpr std::uint64_t kMask = (1U << kBits) - 1;
+    static_assert(pattern_count <= kMask + 1 && pattern_count * kBits <= 64);
+
+    static std::uint16_t bit(Pattern p) noexcept {
+        return static_cast<std::uint16_t>(1U << static_cast<unsigned>(p));
+    }
+
+    std::uint64_t items_ = 0;
+    std::uint16_t present_ = 0;
     std::uint8_t size_ = 0;
 };
 
@@ -73,16 +94,26 @@ class Diagnosis {
 public:
     using Saved = std::optional<PendingError>;
 
+    // The furthest error wins; errors at the same position pool their
+    // expectations. Every failed test records, so this is inline.
     void record(std::size_t position, Pattern p) noexcept {
-        record(PendingError{position, ExpectedList(p)});
+        if (!pending_ || position > pending_->position) {
+            pending_ = PendingError{position, ExpectedList(p)};
+        } else if (position == pending_->position) {
+            pending_->expected.add(p);
+        }
     }
-    void record(PendingError error) noexcept;
 
     // A rule with a label runs with the pending error set aside; when it ends,
     // an error left at the rule's start takes the label, and the two errors
     // are merged.
-    Saved set_aside() noexcept;
-    void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept;
+    Saved set_aside() noexcept { return std::exchange(pending_, std::nullopt); }
+    void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
+        if (pending_ && pending_->position == start) {
+            pending_->expected = ExpectedList(label);
+        }
+        merge_labelled(outer);
+    }
 
     // A number out of range is refused at its first digit, and the errors
     // recorded while reading it (in [start, end]) would only distract from that.
