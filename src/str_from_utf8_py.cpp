@@ -91,11 +91,15 @@ bool decode(std::string_view utf8, Units& units, Decoded& result) noexcept {
             units[count++] = static_cast<unsigned char>(utf8[at++]);
             continue;
         }
-        Py_UCS2& unit = units[count++];
-        if (!decode_one(utf8, at, unit)) {
-            return false;
-        }
-        widest = std::max(widest, unit);
+        // A run of characters that are not ASCII, such as a rule of box drawing,
+        // is decoded in one go.
+        do {
+            Py_UCS2& unit = units[count++];
+            if (!decode_one(utf8, at, unit)) {
+                return false;
+            }
+            widest = std::max(widest, unit);
+        } while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) >= 0x80);
     }
     result = {count, widest};
     return true;
