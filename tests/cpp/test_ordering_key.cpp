@@ -25,7 +25,8 @@ void expect_packs_exactly(const Version& value, const PackedVersion& packed) {
     EXPECT_TRUE(tolvi::version::identical(unpack(packed), value));
     EXPECT_EQ(packed.text(), tolvi::version::to_text(value));
     EXPECT_EQ(tolvi::version::to_debug(packed), tolvi::version::to_debug(value));
-    EXPECT_EQ(packed.key(), ordering_key(value));
+    EXPECT_EQ(ordering_key(packed), ordering_key(value));
+    EXPECT_NE(ordering_key(value), 0U); // 0 marks a key not computed yet
 }
 
 // What the keys and the packed values say must never contradict the values.

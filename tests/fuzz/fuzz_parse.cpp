@@ -248,7 +248,6 @@ void check_packed(std::string_view input, const v::Version& value) {
     const PackedBuffer read(v::Packer(std::get<v::VersionSyntax>(syntax), input));
     const PackedBuffer built{v::Packer(value)};
     CHECK(read.bytes == built.bytes, input);
-    CHECK(read.header.ordering_key == built.header.ordering_key, input);
     CHECK(read.header.text_size == built.header.text_size, input);
     CHECK(read.header.kind == built.header.kind, input);
     CHECK(read.header.flags == built.header.flags, input);
@@ -257,7 +256,8 @@ void check_packed(std::string_view input, const v::Version& value) {
     CHECK(v::identical(v::unpack(view), value), input);
     CHECK(view.text() == v::to_text(value), input);
     CHECK(v::to_debug(view) == v::to_debug(value), input);
-    CHECK(view.key() == v::ordering_key(value), input);
+    CHECK(v::ordering_key(view) == v::ordering_key(value), input);
+    CHECK(v::ordering_key(value) != 0, input); // 0 marks a key not computed yet
     CHECK(v::text_parses_back(view), input);
 }
 

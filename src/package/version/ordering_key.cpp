@@ -118,26 +118,15 @@ std::uint64_t ordering_key(const Version& v) noexcept {
     return finish_key(key, v.value.index());
 }
 
-template <class Kind> std::uint64_t view_key(const Kind& v, std::size_t kind) noexcept {
-    KeyBits key;
-    PushKey{key}(v);
-    return finish_key(key, kind);
-}
-
-std::uint64_t ordering_key(const SemVerView& v) noexcept {
-    return view_key(v, 0);
-}
-
-std::uint64_t ordering_key(const DotSeparatedView& v) noexcept {
-    return view_key(v, 1);
-}
-
-std::uint64_t ordering_key(const OtherView& v) noexcept {
-    return view_key(v, 2);
-}
-
 std::uint64_t ordering_key(const PackedVersion& v) noexcept {
-    return v.visit([](const auto& kind) { return ordering_key(kind); });
+    KeyBits key;
+    v.visit(PushKey{key});
+    return finish_key(key, v.kind());
+}
+
+std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept {
+    header.ordering_key = ordering_key(PackedVersion(header, bytes));
+    return header.ordering_key;
 }
 
 } // namespace tolvi::version

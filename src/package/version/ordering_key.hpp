@@ -13,10 +13,17 @@ namespace tolvi::version {
 // the encoding fitted whole.
 std::uint64_t ordering_key(const Version& v) noexcept;
 std::uint64_t ordering_key(const PackedVersion& v) noexcept;
-// The key of a Version holding the kind these views show.
-std::uint64_t ordering_key(const SemVerView& v) noexcept;
-std::uint64_t ordering_key(const DotSeparatedView& v) noexcept;
-std::uint64_t ordering_key(const OtherView& v) noexcept;
+
+// The key of the version packed at `header` and `bytes`, computed at its first
+// use, out of line, and kept in the header: many versions are built and never
+// compared. No key is 0 (a whole key has its lowest bit set, and one cut short
+// has a set bit in what it holds), so 0 marks a key not computed yet, and the
+// test costs nothing beside the load.
+std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept;
+inline std::uint64_t cached_ordering_key(PackedHeader& header, const char* bytes) noexcept {
+    const std::uint64_t key = header.ordering_key;
+    return key != 0 ? key : keep_ordering_key(header, bytes);
+}
 
 // What two keys tell of their values: less or greater decide the order;
 // equivalent means the values are equal (both keys hold whole values);

@@ -23,7 +23,7 @@
 namespace tolvi::version {
 
 struct PackedHeader {
-    std::uint64_t ordering_key;
+    std::uint64_t ordering_key; // 0 until first needed (see cached_ordering_key)
     std::uint32_t text_size;
     std::uint8_t kind;  // the position of the alternative in Version
     std::uint8_t flags; // packed_flag bits
@@ -112,7 +112,6 @@ public:
     std::string_view text() const noexcept { return {bytes_, header_->text_size}; }
     bool is_ascii() const noexcept { return (header_->flags & packed_flag::ascii) != 0; }
     bool is_listed() const noexcept { return (header_->flags & packed_flag::listed) != 0; }
-    std::uint64_t key() const noexcept { return header_->ordering_key; }
     // The number of bytes after the header.
     std::size_t size() const noexcept;
 
@@ -163,8 +162,6 @@ public:
     void write(PackedHeader& header, char* bytes) const noexcept;
 
 private:
-    std::uint64_t key(const PackedHeader& header, const char* bytes) const noexcept;
-
     const Version* value_ = nullptr;
     const VersionSyntax* syntax_ = nullptr;
     std::string_view input_;

@@ -224,6 +224,38 @@ inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
     }
 }
 
+// The comparison of two values under shared claims; NotImplemented when either
+// is in the middle of a change.
+template <class T> PyObject* compare_values(ValueObject<T>* self, ValueObject<T>* that, int op) {
+    ReadClaim<T> mine(self);
+    ReadClaim<T> theirs(that);
+    if (!mine.ok() || !theirs.ok()) {
+        Py_RETURN_NOTIMPLEMENTED;
+    }
+    const bool holds = (op == Py_EQ || op == Py_NE)
+                           ? ((self->value() == that->value()) == (op == Py_EQ))
+                           : comparison_holds(self->value() <=> that->value(), op);
+    return Py_NewRef(holds ? Py_True : Py_False);
+}
+
+// The answer two ordering keys give, or null when only the values can tell.
+inline PyObject* compare_keys(std::uint64_t a, std::uint64_t b, int op) noexcept {
+    const auto hint = version::compare_ordering_keys(a, b);
+    if (hint == std::partial_ordering::unordered) {
+        return nullptr;
+    }
+    return Py_NewRef(comparison_holds(hint, op) ? Py_True : Py_False);
+}
+
+// Two Versions of which one has no key yet: the keys are computed, then they
+// or the values answer.
+[[gnu::noinline]] inline PyObject* compare_unkeyed(ValueObject<version::Version>* self,
+                                                   ValueObject<version::Version>* that, int op) {
+    PyObject* decided = compare_keys(version::cached_ordering_key(self->header, self->bytes()),
+                                     version::cached_ordering_key(that->header, that->bytes()), op);
+    return decided != nullptr ? decided : compare_values(self, that, op);
+}
+
 // Both operands must be of T's class; anything else is left to the
 // interpreter's fallback. An operand in the middle of a change compares as
 // NotImplemented too.
@@ -236,21 +268,17 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
     auto* self = as_value_object<T>(object);
     auto* that = as_value_object<T>(other);
     if constexpr (std::is_same_v<T, version::Version>) {
-        const auto hint =
-            version::compare_ordering_keys(self->header.ordering_key, that->header.ordering_key);
-        if (hint != std::partial_ordering::unordered) {
-            return Py_NewRef(comparison_holds(hint, op) ? Py_True : Py_False);
+        // Most comparisons of a sort end here, with keys computed earlier.
+        const std::uint64_t a = self->header.ordering_key;
+        const std::uint64_t b = that->header.ordering_key;
+        if (a == 0 || b == 0) {
+            return compare_unkeyed(self, that, op);
+        }
+        if (PyObject* decided = compare_keys(a, b, op)) {
+            return decided;
         }
     }
-    ReadClaim<T> mine(self);
-    ReadClaim<T> theirs(that);
-    if (!mine.ok() || !theirs.ok()) {
-        Py_RETURN_NOTIMPLEMENTED;
-    }
-    const bool holds = (op == Py_EQ || op == Py_NE)
-                           ? ((self->value() == that->value()) == (op == Py_EQ))
-                           : comparison_holds(self->value() <=> that->value(), op);
-    return Py_NewRef(holds ? Py_True : Py_False);
+    return compare_values(self, that, op);
 }
 
 // The slot of a class's docstring. A slot holds a mutable void*, but the
