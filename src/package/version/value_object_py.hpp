@@ -225,8 +225,10 @@ inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
 }
 
 // The comparison of two values under shared claims; NotImplemented when either
-// is in the middle of a change.
-template <class T> PyObject* compare_values(ValueObject<T>* self, ValueObject<T>* that, int op) {
+// is in the middle of a change. Out of line, so that a comparison of Versions
+// that their keys decide sets up no frame for it.
+template <class T>
+[[gnu::noinline]] PyObject* compare_values(ValueObject<T>* self, ValueObject<T>* that, int op) {
     ReadClaim<T> mine(self);
     ReadClaim<T> theirs(that);
     if (!mine.ok() || !theirs.ok()) {
