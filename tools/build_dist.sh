@@ -17,10 +17,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-if [ $# -lt 2 ]; then
-    echo "usage: $0 DIST PYTHON..." >&2
-    exit 2
-fi
+[ $# -ge 2 ] || { echo "usage: $0 DIST PYTHON..." >&2; exit 2; }
 dist=$1
 shift
 work=$PWD/build/wheels
