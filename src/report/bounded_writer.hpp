@@ -15,7 +15,8 @@ public:
     explicit BoundedWriter(std::span<char> buffer) noexcept : buffer_(buffer) {}
 
     void append(std::string_view text) noexcept {
-        if (fits(text.size())) {
+        // An empty view may hold no pointer at all, which memcpy must not be given.
+        if (!text.empty() && fits(text.size())) {
             std::memcpy(buffer_.data() + size_, text.data(), text.size());
         }
         size_ += text.size();
