@@ -129,21 +129,6 @@ std::string strip_sgr(std::string_view s) {
     return out;
 }
 
-bool same_semver(const v::SemVer& a, const v::SemVer& b) {
-    return a == b && a.meta == b.meta;
-}
-
-// Exact equality, build metadata included.
-bool same_version(const v::Version& a, const v::Version& b) {
-    if (a.value.index() != b.value.index()) {
-        return false;
-    }
-    if (const auto* sa = std::get_if<v::SemVer>(&a.value)) {
-        return same_semver(*sa, std::get<v::SemVer>(b.value));
-    }
-    return a == b;
-}
-
 bool is_fallback(std::string_view report) {
     return report.starts_with("Failed to write error to string: ") ||
            report.starts_with("Invalid UTF-8 string: ");
@@ -218,10 +203,9 @@ void check_failure(std::string_view input, bool valid, const std::string& messag
 }
 
 // What every parsed value must satisfy; `reparse` is the entry point that
-// produced it, `same` the exact equality of its type.
-template <class T, class Reparse, class Same>
-void check_value(std::string_view input, bool valid, const T& value, Reparse&& reparse,
-                 Same&& same) {
+// produced it.
+template <class T, class Reparse>
+void check_value(std::string_view input, bool valid, const T& value, Reparse&& reparse) {
     const std::string text = v::to_text(value);
     CHECK(text.size() == v::text_length(value), input);
     const std::string debug = v::to_debug(value);
@@ -233,7 +217,7 @@ void check_value(std::string_view input, bool valid, const T& value, Reparse&& r
     auto again = reparse(std::string_view(exact.data(), exact.size()));
     CHECK(std::holds_alternative<T>(again), input);
     const T& second = std::get<T>(again);
-    CHECK(same(value, second), input);
+    CHECK(v::identical(value, second), input);
     CHECK(value == second, input);
     CHECK((value <=> second) == 0, input);
     CHECK(v::to_text(second) == text, input);
@@ -276,7 +260,7 @@ std::optional<v::Version> check_one(std::string_view input) {
         CHECK(std::holds_alternative<v::Version>(version), input);
         const auto& got = std::get<v::Version>(version);
         CHECK(std::holds_alternative<v::SemVer>(got.value), input);
-        CHECK(same_semver(*s, std::get<v::SemVer>(got.value)), input);
+        CHECK(v::identical(*s, std::get<v::SemVer>(got.value)), input);
     } else if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
         CHECK(std::holds_alternative<v::Version>(version), input);
         const auto& got = std::get<v::Version>(version);
@@ -292,27 +276,25 @@ std::optional<v::Version> check_one(std::string_view input) {
     }
 
     if (const auto* s = std::get_if<v::SemVer>(&semver)) {
-        check_value(input, valid, *s, v::parse_semver, same_semver);
+        check_value(input, valid, *s, v::parse_semver);
     } else {
         check_failure(input, valid, std::get<std::string>(semver), diagnose_semver(input),
                       v::SemVer::qualified_name);
     }
     if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
-        check_value(input, valid, *d, v::parse_dot_separated,
-                    [](const auto& a, const auto& b) { return a == b; });
+        check_value(input, valid, *d, v::parse_dot_separated);
     } else {
         check_failure(input, valid, std::get<std::string>(dotted), diagnose_dot_separated(input),
                       v::DotSeparated::qualified_name);
     }
     if (const auto* o = std::get_if<v::Other>(&other)) {
-        check_value(input, valid, *o, v::parse_other,
-                    [](const auto& a, const auto& b) { return a == b; });
+        check_value(input, valid, *o, v::parse_other);
     } else {
         check_failure(input, valid, std::get<std::string>(other), diagnose_other(input),
                       v::Other::qualified_name);
     }
     if (auto* got = std::get_if<v::Version>(&version)) {
-        check_value(input, valid, *got, v::parse_version, same_version);
+        check_value(input, valid, *got, v::parse_version);
         check_packed(input, *got);
         const std::uint64_t key = v::ordering_key(*got);
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::less, input);

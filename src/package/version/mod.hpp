@@ -29,17 +29,10 @@ std::size_t text_length(const Version& v) noexcept;
 char* write_text(char* out, const Version& v) noexcept;
 void append_debug(std::string& out, const Version& v);
 
-// Appends the text form to `out`, growing it once.
-template <class T> void append_text(std::string& out, const T& v) {
-    const std::size_t at = out.size();
-    out.resize(at + text_length(v));
-    write_text(out.data() + at, v);
-}
-
 // The text form, allocated once at its exact length.
 template <class T> std::string to_text(const T& v) {
-    std::string out;
-    append_text(out, v);
+    std::string out(text_length(v), '\0');
+    write_text(out.data(), v);
     return out;
 }
 

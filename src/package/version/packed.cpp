@@ -198,8 +198,7 @@ Packer::Packer(const VersionSyntax& syntax, std::string_view text) noexcept
       kind_(static_cast<std::uint8_t>(syntax.kind)) {
     if (syntax.kind == 0) {
         const SemVerSyntax& v = syntax.semver;
-        text_size_ = detail::decimal_length(v.major) + detail::decimal_length(v.minor) +
-                     detail::decimal_length(v.patch) + 2 + (text.size() - v.rest);
+        text_size_ = numbers_length(v.major, v.minor, v.patch) + (text.size() - v.rest);
         flags_ = (v.rc ? packed_flag::rc : 0) | (v.meta ? packed_flag::meta : 0);
     }
 }
@@ -219,12 +218,7 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     } else if (syntax_->kind == 0 && text_size_ != input_.size()) {
         // The input has a "v" or leading zeros; otherwise it is the text.
         const SemVerSyntax& v = syntax_->semver;
-        char* at = detail::write_decimal(bytes, v.major);
-        *at++ = '.';
-        at = detail::write_decimal(at, v.minor);
-        *at++ = '.';
-        at = detail::write_decimal(at, v.patch);
-        detail::write_bytes(at, input_.substr(v.rest));
+        detail::write_bytes(write_numbers(bytes, v.major, v.minor, v.patch), input_.substr(v.rest));
     } else {
         detail::write_bytes(bytes, input_);
     }

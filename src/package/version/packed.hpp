@@ -138,8 +138,7 @@ private:
     SemVerView semver() const noexcept;
     DotSeparatedView dot_separated() const noexcept;
     OtherView other() const noexcept { return {text()}; }
-    // The `count` listed lengths that start `at` bytes after the text, and the
-    // position after them.
+    // The listed lengths, `at` bytes into the table after the text.
     const char* listed(std::size_t at) const noexcept { return bytes_ + header_->text_size + at; }
 
     const PackedHeader* header_;

@@ -13,8 +13,7 @@ std::strong_ordering operator<=>(const SemVer& a, const SemVer& b) noexcept {
 }
 
 std::size_t text_length(const SemVer& v) noexcept {
-    std::size_t length = detail::decimal_length(v.major) + detail::decimal_length(v.minor) +
-                         detail::decimal_length(v.patch) + 2;
+    std::size_t length = numbers_length(v.major, v.minor, v.patch);
     if (v.rc) {
         length += 1 + detail::joined_length(*v.rc);
     }
@@ -25,11 +24,7 @@ std::size_t text_length(const SemVer& v) noexcept {
 }
 
 char* write_text(char* out, const SemVer& v) noexcept {
-    out = detail::write_decimal(out, v.major);
-    *out++ = '.';
-    out = detail::write_decimal(out, v.minor);
-    *out++ = '.';
-    out = detail::write_decimal(out, v.patch);
+    out = write_numbers(out, v.major, v.minor, v.patch);
     if (v.rc) {
         *out++ = '-';
         out = detail::write_joined(out, *v.rc);

@@ -63,6 +63,22 @@ template <class S> void append_semver_debug(std::string& out, const S& v) {
     out.append(std::string_view(" }"));
 }
 
+// "major.minor.patch", with which every text form of a semantic version
+// starts: its length, and writing it at `out` (returning the end).
+inline std::size_t numbers_length(std::uint32_t major, std::uint32_t minor,
+                                  std::uint32_t patch) noexcept {
+    return detail::decimal_length(major) + detail::decimal_length(minor) +
+           detail::decimal_length(patch) + 2;
+}
+inline char* write_numbers(char* out, std::uint32_t major, std::uint32_t minor,
+                           std::uint32_t patch) noexcept {
+    out = detail::write_decimal(out, major);
+    *out++ = '.';
+    out = detail::write_decimal(out, minor);
+    *out++ = '.';
+    return detail::write_decimal(out, patch);
+}
+
 std::size_t text_length(const SemVer& v) noexcept;
 char* write_text(char* out, const SemVer& v) noexcept;
 void append_debug(std::string& out, const SemVer& v);

@@ -54,6 +54,8 @@ template <> struct ValueObject<version::Version> {
     const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
     char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
     version::PackedVersion value() const noexcept { return {header, bytes()}; }
+    // The block holds nothing that needs releasing.
+    static void destroy() noexcept {}
 };
 
 template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
@@ -161,9 +163,7 @@ auto parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string
 
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
-    if constexpr (!std::is_same_v<T, version::Version>) {
-        as_value_object<T>(object)->destroy();
-    }
+    as_value_object<T>(object)->destroy();
     type->tp_free(object);
     // Instances of heap types own a reference to their type.
     Py_DECREF(type);
