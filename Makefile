@@ -113,7 +113,8 @@ bench-quick: bench
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build/fuzz
-FUZZ_CORPUS ?= ../shared/corpus
+# The seeds sample the version lists of data/corpus, or of the folder TOLVI_CORPUS names.
+FUZZ_CORPUS ?= $(or $(TOLVI_CORPUS),data/corpus)
 FUZZ_SAMPLE_EVERY ?= 199
 
 fuzz: fuzz-model fuzz-python

@@ -1,9 +1,11 @@
 """The version classes under comparison and the corpus they are fed."""
 
+import os
 from pathlib import Path
 
-# The corpus lives beside the repository: <repository>/../shared/corpus.
-CORPUS = Path(__file__).resolve().parents[2] / "shared" / "corpus"
+# Real version strings: data/corpus, unless TOLVI_CORPUS names another folder of them.
+CORPUS = Path(os.environ.get("TOLVI_CORPUS")
+              or Path(__file__).resolve().parents[1] / "data" / "corpus")
 MIXED_FILES = ("pypi-versions.txt", "npm-versions.txt")
 
 TOLVI = "tolvi Version"

@@ -2,7 +2,7 @@
 and the client sorts the versions, drops duplicates and finds the highest version of
 each major number.
 
-    python examples/cluster.py                  # every line of ../shared/corpus/*.txt
+    python examples/cluster.py                  # every line of data/corpus/*.txt (or $TOLVI_CORPUS)
     python examples/cluster.py --every 100 FILE # every 100th line of FILE
 
 The parse function below is defined in the script, so Dask ships it to the workers by
@@ -13,13 +13,15 @@ on a worker that copy of the class cannot build anything.
 
 import argparse
 import logging
+import os
 from pathlib import Path
 
 from dask.distributed import Client, LocalCluster
 
 import tolvi
 
-CORPUS = Path(__file__).resolve().parents[2] / "shared" / "corpus"
+CORPUS = Path(os.environ.get("TOLVI_CORPUS")
+              or Path(__file__).resolve().parents[1] / "data" / "corpus")
 
 
 def parse(lines):
@@ -67,7 +69,8 @@ def read_lines(paths, every):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("paths", nargs="*", type=Path, default=[CORPUS],
-                        help="corpus files, or folders of *.txt files (default: ../shared/corpus)")
+                        help="corpus files, or folders of *.txt files "
+                             "(default: data/corpus, or $TOLVI_CORPUS)")
     parser.add_argument("--every", type=int, default=1, metavar="N",
                         help="keep every Nth line of each file (default: every line)")
     parser.add_argument("--partitions", type=int, default=8, metavar="N",

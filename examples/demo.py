@@ -2,7 +2,7 @@
 parts and changed through its setters, equality, a sort of real versions, and the
 report for a string that does not parse.
 
-    python examples/demo.py            # sorts the versions of ../shared/corpus/*.txt
+    python examples/demo.py            # sorts the versions of data/corpus/*.txt (or $TOLVI_CORPUS)
     python examples/demo.py PATH...    # or of these files (or folders of *.txt), a version a line
 
 The report is coloured only where the module itself would colour it, and never when
@@ -32,10 +32,8 @@ SemVer = tolvi.package.version.SemVer
 DotSeparated = tolvi.package.version.DotSeparated
 Other = tolvi.package.version.Other
 
-CORPUS = Path(__file__).resolve().parents[2] / "shared" / "corpus"
-# Real versions of the three kinds, for a checkout without the corpus beside it.
-SAMPLE = ["1.0.0", "0.9", "2.0.0-beta.1", "1.10.0", "2024.01.15", "1.2.3+build.7", "latest",
-          "0.10", "3.0.0-rc.10", "3.0.0-rc.9", "1.0.0a1", "nightly_build", "v2.1.0", "10.0.0"]
+CORPUS = Path(os.environ.get("TOLVI_CORPUS")
+              or Path(__file__).resolve().parents[1] / "data" / "corpus")
 
 
 def kind(v):
@@ -118,11 +116,8 @@ def parse_all(lines):
 
 
 def show_sorting(paths):
-    if paths or CORPUS.is_dir():
-        source = ", ".join(map(str, paths)) if paths else "../shared/corpus"
-        lines = read_lines(paths or [CORPUS])
-    else:
-        source, lines = "a built-in sample (no ../shared/corpus here)", SAMPLE
+    paths = paths or [CORPUS]
+    source, lines = ", ".join(map(str, paths)), read_lines(paths)
     heading(4, f"Sorting real versions: {len(lines):,} lines of {source}")
     start = time.perf_counter()
     versions = parse_all(lines)

@@ -1,6 +1,8 @@
 """The classes under test and small helpers shared by the test modules."""
 
 import operator
+import os
+from pathlib import Path
 
 import pytest
 
@@ -12,6 +14,10 @@ Version = package.version.Version
 SemVer = package.version.SemVer
 DotSeparated = package.version.DotSeparated
 Other = package.version.Other
+
+# Real version strings, a folder of *.txt files: TOLVI_CORPUS runs the tests on other lists.
+CORPUS = Path(os.environ.get("TOLVI_CORPUS")
+              or Path(__file__).resolve().parents[1] / "data" / "corpus")
 
 
 def _panic_type():

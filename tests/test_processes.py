@@ -12,10 +12,9 @@ from pathlib import Path
 import cloudpickle
 import pytest
 
-from support import SemVer, Version
+from support import CORPUS, SemVer, Version
 
 ROOT = Path(__file__).resolve().parents[1]
-CORPUS = ROOT.parent / "shared" / "corpus"
 EVERY = 100  # a sample of about 4,500 lines, spread over every corpus file
 
 

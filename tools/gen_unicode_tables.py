@@ -19,7 +19,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[1]
-DEFAULT_UCD_DIR = Path(__file__).resolve().parents[2] / "shared" / "unicode-16.0.0"
+DEFAULT_UCD_DIR = REPO_ROOT / "data" / "unicode-16.0.0"
 DEFAULT_OUTPUT = REPO_ROOT / "src" / "unicode" / "tables.cpp"
 
 CODE_POINTS = 0x110000
