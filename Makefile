@@ -11,60 +11,86 @@ VENV ?= .venv
 VPY := $(VENV)/bin/python
 CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
-.PHONY: demo test test-python test-cpp gtest wheel install venv clean format bench bench-quick \
-        sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python fuzz-tools \
-        fuzz-configure typecheck lint lint-tools
+.PHONY: help demo test test-python test-cpp gtest wheel install venv clean format bench \
+        bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
+        fuzz-tools fuzz-configure typecheck lint lint-tools wheels test-dist FORCE
 
-# The virtual environment holds the test requirements, or the REQUIREMENTS given.
+help: ## list the targets
+	@awk -F ':[^#]*## ' '/^[a-z][a-z-]*:[^#]*## / { printf "  %-16s %s\n", $$1, $$2 }' \
+	  $(MAKEFILE_LIST)
+
+# The virtual environment holds the build tools and the test requirements, or the
+# REQUIREMENTS given.
 REQUIREMENTS ?= requirements-test.txt
 
-venv: $(VENV)/.ready
+venv: $(VENV)/.ready ## create the virtual environment $(VENV) with the tools the targets need
 
-$(VENV)/.ready: $(REQUIREMENTS)
+$(VENV)/.ready: $(REQUIREMENTS) requirements-build.txt
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
 	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))' || \
 	  { echo "$(PYTHON) is older than 3.12" >&2; exit 1; }
 	$(PYTHON) -m venv $(VENV)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q -r $(REQUIREMENTS)
+	$(VPY) -m pip install -q -r requirements-build.txt -r $(REQUIREMENTS)
 	touch $@
 
 # The module is tested as users get it: built into a wheel, and the wheel installed
 # into the virtual environment. WHEEL_ARGS passes build options (-C cmake.define.X=Y).
+# The build folder is kept, so that a rebuild compiles only what changed, and a
+# wheel is built again only when a source or the build options changed.
 DIST ?= build/dist-$(notdir $(VENV))
+WHEEL_BUILD ?= build/wheel-$(notdir $(VENV))
+MODULE_SOURCES := $(shell find src stubs -type f) CMakeLists.txt pyproject.toml
 
-wheel: venv
+# The compiler and options of the last build, rewritten only when they change: a
+# build with others starts from an empty build folder.
+$(VENV)/.build-options: $(VENV)/.ready FORCE
+	@echo '$(CXX) $(WHEEL_ARGS)' | cmp -s - $@ || \
+	  { rm -rf $(WHEEL_BUILD); echo '$(CXX) $(WHEEL_ARGS)' >$@; }
+
+wheel: $(DIST)/.built ## build the module's wheel into $(DIST)
+
+$(DIST)/.built: $(VENV)/.build-options $(MODULE_SOURCES)
 	rm -rf $(DIST)
-	$(VPY) -m pip wheel -q --no-deps -w $(DIST) -C cmake.define.TOLVI_WERROR=ON $(WHEEL_ARGS) .
+	$(VPY) -m pip wheel -q --no-deps --no-build-isolation -w $(DIST) -C build-dir=$(WHEEL_BUILD) \
+	  -C cmake.define.TOLVI_WERROR=ON $(WHEEL_ARGS) .
+	touch $@
 
-install: wheel
+install: $(VENV)/.installed ## build the wheel and install it into $(VENV)
+
+$(VENV)/.installed: $(DIST)/.built
 	$(VPY) -m pip install -q --force-reinstall --no-deps $(DIST)/tolvi-*.whl
+	touch $@
 
-demo: install
+# The further tools of a target (requirements-NAME.txt), installed once.
+$(VENV)/.requirements-%: requirements-%.txt $(VENV)/.ready
+	$(VPY) -m pip install -q -r $<
+	touch $@
+
+demo: install ## set up, then run examples/demo.py
 	$(VPY) examples/demo.py
 
 # -P keeps the working directory off the import path: the module under test can
 # only be the one installed from the wheel. Development mode and the debug hooks
 # of the interpreter's allocators check how the module uses the C API.
-test-python: install
+test-python: install ## the Python tests against the installed wheel
 	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest -q tests
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
-gtest:
+gtest: ## install GoogleTest when missing (Debian, as root)
 	@tools/apt_install_missing.sh /usr/include/gtest/gtest.h=libgtest-dev
 
-test-cpp: venv gtest
+test-cpp: venv gtest ## the C++ unit tests (GoogleTest, through ctest)
 	cmake -S . -B $(CPP_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug -DTOLVI_WERROR=ON
 	cmake --build $(CPP_BUILD) -j2
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
-test: test-cpp test-python
+test: test-cpp test-python ## set up, then every test: C++ and Python
 
 # The stubs against the installed module, and the README's Python examples
 # against the stubs.
-typecheck: install
-	$(VPY) -m pip install -q -r requirements-typing.txt
+typecheck: install $(VENV)/.requirements-typing ## stubtest on the stubs; the README's examples typed, run and compared
 	$(VPY) tools/stubtest.py
 	$(VPY) tools/check_readme_types.py
 
@@ -81,16 +107,16 @@ SAN_RUNTIME = $(shell $(SAN_CXX) -print-file-name=libasan.so)
 SAN_UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 SAN_ASAN_OPTIONS := strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
 
-sanitize: sanitize-cpp sanitize-python
+sanitize: sanitize-cpp sanitize-python ## the C++ and Python tests under the sanitizers
 
-sanitize-cpp: gtest
+sanitize-cpp: gtest ## the C++ tests under the sanitizers, leaks checked
 	cmake -S . -B $(SAN_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
 	  -DTOLVI_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SAN_CXX) -DTOLVI_WERROR=ON
 	cmake --build $(SAN_BUILD) -j2
 	ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=1 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure --no-tests=error
 
-sanitize-python:
+sanitize-python: ## the Python tests against a module built with the sanitizers
 	$(MAKE) install VENV=$(SAN_VENV) \
 	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.build-type=RelWithDebInfo"
 	LD_PRELOAD=$(SAN_RUNTIME) PYTHONMALLOC=malloc TOLVI_SANITIZED=1 \
@@ -99,12 +125,18 @@ sanitize-python:
 
 # Speed and memory against peer version libraries: `make bench` writes benchmarks/results/;
 # `make bench-quick` (or QUICK=1) is a few-second run on small samples that only prints.
-bench: install
-	$(VPY) -m pip install -q -r requirements-bench.txt
-	$(VPY) benchmarks/run.py $(if $(QUICK),--quick)
+# The benchmark's rows of the abi3 build come from the module built against the
+# stable ABI here, loaded in place of the installed one.
+ABI3_BUILD ?= build/abi3-$(notdir $(VENV))
+
+bench: install $(VENV)/.requirements-bench ## speed and memory against peer libraries; writes benchmarks/results/
+	cmake -S . -B $(ABI3_BUILD) -DTOLVI_LIMITED_API=ON -DTOLVI_WERROR=ON \
+	  -DPython_EXECUTABLE=$(abspath $(VPY)) >/dev/null
+	cmake --build $(ABI3_BUILD) -j2 --target tolvi
+	$(VPY) benchmarks/run.py $(if $(QUICK),--quick) --abi3 $(ABI3_BUILD)
 
 bench-quick: QUICK := 1
-bench-quick: bench
+bench-quick: bench ## a few-second benchmark run on small samples that only prints
 
 # Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
 # CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
@@ -117,17 +149,17 @@ FUZZ_BUILD ?= build/fuzz
 FUZZ_CORPUS ?= $(or $(TOLVI_CORPUS),data/corpus)
 FUZZ_SAMPLE_EVERY ?= 199
 
-fuzz: fuzz-model fuzz-python
+fuzz: fuzz-model fuzz-python ## both fuzzers, FUZZ_SECONDS each
 
 # clang and its sanitizer and fuzzer runtime (libclang-rt-N-dev for clang N, told
 # by the runtime's builtins archive), installed when missing on a Debian root shell.
-fuzz-tools:
+fuzz-tools: ## install clang and its fuzzer runtime when missing (Debian, as root)
 	@tools/apt_install_missing.sh $(FUZZ_CXX)=clang
 	@runtime=$$($(FUZZ_CXX) -print-libgcc-file-name -rtlib=compiler-rt); \
 	version=$$($(FUZZ_CXX) -dumpversion | cut -d. -f1); \
 	tools/apt_install_missing.sh "$$runtime=libclang-rt-$$version-dev"
 
-fuzz-configure: fuzz-tools
+fuzz-configure: fuzz-tools ## configure the fuzzers' CMake tree
 	cmake -S . -B $(FUZZ_BUILD) -DTOLVI_BUILD_FUZZERS=ON -DTOLVI_BUILD_EXTENSION=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
 
@@ -138,7 +170,7 @@ fuzz-configure: fuzz-tools
 # $(FUZZ_BUILD)/artifacts/.
 FUZZ_OPTIONS ?= -max_len=512
 
-fuzz-model: fuzz-configure $(FUZZ_BUILD)/seeds/.ready
+fuzz-model: fuzz-configure $(FUZZ_BUILD)/seeds/.ready ## libFuzzer on the Python-free core
 	cmake --build $(FUZZ_BUILD) -j2 --target fuzz_parse
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_BUILD)/fuzz_parse \
@@ -157,7 +189,7 @@ FUZZ_VENV ?= $(VENV)-fuzz
 FUZZ_PRELOAD := $(FUZZ_BUILD)/asan_with_fuzzer.so
 FUZZ_PY_OPTIONS ?= -max_len=256 -rss_limit_mb=4096
 
-fuzz-python: fuzz-configure $(FUZZ_BUILD)/py-seeds/.ready
+fuzz-python: fuzz-configure $(FUZZ_BUILD)/py-seeds/.ready ## libFuzzer on the Python API (atheris)
 	cmake --build $(FUZZ_BUILD) --target fuzz_preload
 	CXX=$(FUZZ_CXX) $(MAKE) install VENV=$(FUZZ_VENV) REQUIREMENTS=requirements-fuzz.txt \
 	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.define.TOLVI_FUZZ_COVERAGE=ON \
@@ -179,20 +211,20 @@ CXX_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'test
                                  'tests/fuzz/*.cpp')
 
 # clang-tidy and clang-format, installed when missing on a Debian root shell.
-lint-tools:
+lint-tools: ## install clang-tidy and clang-format when missing (Debian, as root)
 	@tools/apt_install_missing.sh clang-tidy=clang-tidy clang-format=clang-format
 
 # Static checks: clang-format in dry-run mode, then clang-tidy with the committed
 # .clang-tidy over src/ and tests/cpp/. The compile database comes from a
 # configure-only CMake tree; nothing is built.
-lint: gtest lint-tools
+lint: gtest lint-tools ## clang-format in dry-run mode and clang-tidy
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
 	clang-format --dry-run -Werror $(CXX_FILES)
 	cmake -S . -B $(TIDY_BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
 	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) -DTOLVI_WERROR=ON >/dev/null
 	JOBS=$(TIDY_JOBS) tools/run_clang_tidy.sh $(TIDY_BUILD)
 
-format:
+format: ## clang-format the C++ sources in place
 	clang-format -i $(CXX_FILES)
 
 # What we publish, in dist/: the sdist, and from it a manylinux2014 x86_64 wheel
@@ -203,13 +235,11 @@ RELEASE_DIST ?= dist
 RELEASE_PYTHONS ?= $(foreach v,3.12 3.13,$(or $(lastword $(sort $(wildcard \
                      $(PYENV_ROOT)/versions/$(v).*/bin/python$(v)))),$(shell command -v python$(v))))
 
-.PHONY: wheels test-dist
-
-wheels:
+wheels: ## the sdist and the release wheels, in $(RELEASE_DIST)
 	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
 
-test-dist:
+test-dist: ## the Python tests against each release wheel and the sdist, in fresh environments
 	tools/test_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
 
-clean:
+clean: ## remove the build folders, virtual environments and dist/
 	rm -rf build .venv* dist

@@ -2,6 +2,7 @@
 
     python benchmarks/run.py            # full run: tables, goals, results/ files
     python benchmarks/run.py --quick    # small samples, 2 repeats, prints only
+    python benchmarks/run.py --abi3 DIR # also tolvi's rows of the module built in DIR
 
 Input is the list of real version strings beside the repository (see libraries.py).  A
 class that rejects a string is timed on the strings it accepts; the table says how many.
@@ -9,7 +10,10 @@ Missed goals are reported, not fatal; any error is.
 """
 
 import argparse
+import json
+import os
 import random
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -20,7 +24,7 @@ import report
 import targets
 import timing
 from libraries import TOLVI, TOLVI_SEMVER
-from targets import (CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, EQ, LT,
+from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, EQ, LT,
                      MEMORY, PICKLE, PICKLED_SIZE, REPR, SIZED, SORT, STR, TIMED)
 
 NOTES = """\
@@ -42,6 +46,8 @@ NOTES = """\
   `pickle.dumps(objects, pickle.HIGHEST_PROTOCOL)`; the size is that pickle's length
   divided among the objects, the time one `dumps` and the `loads` of its result.
 - `semver.Version` objects are built with `semver.Version.parse`.
+- (abi3): tolvi's rows again, for the module built against the stable ABI, measured in a
+  child interpreter that imports it in place of the installed one.
 - Floors: the same loop as the classes with the cheapest form of the work written inline
   (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them); for
   rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`; for pickling,
@@ -116,16 +122,25 @@ def typo_strings(strings, makers, count):
     return candidates[:count]
 
 
-def measure(corpus, quick):
+def measure(corpus, quick, only=None):
+    """The rows of every class and floor, or of the classes named in `only`."""
     settings = QUICK if quick else FULL
     repeats = settings["repeats"]
     strings = libraries.read_mixed(corpus, settings["step"])
     makers = libraries.classes()
     rows = []
 
+    def wanted(name, floor):
+        return only is None or (name in only and not floor)
+
     def timed(op, name, inputs, loop, *args, ops, floor=False):
-        value = timing.ns_per_op(loop, *args, ops=ops, repeats=repeats)
-        rows.append(report.Row(op, name, floor, inputs, value))
+        if wanted(name, floor):
+            value = timing.ns_per_op(loop, *args, ops=ops, repeats=repeats)
+            rows.append(report.Row(op, name, floor, inputs, value))
+
+    def sized(op, name, floor, inputs, measure_value):
+        if wanted(name, floor):
+            rows.append(report.Row(op, name, floor, inputs, measure_value()))
 
     def of_total(n):
         return f"{n:,} of {len(strings):,}"
@@ -199,25 +214,35 @@ def measure(corpus, quick):
 
     progress(MEMORY)
     count = settings["memory_count"]
-    for name in libraries.GENERAL:
-        value = memory.bytes_per_object(name, good[name], count)
-        rows.append(report.Row(MEMORY, name, False, f"{count:,}", value))
-    value = memory.bytes_per_object(TOLVI_SEMVER, semantic, count)
-    rows.append(report.Row(MEMORY, TOLVI_SEMVER, False, f"{count:,}", value))
-    value = memory.bytes_per_object(memory.FLOOR, good[TOLVI], count)
-    rows.append(report.Row(MEMORY, memory.FLOOR, True, f"{count:,}", value))
+    for name, lines in [(name, good[name]) for name in libraries.GENERAL] + [
+            (TOLVI_SEMVER, semantic)]:
+        sized(MEMORY, name, False, f"{count:,}",
+              lambda: memory.bytes_per_object(name, lines, count))
+    sized(MEMORY, memory.FLOOR, True, f"{count:,}",
+          lambda: memory.bytes_per_object(memory.FLOOR, good[TOLVI], count))
 
     progress(PICKLED_SIZE)
     for name in libraries.PICKLED:
-        rows.append(report.Row(PICKLED_SIZE, name, False, f"{len(live[name]):,}",
-                               timing.pickled_size(live[name])))
-    rows.append(report.Row(PICKLED_SIZE, "the same strings as str", True,
-                           f"{len(good[TOLVI]):,}", timing.pickled_size(good[TOLVI])))
+        sized(PICKLED_SIZE, name, False, f"{len(live[name]):,}",
+              lambda: timing.pickled_size(live[name]))
+    sized(PICKLED_SIZE, "the same strings as str", True, f"{len(good[TOLVI]):,}",
+          lambda: timing.pickled_size(good[TOLVI]))
 
     described = {"mode": "quick" if quick else "full",
                  "timing": f"median of {repeats} runs, each a loop over the whole input",
                  "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
     return rows, described
+
+
+def abi3_rows(corpus, quick, build):
+    """tolvi's rows of the module built in `build`, from a child interpreter that imports it
+    in place of the installed one."""
+    command = [sys.executable, __file__, "--tolvi-rows", "--corpus", str(corpus)]
+    environment = dict(os.environ, PYTHONPATH=str(Path(build).resolve()))
+    child = subprocess.run(command + (["--quick"] if quick else []), env=environment,
+                           stdout=subprocess.PIPE, text=True, check=True)
+    return [report.Row(op, f"{name} {ABI3}", False, inputs, value)
+            for op, name, inputs, value in json.loads(child.stdout)]
 
 
 def progress(text):
@@ -236,9 +261,23 @@ def main():
     parser.add_argument("--quick", action="store_true", help="small samples, prints only")
     parser.add_argument("--corpus", default=libraries.CORPUS, help="version lists directory")
     parser.add_argument("--out", default=here / "results", help="results directory")
+    parser.add_argument("--abi3", metavar="DIR", help="folder of the module built for abi3")
+    parser.add_argument("--tolvi-rows", action="store_true",
+                        help="only tolvi's rows, as JSON on standard output")
     args = parser.parse_args()
 
+    if args.tolvi_rows:
+        import tolvi
+
+        progress(f"tolvi's rows of {Path(tolvi.__file__).name}")
+        rows, _ = measure(args.corpus, args.quick, only=(TOLVI, TOLVI_SEMVER))
+        json.dump([(r.op, r.name, r.inputs, r.value) for r in rows], sys.stdout)
+        return
+
     rows, described = measure(args.corpus, args.quick)
+    if args.abi3:
+        progress(f"the same for the module in {args.abi3}")
+        rows += abi3_rows(args.corpus, args.quick, args.abi3)
     table = report.table(rows, reference)
     description = report.machine(described)
 
@@ -248,7 +287,9 @@ def main():
     def floor(op):
         return next(r.value for r in rows if r.op == op and r.floor)
 
-    goals = [f"{'PASS' if ok else 'FAIL'} {text}" for ok, text in targets.check(value, floor)]
+    abi3 = [(r.op, r.name.removesuffix(f" {ABI3}")) for r in rows if r.name.endswith(ABI3)]
+    goals = [f"{'PASS' if ok else 'FAIL'} {text}"
+             for ok, text in targets.check(value, floor, abi3)]
     print(description, table, "\n".join(goals), sep="\n\n")
 
     if not args.quick:

@@ -26,10 +26,17 @@ SEMVER = "semver.Version"
 SEMANTIC_VERSION = "semantic_version.Version"
 PEERS = (PACKAGING, PEP440_RS, SEMVER, SEMANTIC_VERSION)
 
+# The suffix of the rows of the module built against the stable ABI. Its wheel ships
+# alone if it is within ABI3_WITHIN of the per-version build on every row; otherwise
+# both ship, and pip takes the per-version wheel where there is one.
+ABI3 = "(abi3)"
+ABI3_WITHIN = 1.10
 
-def check(value, floor):
+
+def check(value, floor, abi3=()):
     """(passed, text) for each goal; value(op, name) and floor(op) give a row's figure: ns
-    per operation, or bytes per object for the operations of SIZED."""
+    per operation, or bytes per object for the operations of SIZED. `abi3` lists the
+    (operation, class) rows measured for the abi3 build too."""
     results = []
 
     def faster(op, who, than, factor):
@@ -81,4 +88,8 @@ def check(value, floor):
     smaller(MEMORY, TOLVI, PACKAGING, 0.4)
     smaller(MEMORY, TOLVI, SEMVER, 1)
     at_most(MEMORY, TOLVI_SEMVER, 96)
+    for op, who in abi3:
+        ratio = value(op, f"{who} {ABI3}") / value(op, who)
+        results.append((ratio <= ABI3_WITHIN, f"{op}: {who} {ABI3} within {ABI3_WITHIN:g}x the"
+                                              f" per-version build (measured {ratio:.2f}x)"))
     return results

@@ -55,7 +55,8 @@ void prefix_argument_error(const char* name) {
     if (!message) {
         return;
     }
-    Ref replacement = Ref::steal(PyObject_CallOneArg(PyExc_TypeError, message.get()));
+    Ref replacement =
+        Ref::steal(PyObject_CallFunctionObjArgs(PyExc_TypeError, message.get(), nullptr));
     if (!replacement) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "add_to_module_py.hpp"
 #include "errors_py.hpp"
+#include "limited_api_py.hpp"
 #include "log/dispatch.hpp"
 #include "package/version/mod_py.hpp"
 #include "panic_py.hpp"
@@ -21,9 +22,9 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
         return nullptr;
     }
     PyObject* bound = nargs == 1 ? args[0] : nullptr;
-    const Py_ssize_t keyword_count = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    const Py_ssize_t keyword_count = kwnames != nullptr ? tuple_size(kwnames) : 0;
     for (Py_ssize_t i = 0; i < keyword_count; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(kwnames, i);
+        PyObject* name = tuple_item(kwnames, i);
         // Compared as text, never encoded: a name that cannot be encoded is just
         // another keyword that is not `version`.
         if (PyUnicode_CompareWithASCIIString(name, "version") != 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "limited_api_py.hpp"
 #include "unicode/utf8.hpp"
 
 namespace tolvi::py {
@@ -117,19 +118,7 @@ PyObject* str_from_utf8(std::string_view utf8) {
     if (utf8.size() > kMostDecodedHere || !decode(utf8, units, decoded)) {
         return interpreter_decoded(utf8);
     }
-    PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(decoded.count), decoded.widest);
-    if (text == nullptr) {
-        return nullptr;
-    }
-    if (PyUnicode_KIND(text) == PyUnicode_2BYTE_KIND) {
-        std::memcpy(PyUnicode_2BYTE_DATA(text), units.data(), decoded.count * sizeof(Py_UCS2));
-    } else {
-        auto* out = PyUnicode_1BYTE_DATA(text);
-        for (std::size_t i = 0; i < decoded.count; ++i) {
-            out[i] = static_cast<Py_UCS1>(units[i]);
-        }
-    }
-    return text;
+    return str_from_ucs2(units.data(), decoded.count, decoded.widest);
 }
 
 } // namespace tolvi::py

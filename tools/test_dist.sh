@@ -1,6 +1,6 @@
 #!/bin/sh
 # Tests what users install, from what tools/build_dist.sh left in DIST: each
-# interpreter's wheel, then the sdist built from source by pip under the first
+# interpreter's wheel and the abi3 wheel under each interpreter, then the sdist built from source by pip under the first
 # interpreter, each in a fresh virtual environment under build/dist-test/ with
 # the test requirements, and the whole Python suite run against it.
 #
@@ -33,12 +33,16 @@ suite() {
     PYTHONMALLOC=debug "$work/$1/bin/python" -X dev -P -m pytest -q -p no:cacheprovider tests
 }
 
+# Each interpreter's own wheel, and the abi3 wheel under every interpreter.
+abi3=$(ls "$dist"/tolvi-*-cp312-abi3-manylinux*.whl)
 for python in "$@"; do
     tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
-    wheel=$(ls "$dist"/tolvi-*-"$tag"-"$tag"-manylinux*.whl)
-    fresh_env "wheel-$tag" "$python"
-    "$work/wheel-$tag/bin/python" -m pip install -q --no-deps "$wheel"
-    suite "wheel-$tag" "$(basename "$wheel")"
+    for wheel in "$(ls "$dist"/tolvi-*-"$tag"-"$tag"-manylinux*.whl)" "$abi3"; do
+        name=$(basename "$wheel" | cut -d- -f3-4)-on-$tag
+        fresh_env "$name" "$python"
+        "$work/$name/bin/python" -m pip install -q --no-deps "$wheel"
+        suite "$name" "$(basename "$wheel") under $tag"
+    done
 done
 
 sdist=$(ls "$dist"/tolvi-*.tar.gz)

@@ -1,4 +1,5 @@
 #pragma once
+#include "limited_api_py.hpp"
 #include "once_cell_py.hpp"
 #include "package/version/mod.hpp"
 #include "panic_py.hpp"
@@ -34,7 +35,7 @@ template <class T> PyTypeObject* create_class_type() {
         const ClassDefinition& definition = class_definition<T>();
         auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition.description));
         if (type != nullptr && definition.vectorcall != nullptr) {
-            type->tp_vectorcall = definition.vectorcall;
+            set_type_call(type, definition.vectorcall);
         }
         return type;
     });

@@ -1,6 +1,7 @@
 #include "package/version/conversions_py.hpp"
 
 #include "errors_py.hpp"
+#include "limited_api_py.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -125,7 +126,7 @@ PyObject* from_string_list(const std::vector<std::string>& items) {
         if (item == nullptr) {
             return nullptr;
         }
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+        list_fill(list.get(), static_cast<Py_ssize_t>(i), item);
     }
     return list.release();
 }

@@ -8,9 +8,9 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string
     if (!keys) {
         return false;
     }
-    const Py_ssize_t count = PyList_GET_SIZE(keys.get());
+    const Py_ssize_t count = list_size(keys.get());
     for (Py_ssize_t i = 0; i < count; ++i) {
-        PyObject* key = PyList_GET_ITEM(keys.get(), i);
+        PyObject* key = list_item(keys.get(), i);
         std::string text;
         if (!to_string(key, text)) {
             return false;

@@ -67,7 +67,7 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
 
 template <class T, class Traits>
 PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    const Py_ssize_t count = PyTuple_GET_SIZE(args);
+    const Py_ssize_t count = tuple_size(args);
     return guarded([&]() -> PyObject* {
         T value;
         if (kwargs == nullptr || kwargs == Py_None) {
@@ -78,7 +78,7 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
             if (count > 1) {
                 return raise_panic("not yet implemented");
             }
-            if (!value_from_argument<T, Traits>(PyTuple_GET_ITEM(args, 0), value)) {
+            if (!value_from_argument<T, Traits>(tuple_item(args, 0), value)) {
                 return nullptr;
             }
         } else if (count != 0) {

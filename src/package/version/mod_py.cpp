@@ -68,25 +68,25 @@ PyObject* wrong_argument_count() {
 }
 
 PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    if (kwargs != nullptr && PyDict_GET_SIZE(kwargs) != 0) {
+    if (kwargs != nullptr && dict_size(kwargs) != 0) {
         Py_ssize_t pos = 0;
         PyObject* key = nullptr;
         PyObject* value = nullptr;
         PyDict_Next(kwargs, &pos, &key, &value);
         return unexpected_keyword(key);
     }
-    if (PyTuple_GET_SIZE(args) != 1) {
+    if (tuple_size(args) != 1) {
         return wrong_argument_count();
     }
-    return construct(type, PyTuple_GET_ITEM(args, 0));
+    return construct(type, tuple_item(args, 0));
 }
 
 // The same rules as version_new, called without the argument tuple and keyword
 // dictionary that the interpreter would otherwise build for every call.
 PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::size_t nargsf,
                              PyObject* kwnames) {
-    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) != 0) {
-        return unexpected_keyword(PyTuple_GET_ITEM(kwnames, 0));
+    if (kwnames != nullptr && tuple_size(kwnames) != 0) {
+        return unexpected_keyword(tuple_item(kwnames, 0));
     }
     if (PyVectorcall_NARGS(nargsf) != 1) {
         return wrong_argument_count();

@@ -159,7 +159,8 @@ bool parsed_text(PyObject* text, version::ParseResult<T> (*parse)(std::string_vi
         return true;
     }
     // The repr of str itself: a str subclass's own could run anything.
-    Ref quoted = Ref::steal(PyUnicode_Type.tp_repr(text));
+    auto str_repr = reinterpret_cast<reprfunc>(PyType_GetSlot(&PyUnicode_Type, Py_tp_repr));
+    Ref quoted = Ref::steal(str_repr(text));
     if (quoted) {
         PyErr_Format(PyExc_ValueError, "_reconstruct() got %s text that does not parse: %U",
                      class_name, quoted.get());
@@ -271,7 +272,9 @@ bool register_pickling(PyObject* module) {
         PyModule_AddObjectRef(module, reconstruct_def.ml_name, restore.get()) != 0) {
         return false;
     }
-    Py_XSETREF(reconstructor, Py_NewRef(restore.get()));
+    PyObject* replaced = reconstructor;
+    reconstructor = Py_NewRef(restore.get());
+    Py_XDECREF(replaced);
     const auto registered = [&copyreg, &reducer](PyTypeObject* type) {
         return type != nullptr && static_cast<bool>(Ref::steal(PyObject_CallMethod(
                                       copyreg.get(), "pickle", "OO",

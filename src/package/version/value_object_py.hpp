@@ -1,5 +1,6 @@
 #pragma once
 #include "errors_py.hpp"
+#include "limited_api_py.hpp"
 #include "package/version/access_py.hpp"
 #include "package/version/class_types_py.hpp"
 #include "package/version/conversions_py.hpp"
@@ -89,7 +90,7 @@ template <class T> bool is_instance(PyObject* object) noexcept {
 // allocation fails, in which case `value` is simply dropped.
 template <class T> PyObject* new_value_object(PyTypeObject* type, T value) {
     auto prepared = ValueObject<T>::prepare(std::move(value));
-    PyObject* object = type->tp_alloc(type, 0);
+    PyObject* object = type_alloc(type);
     if (object == nullptr) {
         return nullptr;
     }
@@ -164,7 +165,7 @@ auto parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string
 template <class T> void value_dealloc(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     as_value_object<T>(object)->destroy();
-    type->tp_free(object);
+    type_free(type, object);
     // Instances of heap types own a reference to their type.
     Py_DECREF(type);
 }
@@ -187,11 +188,7 @@ inline PyObject* text_object(const version::PackedVersion& value) {
     if (!value.is_ascii()) {
         return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
     }
-    PyObject* object = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
-    if (object != nullptr) {
-        std::copy(text.begin(), text.end(), static_cast<char*>(PyUnicode_DATA(object)));
-    }
-    return object;
+    return str_from_ascii(text);
 }
 
 template <class T> PyObject* text_object(const T& value) {
