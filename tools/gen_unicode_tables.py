@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generate src/unicode/tables.cpp, the character-property range tables.
+"""Generate src/core/unicode/tables.cpp, the character-property range tables.
 
 Usage: gen_unicode_tables.py [UCD_DIR] [--output FILE] [--check]
 
@@ -20,7 +20,7 @@ from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[1]
 DEFAULT_UCD_DIR = REPO_ROOT / "data" / "unicode-16.0.0"
-DEFAULT_OUTPUT = REPO_ROOT / "src" / "unicode" / "tables.cpp"
+DEFAULT_OUTPUT = REPO_ROOT / "src" / "core" / "unicode" / "tables.cpp"
 
 CODE_POINTS = 0x110000
 ESCAPED_CATEGORIES = ("Cc", "Cf", "Cs", "Co", "Cn", "Zl", "Zp", "Zs")
@@ -232,8 +232,8 @@ def render(version: str, tables: list[Table]) -> str:
     emit(f"// {version} (DerivedCoreProperties.txt, DerivedGeneralCategory.txt, EastAsianWidth.txt).")
     emit("// Do not edit by hand: change the generator or its input and run it again.")
     emit("")
-    emit('#include "unicode/properties.hpp"')
-    emit('#include "unicode/range_table.hpp"')
+    emit('#include "core/unicode/properties.hpp"')
+    emit('#include "core/unicode/range_table.hpp"')
     emit("")
     emit("namespace tolvi::unicode {")
     emit("")
@@ -276,7 +276,7 @@ def main(argv: list[str]) -> int:
         "--output",
         type=Path,
         default=DEFAULT_OUTPUT,
-        help="the C++ file to write (default: src/unicode/tables.cpp)",
+        help="the C++ file to write (default: src/core/unicode/tables.cpp)",
     )
     parser.add_argument(
         "--check",

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "package/version/packed.hpp"
+#include "core/package/version/packed.hpp"
 
 // A packed version in memory of its own, as a Version object holds one.
 struct PackedBuffer {

@@ -1,5 +1,5 @@
-#include "package/version/identical.hpp"
-#include "package/version/ordering_key.hpp"
+#include "core/package/version/identical.hpp"
+#include "core/package/version/ordering_key.hpp"
 #include "packed_buffer.hpp"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "unicode/quoted.hpp"
+#include "core/unicode/quoted.hpp"
 
 #include <gtest/gtest.h>
 

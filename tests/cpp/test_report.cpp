@@ -7,14 +7,14 @@
 #include <thread>
 #include <vector>
 
-#include "report/cells.hpp"
-#include "report/colour.hpp"
-#include "report/label_colour.hpp"
-#include "report/label_message.hpp"
-#include "report/parse_error.hpp"
-#include "report/render.hpp"
-#include "report/source_line.hpp"
-#include "unicode/utf8_check.hpp"
+#include "core/report/cells.hpp"
+#include "core/report/colour.hpp"
+#include "core/report/label_colour.hpp"
+#include "core/report/label_message.hpp"
+#include "core/report/parse_error.hpp"
+#include "core/report/render.hpp"
+#include "core/report/source_line.hpp"
+#include "core/unicode/utf8_check.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "fd_redirect.hpp"
-#include "stdout_writer.hpp"
+#include "core/stdout_writer.hpp"
 
 #include <gtest/gtest.h>
 

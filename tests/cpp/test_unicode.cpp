@@ -1,6 +1,6 @@
-#include "unicode/properties.hpp"
-#include "unicode/range_table.hpp"
-#include "unicode/utf8.hpp"
+#include "core/unicode/properties.hpp"
+#include "core/unicode/range_table.hpp"
+#include "core/unicode/utf8.hpp"
 
 #include <gtest/gtest.h>
 

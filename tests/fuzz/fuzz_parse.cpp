@@ -32,14 +32,14 @@
 #include <vector>
 
 #include "../cpp/packed_buffer.hpp"
-#include "package/version/dot_separated.hpp"
-#include "package/version/identical.hpp"
-#include "package/version/mod.hpp"
-#include "package/version/ordering_key.hpp"
-#include "package/version/other.hpp"
-#include "package/version/parser.hpp"
-#include "package/version/semver.hpp"
-#include "report/render.hpp"
+#include "core/package/version/dot_separated.hpp"
+#include "core/package/version/identical.hpp"
+#include "core/package/version/version.hpp"
+#include "core/package/version/ordering_key.hpp"
+#include "core/package/version/other.hpp"
+#include "core/package/version/parser.hpp"
+#include "core/package/version/semver.hpp"
+#include "core/report/render.hpp"
 
 namespace {
 

@@ -1,0 +1,70 @@
+#include "binding/errors_py.hpp"
+
+#include <string>
+
+#include "binding/str_from_utf8_py.hpp"
+
+namespace tolvi::py {
+
+std::nullptr_t raise(PyObject* type, std::string_view message) {
+    Ref text = Ref::steal(str_from_utf8(message));
+    if (text) {
+        PyErr_SetObject(type, text.get());
+    }
+    return nullptr;
+}
+
+std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
+    Ref name = Ref::steal(PyType_GetQualName(Py_TYPE(object)));
+    if (!name) {
+        // Deliberately a placeholder here, while "Cannot construct" propagates the error.
+        PyErr_Clear();
+        name = Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
+        if (!name) {
+            return nullptr;
+        }
+    }
+    PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), target);
+    return nullptr;
+}
+
+std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument) {
+    // Deliberately propagates a failure to read the name, unlike the type mismatch.
+    Ref name = Ref::steal(PyType_GetName(Py_TYPE(argument)));
+    if (name) {
+        PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", class_name, name.get());
+    }
+    return nullptr;
+}
+
+void prefix_argument_error(const char* name) {
+    PyObject* raised = PyErr_GetRaisedException();
+    if (raised == nullptr) {
+        return;
+    }
+    Ref original = Ref::steal(raised);
+    if (Py_TYPE(raised) != reinterpret_cast<PyTypeObject*>(PyExc_TypeError)) {
+        PyErr_SetRaisedException(original.release());
+        return;
+    }
+    Ref text = Ref::steal(PyObject_Str(raised));
+    if (!text) {
+        return;
+    }
+    Ref message = Ref::steal(PyUnicode_FromFormat("argument '%s': %U", name, text.get()));
+    if (!message) {
+        return;
+    }
+    Ref replacement =
+        Ref::steal(PyObject_CallFunctionObjArgs(PyExc_TypeError, message.get(), nullptr));
+    if (!replacement) {
+        return;
+    }
+    // PyException_SetCause steals the reference it is given.
+    if (PyObject* cause = PyException_GetCause(raised)) {
+        PyException_SetCause(replacement.get(), cause);
+    }
+    PyErr_SetRaisedException(replacement.release());
+}
+
+} // namespace tolvi::py

@@ -1,0 +1,9 @@
+#pragma once
+#include "binding/owned_ref_py.hpp"
+
+namespace tolvi::py {
+
+// Adds test_function and init_tracing to the top-level module.
+bool add_functions(PyObject* module);
+
+} // namespace tolvi::py

@@ -1,0 +1,126 @@
+#pragma once
+#include "binding/owned_ref_py.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+// The one place that chooses between the full C API and the limited one (the
+// stable ABI, Py_LIMITED_API). Built for one interpreter, the module reads
+// tuples and lists through the interpreter's macros, gives its types their own
+// call and fills new str objects directly; the limited API offers none of these,
+// so the abi3 module takes the checked functions and the interpreter's
+// constructors of str instead, and its types are called through the
+// interpreter's generic path.
+namespace tolvi::py {
+
+#ifdef Py_LIMITED_API
+inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
+    return PyTuple_Size(tuple);
+}
+// Borrowed, as the interpreter's own accessor.
+inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t i) noexcept {
+    return PyTuple_GetItem(tuple, i);
+}
+inline Py_ssize_t list_size(PyObject* list) noexcept {
+    return PyList_Size(list);
+}
+inline PyObject* list_item(PyObject* list, Py_ssize_t i) noexcept {
+    return PyList_GetItem(list, i);
+}
+// Fills a slot of a new list, taking over `item`.
+inline void list_fill(PyObject* list, Py_ssize_t i, PyObject* item) noexcept {
+    PyList_SetItem(list, i, item);
+}
+inline Py_ssize_t dict_size(PyObject* dict) noexcept {
+    return PyDict_Size(dict);
+}
+
+inline PyObject* type_alloc(PyTypeObject* type) noexcept {
+    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+    return alloc(type, 0);
+}
+inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
+    auto free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+    free(object);
+}
+
+// A type's own call cannot be set through the limited API before 3.14.
+inline void set_type_call(PyTypeObject*, vectorcallfunc) noexcept {}
+
+inline PyObject* str_from_ascii(std::string_view ascii) noexcept {
+    return PyUnicode_FromStringAndSize(ascii.data(), static_cast<Py_ssize_t>(ascii.size()));
+}
+// Code units of the basic plane. The str is made at its final kind in one
+// step, as the interpreter makes one from wide characters: its UTF-8 and UTF-16
+// decoders would widen it at the first character beyond Latin-1.
+inline PyObject* str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2) noexcept {
+    constexpr std::size_t kChunk = 1024;
+    if (count <= kChunk) {
+        std::array<wchar_t, kChunk> wide; // NOLINT(cppcoreguidelines-pro-type-member-init)
+        std::copy(units, units + count, wide.begin());
+        return PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count));
+    }
+    std::vector<wchar_t> wide(units, units + count);
+    return PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count));
+}
+#else
+inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
+    return PyTuple_GET_SIZE(tuple);
+}
+inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t i) noexcept {
+    return PyTuple_GET_ITEM(tuple, i);
+}
+inline Py_ssize_t list_size(PyObject* list) noexcept {
+    return PyList_GET_SIZE(list);
+}
+inline PyObject* list_item(PyObject* list, Py_ssize_t i) noexcept {
+    return PyList_GET_ITEM(list, i);
+}
+inline void list_fill(PyObject* list, Py_ssize_t i, PyObject* item) noexcept {
+    PyList_SET_ITEM(list, i, item);
+}
+inline Py_ssize_t dict_size(PyObject* dict) noexcept {
+    return PyDict_GET_SIZE(dict);
+}
+
+inline PyObject* type_alloc(PyTypeObject* type) noexcept {
+    return type->tp_alloc(type, 0);
+}
+inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
+    type->tp_free(object);
+}
+
+// Called with the arguments in place, without the tuple and dictionary the
+// interpreter's generic call builds.
+inline void set_type_call(PyTypeObject* type, vectorcallfunc call) noexcept {
+    type->tp_vectorcall = call;
+}
+
+// ASCII text copied into a str made at its final size and kind.
+inline PyObject* str_from_ascii(std::string_view ascii) noexcept {
+    PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(ascii.size()), 127);
+    if (text != nullptr) {
+        std::copy(ascii.begin(), ascii.end(), static_cast<char*>(PyUnicode_DATA(text)));
+    }
+    return text;
+}
+// Code units of the basic plane, the widest of them `widest`.
+inline PyObject* str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2 widest) noexcept {
+    PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
+    if (text == nullptr) {
+        return nullptr;
+    }
+    if (PyUnicode_KIND(text) == PyUnicode_2BYTE_KIND) {
+        std::memcpy(PyUnicode_2BYTE_DATA(text), units, count * sizeof(Py_UCS2));
+    } else {
+        std::copy(units, units + count, PyUnicode_1BYTE_DATA(text));
+    }
+    return text;
+}
+#endif
+
+} // namespace tolvi::py

@@ -1,0 +1,101 @@
+// The entry point: PyInit_tolvi builds the module once per process.
+#include "binding/add_to_module_py.hpp"
+#include "binding/errors_py.hpp"
+#include "binding/functions_py.hpp"
+#include "binding/once_cell_py.hpp"
+#include "binding/package/version/class_types_py.hpp"
+#include "binding/package/version/version_py.hpp"
+#include "binding/package/version/pickling_py.hpp"
+
+#include <atomic>
+#include <cstdint>
+
+namespace tolvi::py {
+
+namespace {
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "tolvi",
+    "Fast, exact package-version values: parse, print, compare and sort version strings.",
+    0,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+std::atomic<std::int64_t> initialising_interpreter{-1};
+OnceCell<PyObject> cached_module;
+
+bool add_class(PyObject* module, const char* name, PyTypeObject* type) {
+    return type != nullptr && add_to_module(module, name, reinterpret_cast<PyObject*>(type));
+}
+
+// Adds a submodule to its parent under the submodule's own __name__.
+bool add_submodule(PyObject* parent, PyObject* child) {
+    Ref name = Ref::steal(PyModule_GetNameObject(child));
+    return name && add_to_module(parent, name.get(), child);
+}
+
+bool initialise(PyObject* module) {
+    Ref package = Ref::steal(PyModule_New("package"));
+    if (!package) {
+        return false;
+    }
+    Ref version = Ref::steal(PyModule_New("version"));
+    if (!version) {
+        return false;
+    }
+    return add_class(version.get(), "Version", create_class_type<version::Version>()) &&
+           add_class(version.get(), "SemVer", create_class_type<version::SemVer>()) &&
+           add_class(version.get(), "DotSeparated", create_class_type<version::DotSeparated>()) &&
+           add_class(version.get(), "Other", create_class_type<version::Other>()) &&
+           add_submodule(package.get(), version.get()) && add_submodule(module, package.get()) &&
+           add_functions(module) && register_pickling(module);
+}
+
+PyObject* build_module() {
+    Ref module = Ref::steal(PyModule_Create2(&module_def, 1013));
+    if (!module || !initialise(module.get())) {
+        return nullptr;
+    }
+    return module.release();
+}
+
+// Objects of this module may not cross into another interpreter, so only the
+// first interpreter that imports it ever gets it.
+bool claim_interpreter() {
+    const std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (id == -1) {
+        if (!PyErr_Occurred()) {
+            PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
+        }
+        return false;
+    }
+    std::int64_t expected = -1;
+    if (!initialising_interpreter.compare_exchange_strong(expected, id) && expected != id) {
+        PyErr_SetString(PyExc_ImportError,
+                        "PyO3 modules do not yet support subinterpreters, see "
+                        "https://docs.python.org/3/c-api/init.html#sub-interpreter-support");
+        return false;
+    }
+    return true;
+}
+
+PyObject* init_module() {
+    if (!claim_interpreter()) {
+        return nullptr;
+    }
+    PyObject* module = cached_module.get_or_fill(build_module);
+    return module != nullptr ? Py_NewRef(module) : nullptr;
+}
+
+} // namespace
+
+} // namespace tolvi::py
+
+extern "C" __attribute__((visibility("default"))) PyObject* PyInit_tolvi() {
+    return tolvi::py::guarded(tolvi::py::init_module);
+}

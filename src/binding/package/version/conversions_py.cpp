@@ -1,0 +1,138 @@
+#include "binding/package/version/conversions_py.hpp"
+
+#include "binding/errors_py.hpp"
+#include "binding/limited_api_py.hpp"
+
+#include <algorithm>
+#include <limits>
+
+namespace tolvi::py {
+
+namespace {
+
+bool utf8_of(PyObject* text, std::string& out) {
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+    if (utf8 == nullptr) {
+        return false;
+    }
+    out.assign(utf8, static_cast<std::size_t>(size));
+    return true;
+}
+
+// A list's or tuple's length is exact. Any other sequence's __len__ is only a
+// hint, and one that overstates (sys.maxsize, say) must not make the conversion
+// fail or reserve gigabytes: beyond a few hundred items the list simply grows.
+constexpr std::size_t kMostReservedOnHint = 256;
+
+std::size_t reservation_for(PyObject* sequence, std::size_t hint) noexcept {
+    if (PyList_CheckExact(sequence) || PyTuple_CheckExact(sequence)) {
+        return hint;
+    }
+    return std::min(hint, kMostReservedOnHint);
+}
+
+} // namespace
+
+bool to_u32(PyObject* object, std::uint32_t& out) {
+    Ref index;
+    if (!PyLong_Check(object)) {
+        index = Ref::steal(PyNumber_Index(object));
+        if (!index) {
+            return false;
+        }
+        object = index.get();
+    }
+    const unsigned long long value = PyLong_AsUnsignedLongLong(object);
+    if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+        return false;
+    }
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
+        raise(PyExc_OverflowError, "out of range integral type conversion attempted");
+        return false;
+    }
+    out = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool to_string_list(PyObject* object, std::vector<std::string>& out) {
+    if (PyUnicode_Check(object)) {
+        raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
+        return false;
+    }
+    if (!PySequence_Check(object)) {
+        raise_type_mismatch(object, "Sequence");
+        return false;
+    }
+    std::vector<std::string> items;
+    const Py_ssize_t hint = PySequence_Size(object);
+    if (hint < 0) {
+        PyErr_Clear();
+    } else {
+        items.reserve(reservation_for(object, static_cast<std::size_t>(hint)));
+    }
+    Ref iterator = Ref::steal(PyObject_GetIter(object));
+    if (!iterator) {
+        return false;
+    }
+    while (Ref item = Ref::steal(PyIter_Next(iterator.get()))) {
+        if (!PyUnicode_Check(item.get())) {
+            raise_type_mismatch(item.get(), "PyString");
+            return false;
+        }
+        if (!utf8_of(item.get(), items.emplace_back())) {
+            return false;
+        }
+    }
+    if (PyErr_Occurred()) {
+        return false;
+    }
+    out = std::move(items);
+    return true;
+}
+
+bool to_optional_string_list(PyObject* object, version::OptionalList& out) {
+    if (object == Py_None) {
+        out.reset();
+        return true;
+    }
+    std::vector<std::string> items;
+    if (!to_string_list(object, items)) {
+        return false;
+    }
+    out = std::move(items);
+    return true;
+}
+
+bool to_string(PyObject* object, std::string& out) {
+    if (!PyUnicode_Check(object)) {
+        raise_type_mismatch(object, "PyString");
+        return false;
+    }
+    return utf8_of(object, out);
+}
+
+PyObject* from_string(const std::string& text) {
+    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+}
+
+PyObject* from_string_list(const std::vector<std::string>& items) {
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
+    if (!list) {
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        PyObject* item = from_string(items[i]);
+        if (item == nullptr) {
+            return nullptr;
+        }
+        list_fill(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list.release();
+}
+
+PyObject* from_optional_string_list(const version::OptionalList& items) {
+    return items ? from_string_list(*items) : Py_NewRef(Py_None);
+}
+
+} // namespace tolvi::py

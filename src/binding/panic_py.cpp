@@ -1,0 +1,38 @@
+#include "binding/panic_py.hpp"
+
+#include "binding/once_cell_py.hpp"
+
+namespace tolvi::py {
+
+namespace {
+
+constexpr const char* panic_doc =
+    "Signals an internal failure of the tolvi extension.\n\n"
+    "Like SystemExit, it derives from BaseException rather than Exception, so that it "
+    "normally propagates to the top instead of being caught by generic handlers.";
+
+OnceCell<PyObject> panic_type;
+
+} // namespace
+
+PyObject* panic_exception_type() {
+    return panic_type.get_or_fill([] {
+        return PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException", panic_doc,
+                                         PyExc_BaseException, nullptr);
+    });
+}
+
+std::nullptr_t raise_panic(std::string_view message) {
+    PyObject* type = panic_exception_type();
+    if (type == nullptr) {
+        return nullptr;
+    }
+    Ref text = Ref::steal(
+        PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
+    if (text) {
+        PyErr_SetObject(type, text.get());
+    }
+    return nullptr;
+}
+
+} // namespace tolvi::py

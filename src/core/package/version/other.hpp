@@ -1,0 +1,43 @@
+#pragma once
+#include <algorithm>
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/package/version/parser.hpp"
+
+namespace tolvi::version {
+
+// A version held as one opaque string.
+struct Other {
+    static constexpr std::string_view qualified_name = "tolvi::package::version::other::Other";
+
+    std::string value;
+
+    friend bool operator==(const Other&, const Other&) = default;
+    // clang-tidy 14 takes the 0 that the defaulted comparison compares with for a
+    // null pointer.
+    // NOLINTNEXTLINE(modernize-use-nullptr)
+    friend std::strong_ordering operator<=>(const Other&, const Other&) = default;
+};
+
+inline std::size_t text_length(const Other& v) noexcept {
+    return v.value.size();
+}
+inline char* write_text(char* out, const Other& v) noexcept {
+    return std::copy(v.value.begin(), v.value.end(), out);
+}
+void append_debug(std::string& out, const Other& v);
+// The debug form of an identifier version with this value.
+void append_other_debug(std::string& out, std::string_view value);
+
+// An identifier, without the end-of-input test; on failure the cursor is back
+// where it started.
+// Gives the identifier's text.
+template <class Errors>
+std::optional<std::string_view> identifier_rule(grammar::Parser<Errors>& parser);
+
+ParseResult<Other> parse_other(std::string_view text);
+
+} // namespace tolvi::version

@@ -1,0 +1,36 @@
+#include "core/report/painter.hpp"
+
+#include "core/digits.hpp"
+#include "core/unicode/utf8.hpp"
+
+namespace tolvi::report {
+
+namespace {
+
+constexpr std::string_view kReset = "\x1b[0m";
+
+} // namespace
+
+void Painter::paint_red(std::string_view text) noexcept {
+    out_.append("\x1b[31m");
+    out_.append(text);
+    out_.append(kReset);
+}
+
+void Painter::paint(std::uint8_t index, std::string_view text) noexcept {
+    out_.append("\x1b[38;5;");
+    out_.append(Digits(index).view());
+    out_.push_back('m');
+    out_.append(text);
+    out_.append(kReset);
+}
+
+void Painter::paint_each(std::uint8_t index, std::string_view text) noexcept {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = unicode::decode_utf8(text, at).length;
+        paint(index, text.substr(at, length));
+        at += length;
+    }
+}
+
+} // namespace tolvi::report
