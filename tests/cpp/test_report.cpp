@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/package/version/version.hpp"
 #include "core/report/cells.hpp"
 #include "core/report/colour.hpp"
 #include "core/report/label_colour.hpp"
@@ -319,11 +320,18 @@ TEST(ReportColouredLayout, TabSpacesAndWideCellBarsArePaintedOneByOne) {
               "\x1b[38;5;246m───╯\x1b[0m\n");
 }
 
-TEST(ReportColouredLayout, DefaultOverloadFollowsProcessDecision) {
+// A failed parse is data: the error it carries renders, in either colour, to
+// exactly the report of the same error built by hand.
+TEST(ReportColouredLayout, ParseFailureRendersAsItsError) {
     const ParseError e = error(2, 3, U'.', kIntegerOrPart);
-    EXPECT_EQ(
-        tolvi::report::render_parse_error({e}, "1..2", kVersion),
-        tolvi::report::render_parse_error({e}, "1..2", kVersion, tolvi::report::colour_enabled()));
+    const auto parsed = tolvi::version::parse_version("1..2");
+    const auto& failure = std::get<tolvi::version::ParseFailure>(parsed);
+    EXPECT_EQ(failure.source_name, kVersion);
+    for (const bool colour : {false, true}) {
+        EXPECT_EQ(
+            tolvi::report::render_parse_error(failure.error, "1..2", failure.source_name, colour),
+            tolvi::report::render_parse_error({e}, "1..2", kVersion, colour));
+    }
 }
 
 // ---------------------------------------------------------------- fallbacks

@@ -34,11 +34,11 @@
 #include "../cpp/packed_buffer.hpp"
 #include "core/package/version/dot_separated.hpp"
 #include "core/package/version/identical.hpp"
-#include "core/package/version/version.hpp"
 #include "core/package/version/ordering_key.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
 #include "core/package/version/semver.hpp"
+#include "core/package/version/version.hpp"
 #include "core/report/render.hpp"
 
 namespace {
@@ -180,8 +180,11 @@ tolvi::report::ParseError diagnose_version(std::string_view text) {
     });
 }
 
-void check_failure(std::string_view input, bool valid, const std::string& message,
+void check_failure(std::string_view input, bool valid, const v::ParseFailure& failure,
                    const tolvi::report::ParseError& error, std::string_view source_name) {
+    CHECK(failure.source_name == source_name, input);
+    const std::string message =
+        tolvi::report::render_parse_error(failure.error, input, failure.source_name, false);
     CHECK(error.span_start <= error.span_end, input);
     CHECK(error.span_end <= input.size(), input);
     CHECK(!error.expected.empty(), input);
@@ -272,25 +275,25 @@ std::optional<v::Version> check_one(std::string_view input) {
         CHECK(std::holds_alternative<v::Other>(got.value), input);
         CHECK(*o == std::get<v::Other>(got.value), input);
     } else {
-        CHECK(std::holds_alternative<std::string>(version), input);
+        CHECK(std::holds_alternative<v::ParseFailure>(version), input);
     }
 
     if (const auto* s = std::get_if<v::SemVer>(&semver)) {
         check_value(input, valid, *s, v::parse_semver);
     } else {
-        check_failure(input, valid, std::get<std::string>(semver), diagnose_semver(input),
+        check_failure(input, valid, std::get<v::ParseFailure>(semver), diagnose_semver(input),
                       v::SemVer::qualified_name);
     }
     if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
         check_value(input, valid, *d, v::parse_dot_separated);
     } else {
-        check_failure(input, valid, std::get<std::string>(dotted), diagnose_dot_separated(input),
-                      v::DotSeparated::qualified_name);
+        check_failure(input, valid, std::get<v::ParseFailure>(dotted),
+                      diagnose_dot_separated(input), v::DotSeparated::qualified_name);
     }
     if (const auto* o = std::get_if<v::Other>(&other)) {
         check_value(input, valid, *o, v::parse_other);
     } else {
-        check_failure(input, valid, std::get<std::string>(other), diagnose_other(input),
+        check_failure(input, valid, std::get<v::ParseFailure>(other), diagnose_other(input),
                       v::Other::qualified_name);
     }
     if (auto* got = std::get_if<v::Version>(&version)) {
@@ -301,7 +304,7 @@ std::optional<v::Version> check_one(std::string_view input) {
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::greater, input);
         return std::move(*got);
     }
-    check_failure(input, valid, std::get<std::string>(version), diagnose_version(input),
+    check_failure(input, valid, std::get<v::ParseFailure>(version), diagnose_version(input),
                   v::Version::qualified_name);
     return std::nullopt;
 }

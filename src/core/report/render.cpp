@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "core/digits.hpp"
-#include "core/report/colour.hpp"
 #include "core/report/layout.hpp"
 #include "core/unicode/utf8.hpp"
 #include "core/unicode/utf8_check.hpp"
@@ -78,11 +77,6 @@ std::string describe(const unicode::Utf8Fault& fault) {
 }
 
 } // namespace
-
-std::string render_parse_error(const ParseError& error, std::string_view input,
-                               std::string_view source_name) {
-    return render_parse_error(error, input, source_name, colour_enabled());
-}
 
 std::string render_parse_error(const ParseError& error, std::string_view input,
                                std::string_view source_name, bool colour) {

@@ -7,12 +7,8 @@
 namespace tolvi::report {
 
 // Renders the diagnostic report for the one error of a failed parse of `input`,
-// coloured when the process-wide colour decision says so. Never throws: a
-// rendering problem yields one of the fallback messages instead.
-std::string render_parse_error(const ParseError& error, std::string_view input,
-                               std::string_view source_name);
-
-// The same report with the colour choice made by the caller.
+// coloured or not as the caller chose. Never throws: a rendering problem yields
+// one of the fallback messages instead.
 std::string render_parse_error(const ParseError& error, std::string_view input,
                                std::string_view source_name, bool colour);
 

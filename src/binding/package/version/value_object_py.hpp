@@ -4,9 +4,10 @@
 #include "binding/package/version/access_py.hpp"
 #include "binding/package/version/class_types_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
-#include "core/package/version/version.hpp"
+#include "binding/package/version/parse_failure_py.hpp"
 #include "core/package/version/ordering_key.hpp"
 #include "core/package/version/packed.hpp"
+#include "core/package/version/version.hpp"
 
 #include <algorithm>
 #include <array>
@@ -155,8 +156,8 @@ auto parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string
     }
     const std::string_view utf8(data, static_cast<std::size_t>(size));
     auto parsed = parse(utf8);
-    if (auto* message = std::get_if<std::string>(&parsed)) {
-        raise(PyExc_RuntimeError, *message);
+    if (const auto* failure = std::get_if<version::ParseFailure>(&parsed)) {
+        raise_parse_failure(*failure, utf8);
         return failure_value<Result>();
     }
     return use(std::get<T>(parsed), utf8);

@@ -4,8 +4,6 @@
 #include <limits>
 #include <utility>
 
-#include "core/report/render.hpp"
-
 namespace tolvi::version {
 namespace grammar {
 
@@ -180,11 +178,6 @@ std::vector<std::string> split_list(std::string_view list) {
         }
         start = dot + 1;
     }
-}
-
-std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name) {
-    return report::render_parse_error(parser.errors().error(parser.input(), parser.position()),
-                                      parser.input(), source_name);
 }
 
 } // namespace tolvi::version

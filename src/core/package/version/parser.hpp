@@ -22,8 +22,16 @@
 // grammar rules are written once, as templates over the two.
 namespace tolvi::version {
 
-// A parse gives the value, or the rendered report as the failure message.
-template <class T> using ParseResult = std::variant<T, std::string>;
+// A failed parse: its one error, and the name its report gives the input. It is
+// plain data; rendering it into a report is a separate step, the caller's, which
+// also chooses whether the report is coloured.
+struct ParseFailure {
+    report::ParseError error;
+    std::string_view source_name; // static: the qualified name of a version class
+};
+
+// A parse gives the value, or the failure.
+template <class T> using ParseResult = std::variant<T, ParseFailure>;
 
 namespace grammar {
 
@@ -246,12 +254,9 @@ template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out)
 // The parts of a list as dot_separated_list gives it.
 std::vector<std::string> split_list(std::string_view list);
 
-// Renders the pending error of a failed parse into the failure message.
-std::string failure_message(const grammar::DiagnosingParser& parser, std::string_view source_name);
-
 // Runs `attempt` (a callable taking either parser and a T to fill, and telling
 // whether it parsed) on the recogniser; if it fails, runs it again on the
-// diagnosing parser and fails with the report. The value is written where the
+// diagnosing parser and fails with its pending error. The value is written where the
 // caller receives it and never copied: the values are small, and copying one
 // just written costs more than building it.
 template <class T, class Attempt>
@@ -262,7 +267,7 @@ ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, 
         grammar::DiagnosingParser diagnosing(text);
         T unused;
         attempt(diagnosing, unused);
-        result = failure_message(diagnosing, source_name);
+        result = ParseFailure{diagnosing.errors().error(text, diagnosing.position()), source_name};
     }
     return result;
 }

@@ -49,7 +49,7 @@ ParseResult<Version> parse_version(std::string_view text) {
     if (auto* syntax = std::get_if<VersionSyntax>(&parsed)) {
         return to_version(*syntax, text);
     }
-    return std::move(std::get<std::string>(parsed));
+    return std::get<ParseFailure>(parsed);
 }
 
 } // namespace tolvi::version
