@@ -41,6 +41,15 @@ for python in "$@"; do
         name=$(basename "$wheel" | cut -d- -f3-4)-on-$tag
         fresh_env "$name" "$python"
         "$work/$name/bin/python" -m pip install -q --no-deps "$wheel"
+        # The module the suite imports is the one this wheel holds.
+        module=$("$work/$name/bin/python" -P -c 'import tolvi; print(tolvi.__file__)')
+        case $wheel:$module in
+        *-abi3-*:*.abi3.so | *-"$tag"-"$tag"-*:*.cpython-*.so) ;;
+        *)
+            echo "$(basename "$wheel") installed $module" >&2
+            exit 1
+            ;;
+        esac
         suite "$name" "$(basename "$wheel") under $tag"
     done
 done
