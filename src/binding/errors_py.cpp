@@ -14,6 +14,27 @@ std::nullptr_t raise(PyObject* type, std::string_view message) {
     return nullptr;
 }
 
+std::nullptr_t raise_builtin(PyObject* type, Ref message) {
+    if (!message) {
+        return nullptr;
+    }
+    // Calling the class would build its arguments again and run __init__, which
+    // for a built-in exception stores the same arguments once more.
+    Ref args = Ref::steal(PyTuple_Pack(1, message.get()));
+    if (!args) {
+        return nullptr;
+    }
+    auto* const exception_type = reinterpret_cast<PyTypeObject*>(type);
+    auto* const make = reinterpret_cast<newfunc>(PyType_GetSlot(exception_type, Py_tp_new));
+    Ref exception = Ref::steal(make(exception_type, args.get(), nullptr));
+    if (exception) {
+        // Given the instance, the interpreter chains it to the exception being
+        // handled as it would a message.
+        PyErr_SetObject(type, exception.get());
+    }
+    return nullptr;
+}
+
 std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     Ref name = Ref::steal(PyType_GetQualName(Py_TYPE(object)));
     if (!name) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "binding/owned_ref_py.hpp"
 
+#include <optional>
 #include <string_view>
 
 namespace tolvi::py {
@@ -9,5 +10,11 @@ namespace tolvi::py {
 // rather than widened on the way. Text that is not well-formed UTF-8 goes to the
 // interpreter's own decoder, which raises its UnicodeDecodeError.
 PyObject* str_from_utf8(std::string_view utf8);
+
+// The same for text that the decoder here takes: well-formed, within the basic
+// plane and at most kMostDecodedToUcs2 bytes long; nullopt for other text, which
+// lets a caller check UTF-8 and make the str in one pass. A null str is a failure
+// to make it, with the error set.
+std::optional<PyObject*> str_from_decodable(std::string_view utf8);
 
 } // namespace tolvi::py

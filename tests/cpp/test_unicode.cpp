@@ -1,5 +1,6 @@
 #include "core/unicode/properties.hpp"
 #include "core/unicode/range_table.hpp"
+#include "core/unicode/ucs2.hpp"
 #include "core/unicode/utf8.hpp"
 
 #include <gtest/gtest.h>
@@ -251,3 +252,64 @@ TEST(Utf8Decode, AByteThatDoesNotContinueASequenceIsNotSwallowed) {
     EXPECT_EQ(four_bytes.code_point, 0x1F600u);
     EXPECT_EQ(four_bytes.length, 4u);
 }
+
+namespace {
+
+using tolvi::unicode::decode_to_ucs2;
+using tolvi::unicode::kMostDecodedToUcs2;
+using tolvi::unicode::Ucs2Units;
+
+// What a decoding gives, for comparing with one written out by hand.
+struct Ucs2Case {
+    std::string utf8;
+    std::u16string units; // empty with widest 0: refused
+    std::uint16_t widest;
+};
+
+TEST(Ucs2, DecodesOrRefuses) {
+    const std::string ascii_run = "0123456789abcdefghijklmnopqrstuvwxyz"; // past two blocks
+    const std::u16string ascii_units = u"0123456789abcdefghijklmnopqrstuvwxyz";
+    const Ucs2Case cases[] = {
+        {"", u"", 0},
+        {ascii_run, ascii_units, 0},
+        // Not ASCII just before, at and after the 8- and 16-byte boundaries.
+        {"1234567\xC3\xA9", u"1234567\u00E9", 0xE9},
+        {"12345678\xC3\xA9" + ascii_run, u"12345678\u00E9" + ascii_units, 0xE9},
+        {"123456789012345\xE2\x94\x80z", u"123456789012345\u2500z", 0x2500},
+        {ascii_run + "\xE2\x94\x80", ascii_units + u"\u2500", 0x2500},
+        // A run of box drawing, two-byte and three-byte characters side by side.
+        {"\xE2\x94\x80\xE2\x94\x80\xE2\x95\xAF\n", u"\u2500\u2500\u256F\n", 0x256F},
+        {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", u"\u0080\u07FF\u0800\uFFFF", 0xFFFF},
+        // Beyond the basic plane, overlong, surrogate, cut short, stray continuation.
+        {"a\xF0\x9F\x98\x80", u"", 0},
+        {"\xC1\xBF", u"", 0},
+        {"\xE0\x9F\xBF", u"", 0},
+        {"\xED\xA0\x80", u"", 0},
+        {"0123456789abcdef\xE2\x94", u"", 0},
+        {"\xE2\x94", u"", 0},
+        {"\xE2\x94\x41", u"", 0},
+        {"\x80", u"", 0},
+    };
+    for (const Ucs2Case& c : cases) {
+        Ucs2Units units{};
+        const auto decoded = decode_to_ucs2(c.utf8, units);
+        if (c.units.empty() && c.widest == 0 && !c.utf8.empty()) {
+            EXPECT_FALSE(decoded) << c.utf8;
+            continue;
+        }
+        ASSERT_TRUE(decoded) << c.utf8;
+        EXPECT_EQ(std::u16string(units.begin(), units.begin() + decoded->count), c.units) << c.utf8;
+        EXPECT_EQ(decoded->widest, c.widest) << c.utf8;
+    }
+}
+
+TEST(Ucs2, DecodesUpToItsLimit) {
+    Ucs2Units units{};
+    const std::string longest(kMostDecodedToUcs2, 'x');
+    const auto decoded = decode_to_ucs2(longest, units);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->count, kMostDecodedToUcs2);
+    EXPECT_FALSE(decode_to_ucs2(longest + "x", units));
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <span>
 
 #include "core/digits.hpp"
 #include "core/report/layout.hpp"
@@ -29,24 +30,6 @@ std::string fallback(std::string_view prefix, std::string_view text) noexcept {
     } catch (...) {
         return {};
     }
-}
-
-// A plain report is about two hundred bytes and a coloured one rarely passes a
-// thousand: those are laid out on the stack and copied out at their exact size.
-constexpr std::size_t kStackReport = 1024;
-
-std::string layout(const ParseError& error, std::string_view input, std::string_view source_name,
-                   bool colour) {
-    std::array<char, kStackReport> stack; // NOLINT(cppcoreguidelines-pro-type-member-init)
-    BoundedWriter first(stack);
-    write_report(first, error, input, source_name, colour);
-    if (first.fitted()) {
-        return {stack.data(), first.size()};
-    }
-    std::string report(first.size(), '\0');
-    BoundedWriter second(report);
-    write_report(second, error, input, source_name, colour);
-    return report;
 }
 
 bool is_ascii_character(char32_t c) noexcept {
@@ -76,12 +59,42 @@ std::string describe(const unicode::Utf8Fault& fault) {
     return text;
 }
 
+// Lays the report out in `out`; false when it does not fit.
+bool lay_out(std::span<char> out, std::size_t& size, const ParseError& error,
+             std::string_view input, std::string_view source_name, bool colour) noexcept {
+    BoundedWriter writer(out);
+    write_report(writer, error, input, source_name, colour);
+    size = writer.size();
+    return writer.fitted();
+}
+
 } // namespace
+
+std::optional<std::string_view> lay_out_parse_error(ReportBuffer& buffer, const ParseError& error,
+                                                    std::string_view input,
+                                                    std::string_view source_name,
+                                                    bool colour) noexcept {
+    std::size_t size = 0;
+    if (!lay_out(buffer, size, error, input, source_name, colour)) {
+        return std::nullopt;
+    }
+    return std::string_view(buffer.data(), size);
+}
 
 std::string render_parse_error(const ParseError& error, std::string_view input,
                                std::string_view source_name, bool colour) {
     try {
-        std::string report = layout(error, input, source_name, colour);
+        ReportBuffer buffer; // NOLINT(cppcoreguidelines-pro-type-member-init)
+        std::size_t size = 0;
+        std::string report;
+        if (lay_out(buffer, size, error, input, source_name, colour)) {
+            report.assign(buffer.data(), size);
+        } else {
+            // Rendered again into a string of the size counted: every report is
+            // built in a single allocation.
+            report.resize(size);
+            lay_out(report, size, error, input, source_name, colour);
+        }
         // The input is copied into the report byte for byte; callers are expected
         // to hand over UTF-8, but nothing malformed may leave as a string.
         if (copies_only_ascii(error, input, source_name)) {

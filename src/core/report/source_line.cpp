@@ -5,7 +5,25 @@
 
 namespace tolvi::report {
 
+namespace {
+
+// White_Space's ASCII members, tested without a call.
+bool is_ascii_white_space(unsigned char byte) noexcept {
+    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
+} // namespace
+
 std::string_view quoted_line(std::string_view input) noexcept {
+    // An ASCII line, as most are, is cut at its line feed and trimmed from its
+    // end, with no walk over its characters.
+    std::string_view line = input.substr(0, input.find('\n'));
+    if (unicode::is_ascii(line)) {
+        while (!line.empty() && is_ascii_white_space(static_cast<unsigned char>(line.back()))) {
+            line.remove_suffix(1);
+        }
+        return line;
+    }
     // Decoding forwards (rather than searching bytes) keeps the cut on the same
     // character boundaries the cell walker and char_index use.
     std::size_t offset = 0;
@@ -17,8 +35,7 @@ std::string_view quoted_line(std::string_view input) noexcept {
                 break;
             }
             ++offset;
-            // White_Space's ASCII members, tested without a call.
-            if (byte != ' ' && (byte < '\t' || byte > '\r')) {
+            if (!is_ascii_white_space(byte)) {
                 visible_end = offset;
             }
             continue;

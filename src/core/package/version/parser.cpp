@@ -41,47 +41,44 @@ report::ExpectedPattern to_report(Pattern p) {
 } // namespace
 
 void ExpectedList::add_all(const ExpectedList& other) noexcept {
-    for (std::size_t i = 0; i < other.size_; ++i) {
+    for (std::size_t i = 0; i < other.size(); ++i) {
         add(other[i]);
     }
 }
 
 void Diagnosis::merge_labelled(Saved outer) noexcept {
-    if (!outer) {
+    if (!outer.recorded()) {
         return;
     }
-    if (!pending_ || outer->position > pending_->position) {
+    if (!pending_.recorded() || outer.position > pending_.position) {
         pending_ = outer;
         return;
     }
-    if (outer->position < pending_->position) {
+    if (outer.position < pending_.position) {
         return;
     }
     // Same position: the longer list leads, the outer one on a tie.
-    if (pending_->expected.size() > outer->expected.size()) {
-        pending_->expected.add_all(outer->expected);
+    if (pending_.expected.size() > outer.expected.size()) {
+        pending_.expected.add_all(outer.expected);
     } else {
-        outer->expected.add_all(pending_->expected);
+        outer.expected.add_all(pending_.expected);
         pending_ = outer;
     }
 }
 
 void Diagnosis::refuse_out_of_range(Saved outer, std::size_t start, std::size_t end) noexcept {
-    const auto within = [&](const Saved& error) {
-        return error && error->position >= start && error->position <= end;
-    };
-    if (within(outer)) {
-        outer.reset();
+    if (outer.recorded() && outer.position >= start && outer.position <= end) {
+        outer = PendingError{};
     }
     // The refusal keeps its own label: it is not replaced by "integer".
     pending_ = PendingError{start, ExpectedList(Pattern::IntegerInRange)};
     merge_labelled(outer);
 }
 
-report::ParseError Diagnosis::error(std::string_view input, std::size_t position) const {
-    report::ParseError error;
+void Diagnosis::write_error(report::ParseError& error, std::string_view input,
+                            std::size_t position) const {
     // Every failed parse records an error; the current position is a fallback.
-    const std::size_t at = pending_ ? pending_->position : position;
+    const std::size_t at = pending_.recorded() ? pending_.position : position;
     error.span_start = at;
     error.span_end = at;
     if (at < input.size()) {
@@ -89,12 +86,9 @@ report::ParseError Diagnosis::error(std::string_view input, std::size_t position
         error.found = decoded.code_point;
         error.span_end = at + decoded.length;
     }
-    if (pending_) {
-        for (std::size_t i = 0; i < pending_->expected.size(); ++i) {
-            error.expected.push_back(to_report(pending_->expected[i]));
-        }
+    for (std::size_t i = 0; i < pending_.expected.size(); ++i) {
+        error.expected.push_back(to_report(pending_.expected[i]));
     }
-    return error;
 }
 
 template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out) {

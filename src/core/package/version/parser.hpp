@@ -56,69 +56,74 @@ class ExpectedList {
 public:
     ExpectedList() = default;
     explicit ExpectedList(Pattern p) noexcept
-        : items_(static_cast<std::uint64_t>(p)), present_(bit(p)), size_(1) {}
+        : bits_(static_cast<std::uint64_t>(p) | present(p) | (std::uint64_t{1} << kSizeShift)) {}
 
     // Appends `p` unless it is already there; order of first recording is kept.
     void add(Pattern p) noexcept {
-        if ((present_ & bit(p)) != 0) {
+        if ((bits_ & present(p)) != 0) {
             return;
         }
-        items_ |= static_cast<std::uint64_t>(p) << (kBits * size_);
-        present_ |= bit(p);
-        ++size_;
+        bits_ |= (static_cast<std::uint64_t>(p) << (kBits * size())) | present(p);
+        bits_ += std::uint64_t{1} << kSizeShift;
     }
     // Appends every pattern of `other` that is missing here, in its order.
     void add_all(const ExpectedList& other) noexcept;
 
-    std::size_t size() const noexcept { return size_; }
+    std::size_t size() const noexcept { return static_cast<std::size_t>(bits_ >> kSizeShift); }
     Pattern operator[](std::size_t i) const noexcept {
-        return static_cast<Pattern>((items_ >> (kBits * i)) & kMask);
+        return static_cast<Pattern>((bits_ >> (kBits * i)) & kMask);
     }
 
 private:
-    // Four bits a pattern, the first recorded lowest, and a bit a pattern for
-    // the test of whether it is there.
+    // One word: four bits a pattern from the lowest, the first recorded lowest;
+    // above them a bit a pattern for the test of whether it is there; the count
+    // at the top. Errors are copied as they are set aside and merged, and a
+    // single word copies at once where fields of several widths would not.
     static constexpr unsigned kBits = 4;
     static constexpr std::uint64_t kMask = (1U << kBits) - 1;
-    static_assert(pattern_count <= kMask + 1 && pattern_count * kBits <= 64);
+    static constexpr unsigned kPresentShift = pattern_count * kBits;
+    static constexpr unsigned kSizeShift = 60;
+    static_assert(pattern_count <= kMask + 1 && kPresentShift + pattern_count <= kSizeShift);
 
-    static std::uint16_t bit(Pattern p) noexcept {
-        return static_cast<std::uint16_t>(1U << static_cast<unsigned>(p));
+    static std::uint64_t present(Pattern p) noexcept {
+        return std::uint64_t{1} << (kPresentShift + static_cast<unsigned>(p));
     }
 
-    std::uint64_t items_ = 0;
-    std::uint16_t present_ = 0;
-    std::uint8_t size_ = 0;
+    std::uint64_t bits_ = 0;
 };
 
+// An error recorded at `position`, or none while `expected` is empty: every
+// recorded error expects something. Two words, handed around in registers.
 struct PendingError {
-    std::size_t position;
+    std::size_t position = 0;
     ExpectedList expected;
+
+    bool recorded() const noexcept { return expected.size() != 0; }
 };
 
 // Keeps the one pending error: the furthest one recorded, with the
 // expectations of every test that failed exactly there.
 class Diagnosis {
 public:
-    using Saved = std::optional<PendingError>;
+    using Saved = PendingError;
 
     // The furthest error wins; errors at the same position pool their
     // expectations. Every failed test records, so this is inline.
     void record(std::size_t position, Pattern p) noexcept {
-        if (!pending_ || position > pending_->position) {
+        if (!pending_.recorded() || position > pending_.position) {
             pending_ = PendingError{position, ExpectedList(p)};
-        } else if (position == pending_->position) {
-            pending_->expected.add(p);
+        } else if (position == pending_.position) {
+            pending_.expected.add(p);
         }
     }
 
     // A rule with a label runs with the pending error set aside; when it ends,
     // an error left at the rule's start takes the label, and the two errors
     // are merged.
-    Saved set_aside() noexcept { return std::exchange(pending_, std::nullopt); }
+    Saved set_aside() noexcept { return std::exchange(pending_, PendingError{}); }
     void finish_labelled(Saved outer, std::size_t start, Pattern label) noexcept {
-        if (pending_ && pending_->position == start) {
-            pending_->expected = ExpectedList(label);
+        if (pending_.recorded() && pending_.position == start) {
+            pending_.expected = ExpectedList(label);
         }
         merge_labelled(outer);
     }
@@ -127,13 +132,20 @@ public:
     // recorded while reading it (in [start, end]) would only distract from that.
     void refuse_out_of_range(Saved outer, std::size_t start, std::size_t end) noexcept;
 
-    // The error of a failed parse, ready for the report renderer.
-    report::ParseError error(std::string_view input, std::size_t position) const;
+    // The error of a failed parse, ready for the report renderer; `position` is
+    // where the parse stopped. write_error fills in a new error where it is to
+    // stay, for a caller that would otherwise copy its five hundred bytes.
+    report::ParseError error(std::string_view input, std::size_t position) const {
+        report::ParseError error;
+        write_error(error, input, position);
+        return error;
+    }
+    void write_error(report::ParseError& error, std::string_view input, std::size_t position) const;
 
 private:
     void merge_labelled(Saved outer) noexcept;
 
-    std::optional<PendingError> pending_;
+    PendingError pending_;
 };
 
 // Records nothing, for the parse that only needs the value.
@@ -256,9 +268,9 @@ std::vector<std::string> split_list(std::string_view list);
 
 // Runs `attempt` (a callable taking either parser and a T to fill, and telling
 // whether it parsed) on the recogniser; if it fails, runs it again on the
-// diagnosing parser and fails with its pending error. The value is written where the
-// caller receives it and never copied: the values are small, and copying one
-// just written costs more than building it.
+// diagnosing parser and fails with its pending error. The value, or the failure,
+// is written where the caller receives it and never copied: the values are
+// small, and copying one just written costs more than building it.
 template <class T, class Attempt>
 ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, Attempt&& attempt) {
     ParseResult<T> result;
@@ -267,7 +279,9 @@ ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, 
         grammar::DiagnosingParser diagnosing(text);
         T unused;
         attempt(diagnosing, unused);
-        result = ParseFailure{diagnosing.errors().error(text, diagnosing.position()), source_name};
+        ParseFailure& failure = result.template emplace<ParseFailure>();
+        failure.source_name = source_name;
+        diagnosing.errors().write_error(failure.error, text, diagnosing.position());
     }
     return result;
 }
