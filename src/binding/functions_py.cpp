@@ -3,9 +3,9 @@
 #include "binding/add_to_module_py.hpp"
 #include "binding/errors_py.hpp"
 #include "binding/limited_api_py.hpp"
-#include "core/log/dispatch.hpp"
 #include "binding/package/version/version_py.hpp"
 #include "binding/panic_py.hpp"
+#include "core/log/dispatch.hpp"
 #include "core/stdout_writer.hpp"
 
 #include <string>

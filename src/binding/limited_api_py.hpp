@@ -25,6 +25,10 @@ inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
 inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t i) noexcept {
     return PyTuple_GetItem(tuple, i);
 }
+// Fills a slot of a new tuple, taking over `item`.
+inline void tuple_fill(PyObject* tuple, Py_ssize_t i, PyObject* item) noexcept {
+    PyTuple_SetItem(tuple, i, item);
+}
 inline Py_ssize_t list_size(PyObject* list) noexcept {
     return PyList_Size(list);
 }
@@ -73,6 +77,9 @@ inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
 }
 inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t i) noexcept {
     return PyTuple_GET_ITEM(tuple, i);
+}
+inline void tuple_fill(PyObject* tuple, Py_ssize_t i, PyObject* item) noexcept {
+    PyTuple_SET_ITEM(tuple, i, item);
 }
 inline Py_ssize_t list_size(PyObject* list) noexcept {
     return PyList_GET_SIZE(list);

@@ -4,8 +4,8 @@
 #include "binding/functions_py.hpp"
 #include "binding/once_cell_py.hpp"
 #include "binding/package/version/class_types_py.hpp"
-#include "binding/package/version/version_py.hpp"
 #include "binding/package/version/pickling_py.hpp"
+#include "binding/package/version/version_py.hpp"
 
 #include <atomic>
 #include <cstdint>

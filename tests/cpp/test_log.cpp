@@ -1,10 +1,10 @@
-#include "fd_redirect.hpp"
 #include "core/log/failure_report.hpp"
 #include "core/log/log.hpp"
 #include "core/log/record_format.hpp"
 #include "core/log/thread_id.hpp"
 #include "core/log/timestamp.hpp"
 #include "core/stdout_writer.hpp"
+#include "fd_redirect.hpp"
 
 #include <gtest/gtest.h>
 

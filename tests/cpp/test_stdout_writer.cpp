@@ -1,5 +1,5 @@
-#include "fd_redirect.hpp"
 #include "core/stdout_writer.hpp"
+#include "fd_redirect.hpp"
 
 #include <gtest/gtest.h>
 

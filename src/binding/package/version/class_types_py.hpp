@@ -1,8 +1,8 @@
 #pragma once
 #include "binding/limited_api_py.hpp"
 #include "binding/once_cell_py.hpp"
-#include "core/package/version/version.hpp"
 #include "binding/panic_py.hpp"
+#include "core/package/version/version.hpp"
 
 #include <string>
 #include <string_view>
@@ -41,13 +41,9 @@ template <class T> PyTypeObject* create_class_type() {
     });
 }
 
-// Anywhere else: the type the import made. Were it missing (never in practice),
-// it is made now, and a failure is printed as unraisable and becomes the
-// internal-failure exception.
-template <class T> PyTypeObject* class_type() {
-    if (PyTypeObject* type = class_type_cell<T>.get()) {
-        return type;
-    }
+// The type made now, when the import did not make it (never in practice); a
+// failure is printed as unraisable and becomes the internal-failure exception.
+template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
     if (PyTypeObject* type = create_class_type<T>()) {
         return type;
     }
@@ -55,6 +51,21 @@ template <class T> PyTypeObject* class_type() {
     std::string_view name = class_definition<T>().description.name;
     name.remove_prefix(name.find('.') + 1); // "builtins."
     return raise_panic("failed to create type object for `" + std::string(name) + "`");
+}
+
+// Anywhere else: the type the import made. Every type test reads it, so the
+// read is inline and the rare remedy out of line.
+template <class T> PyTypeObject* class_type() {
+    if (PyTypeObject* type = class_type_cell<T>.get()) {
+        return type;
+    }
+    return missing_class_type<T>();
+}
+
+// Whether `object` is an instance of T's class (subclasses included).
+template <class T> bool is_instance(PyObject* object) noexcept {
+    PyTypeObject* type = class_type<T>();
+    return type != nullptr && (Py_IS_TYPE(object, type) || PyObject_TypeCheck(object, type));
 }
 
 } // namespace tolvi::py

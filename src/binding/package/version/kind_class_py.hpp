@@ -1,6 +1,7 @@
 #pragma once
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/value_object_py.hpp"
+#include "binding/package/version/version_py.hpp"
 #include "binding/panic_py.hpp"
 
 #include <initializer_list>
@@ -50,9 +51,9 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (is_instance<T>(x)) {
         return copy_value<T>(x, out);
     }
-    if (is_instance<version::Version>(x)) {
+    if (is_version_object(x)) {
         // Version objects never change, so their value is read without a claim.
-        version::Version held = version::unpack(as_value_object<version::Version>(x)->value());
+        version::Version held = version::unpack(version_value(x));
         if (T* kind = std::get_if<T>(&held.value)) {
             out = std::move(*kind);
             return true;

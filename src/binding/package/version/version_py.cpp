@@ -1,6 +1,20 @@
 #include "binding/package/version/version_py.hpp"
 
+#include "binding/errors_py.hpp"
+#include "binding/limited_api_py.hpp"
+#include "binding/package/version/class_slots_py.hpp"
+#include "binding/package/version/class_types_py.hpp"
+#include "binding/package/version/parse_failure_py.hpp"
 #include "binding/package/version/value_object_py.hpp"
+#include "binding/package/version/version_object_py.hpp"
+#include "core/package/version/identical.hpp"
+#include "core/package/version/ordering_key.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <variant>
 
 namespace tolvi::py {
 
@@ -19,8 +33,8 @@ template <class K> bool copy_kind(PyObject* x, Version& out) {
 }
 
 // A new object of `type` holding exactly the value of the Version object x.
-PyObject* copy_version(PyTypeObject* type, PyObject* x) {
-    const auto* source = as_value_object<Version>(x);
+Ref copy_version(PyTypeObject* type, PyObject* x) {
+    const auto* source = as_version_object(x);
     const std::size_t size = source->value().size();
     return new_version_object(type, size, [&](version::PackedHeader& header, char* bytes) {
         header = source->header;
@@ -28,18 +42,18 @@ PyObject* copy_version(PyTypeObject* type, PyObject* x) {
     });
 }
 
+void raise_report(const version::ParseFailure& failure, std::string_view utf8, PyObject*) {
+    raise_parse_failure(failure, utf8);
+}
+
 // A new object of `type` for the single constructor argument x.
 PyObject* construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> PyObject* {
         if (PyUnicode_Check(x)) {
-            return parse_argument(
-                x, &version::parse_version_syntax,
-                [type](const version::VersionSyntax& syntax, std::string_view text) {
-                    return new_version_object(type, version::Packer(syntax, text));
-                });
+            return version_from_text(type, x, version::Grammar::version, &raise_report).release();
         }
         if (is_instance<Version>(x)) {
-            return copy_version(type, x);
+            return copy_version(type, x).release();
         }
         Version value;
         bool made = false;
@@ -52,7 +66,7 @@ PyObject* construct(PyTypeObject* type, PyObject* x) {
         } else {
             return raise_cannot_construct("Version", x);
         }
-        return made ? new_value_object(type, value) : nullptr;
+        return made ? new_version_object(type, version::Packer(value)).release() : nullptr;
     });
 }
 
@@ -94,12 +108,84 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
     return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]);
 }
 
-auto version_slots = value_type_slots<Version>({
+void version_dealloc(PyObject* object) {
+    PyTypeObject* type = Py_TYPE(object);
+    // The block holds nothing that needs releasing.
+    type_free(type, object);
+    // Instances of heap types own a reference to their type.
+    Py_DECREF(type);
+}
+
+PyObject* version_str(PyObject* object) {
+    return version_text(object).release();
+}
+
+PyObject* version_repr(PyObject* object) {
+    return guarded([&]() -> PyObject* {
+        return from_string(version::to_debug(as_version_object(object)->value()));
+    });
+}
+
+// The answer of the values themselves. Out of line, so that a comparison that
+// the keys decide sets up no frame for it.
+[[gnu::noinline]] PyObject* compare_values(const VersionObject* self, const VersionObject* that,
+                                           int op) {
+    const bool holds = (op == Py_EQ || op == Py_NE)
+                           ? ((self->value() == that->value()) == (op == Py_EQ))
+                           : comparison_holds(self->value() <=> that->value(), op);
+    return Py_NewRef(holds ? Py_True : Py_False);
+}
+
+// The answer two ordering keys give, or null when only the values can tell.
+PyObject* compare_keys(std::uint64_t a, std::uint64_t b, int op) noexcept {
+    const auto hint = version::compare_ordering_keys(a, b);
+    if (hint == std::partial_ordering::unordered) {
+        return nullptr;
+    }
+    return Py_NewRef(comparison_holds(hint, op) ? Py_True : Py_False);
+}
+
+// Two Versions of which one has no key yet: the keys are computed, then they
+// or the values answer.
+[[gnu::noinline]] PyObject* compare_unkeyed(VersionObject* self, VersionObject* that, int op) {
+    PyObject* decided = compare_keys(version::cached_ordering_key(self->header, self->bytes()),
+                                     version::cached_ordering_key(that->header, that->bytes()), op);
+    return decided != nullptr ? decided : compare_values(self, that, op);
+}
+
+// Both operands must be Versions; anything else is left to the interpreter's
+// fallback.
+PyObject* version_richcompare(PyObject* object, PyObject* other, int op) {
+    // The class cannot be subclassed, so `other` is a Version exactly when it
+    // has the type of `object`; a sort asks this for every comparison.
+    if (op < Py_LT || op > Py_GE || !Py_IS_TYPE(other, Py_TYPE(object))) {
+        Py_RETURN_NOTIMPLEMENTED;
+    }
+    auto* self = as_version_object(object);
+    auto* that = as_version_object(other);
+    // Most comparisons of a sort end here, with keys computed earlier.
+    const std::uint64_t a = self->header.ordering_key;
+    const std::uint64_t b = that->header.ordering_key;
+    if (a == 0 || b == 0) {
+        return compare_unkeyed(self, that, op);
+    }
+    if (PyObject* decided = compare_keys(a, b, op)) {
+        return decided;
+    }
+    return compare_values(self, that, op);
+}
+
+PyType_Slot version_slots[] = {
     doc_slot("Version(*args)\n--\n\nPython wrapper around a [`Version`]"),
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
-});
+    {Py_tp_dealloc, reinterpret_cast<void*>(&version_dealloc)},
+    {Py_tp_repr, reinterpret_cast<void*>(&version_repr)},
+    {Py_tp_str, reinterpret_cast<void*>(&version_str)},
+    {Py_tp_richcompare, reinterpret_cast<void*>(&version_richcompare)},
+    {0, nullptr},
+};
 
-PyType_Spec version_spec = value_type_spec<Version>("builtins.Version", version_slots.data());
+PyType_Spec version_spec = class_spec("builtins.Version", sizeof(VersionObject), version_slots);
 
 } // namespace
 
@@ -113,7 +199,26 @@ bool is_version_object(PyObject* object) {
 }
 
 version::PackedVersion version_value(PyObject* object) {
-    return as_value_object<Version>(object)->value();
+    return as_version_object(object)->value();
+}
+
+Ref version_from_model(const Version& value) {
+    PyTypeObject* type = class_type<Version>();
+    return type != nullptr ? new_version_object(type, version::Packer(value)) : Ref();
+}
+
+bool version_text_carries_value(PyObject* object) {
+    return version::text_parses_back(version_value(object));
+}
+
+Ref version_text(PyObject* object) {
+    const version::PackedVersion value = version_value(object);
+    const std::string_view text = value.text();
+    if (!value.is_ascii()) {
+        return Ref::steal(
+            PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
+    }
+    return Ref::steal(str_from_ascii(text));
 }
 
 } // namespace tolvi::py

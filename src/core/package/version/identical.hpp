@@ -1,8 +1,8 @@
 #pragma once
 #include <variant>
 
-#include "core/package/version/version.hpp"
 #include "core/package/version/packed.hpp"
+#include "core/package/version/version.hpp"
 
 namespace tolvi::version {
 
@@ -19,7 +19,7 @@ inline bool identical(const Other& a, const Other& b) {
     return a == b;
 }
 inline bool identical(const Version& a, const Version& b) {
-    return a.value.index() == b.value.index() &&
+    return a.kind() == b.kind() &&
            std::visit(
                [&b](const auto& kind) {
                    return identical(kind, std::get<std::decay_t<decltype(kind)>>(b.value));
@@ -37,11 +37,15 @@ bool text_parses_back(const T& value, const std::string& text,
     return back != nullptr && identical(*back, value);
 }
 
-// The same for a packed version, with no copy of the value: the parts the
-// grammar reads are never empty and hold no "." (nor a "+" in a pre-release
-// list), so a value without listed parts whose text parses as the same kind is
-// exactly the value parsed, and a value with listed parts never is.
+// The same for a packed version, with no copy of the value. A value packed from
+// what the Version grammar read is known to. Otherwise: the parts the grammar
+// reads are never empty and hold no "." (nor a "+" in a pre-release list), so a
+// value without listed parts whose text parses as the same kind is exactly the
+// value parsed, and a value with listed parts never is.
 inline bool text_parses_back(const PackedVersion& value) {
+    if (value.known_to_parse_back()) {
+        return true;
+    }
     if (value.is_listed()) {
         return false;
     }

@@ -106,8 +106,9 @@ struct PushKey {
     void operator()(const OtherView& v) const noexcept { push_text(key, v.value); }
 };
 
-std::uint64_t finish_key(const KeyBits& key, std::size_t kind) noexcept {
-    return (static_cast<std::uint64_t>(kind) << 62) | (key.finish() << 1) | (key.whole() ? 1 : 0);
+std::uint64_t finish_key(const KeyBits& key, Kind kind) noexcept {
+    return (static_cast<std::uint64_t>(position(kind)) << 62) | (key.finish() << 1) |
+           (key.whole() ? 1 : 0);
 }
 
 } // namespace
@@ -115,7 +116,7 @@ std::uint64_t finish_key(const KeyBits& key, std::size_t kind) noexcept {
 std::uint64_t ordering_key(const Version& v) noexcept {
     KeyBits key;
     std::visit(PushKey{key}, v.value);
-    return finish_key(key, v.value.index());
+    return finish_key(key, v.kind());
 }
 
 std::uint64_t ordering_key(const PackedVersion& v) noexcept {

@@ -2,8 +2,8 @@
 #include <compare>
 #include <cstdint>
 
-#include "core/package/version/version.hpp"
 #include "core/package/version/packed.hpp"
+#include "core/package/version/version.hpp"
 
 namespace tolvi::version {
 

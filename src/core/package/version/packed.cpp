@@ -95,9 +95,10 @@ PartsView::PartsView(std::string_view section, const char* lengths, std::uint32_
 std::size_t PackedVersion::size() const noexcept {
     std::size_t table = 0;
     if ((header_->flags & packed_flag::listed) != 0) {
-        const int lists = kind() == 1 ? 1
-                                      : ((header_->flags & packed_flag::rc) != 0 ? 1 : 0) +
-                                            ((header_->flags & packed_flag::meta) != 0 ? 1 : 0);
+        const int lists = kind() == Kind::dot_separated
+                              ? 1
+                              : ((header_->flags & packed_flag::rc) != 0 ? 1 : 0) +
+                                    ((header_->flags & packed_flag::meta) != 0 ? 1 : 0);
         for (int i = 0; i < lists; ++i) {
             table += kLengthSize * (1 + read_length(listed(table)));
         }
@@ -162,18 +163,18 @@ std::strong_ordering operator<=>(const PackedVersion& a, const PackedVersion& b)
         return a.kind() <=> b.kind();
     }
     switch (a.kind()) {
-    case 0:
+    case Kind::semver:
         return compare_semver(a.semver(), b.semver());
-    case 1:
+    case Kind::dot_separated:
         return compare_lists(a.dot_separated().parts, b.dot_separated().parts);
-    default:
-        return a.text() <=> b.text();
+    case Kind::other:
+        break;
     }
+    return a.text() <=> b.text();
 }
 
 Packer::Packer(const Version& value) noexcept
-    : value_(&value), text_size_(text_length(value)),
-      kind_(static_cast<std::uint8_t>(value.value.index())) {
+    : value_(&value), text_size_(text_length(value)), kind_(value.kind()) {
     if (const auto* semver = std::get_if<SemVer>(&value.value)) {
         const bool listed = (semver->rc && needs_listing(*semver->rc, '+')) ||
                             (semver->meta && needs_listing(*semver->meta, '.'));
@@ -194,12 +195,12 @@ Packer::Packer(const Version& value) noexcept
 }
 
 Packer::Packer(const VersionSyntax& syntax, std::string_view text) noexcept
-    : syntax_(&syntax), input_(text), text_size_(text.size()),
-      kind_(static_cast<std::uint8_t>(syntax.kind)) {
-    if (syntax.kind == 0) {
+    : syntax_(&syntax), input_(text), text_size_(text.size()), kind_(syntax.kind),
+      flags_(packed_flag::parses_back) {
+    if (syntax.kind == Kind::semver) {
         const SemVerSyntax& v = syntax.semver;
         text_size_ = numbers_length(v.major, v.minor, v.patch) + (text.size() - v.rest);
-        flags_ = (v.rc ? packed_flag::rc : 0) | (v.meta ? packed_flag::meta : 0);
+        flags_ |= (v.rc ? packed_flag::rc : 0) | (v.meta ? packed_flag::meta : 0);
     }
 }
 
@@ -215,7 +216,7 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
                 write_listed(at, std::get<DotSeparated>(value_->value).parts);
             }
         }
-    } else if (syntax_->kind == 0 && text_size_ != input_.size()) {
+    } else if (syntax_->kind == Kind::semver && text_size_ != input_.size()) {
         // The input has a "v" or leading zeros; otherwise it is the text.
         const SemVerSyntax& v = syntax_->semver;
         detail::write_bytes(write_numbers(bytes, v.major, v.minor, v.patch), input_.substr(v.rest));

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/package/version/kind.hpp"
 #include "core/package/version/version.hpp"
 
 // A Version held in one block of memory: a fixed header, then the bytes of
@@ -25,7 +26,7 @@ namespace tolvi::version {
 struct PackedHeader {
     std::uint64_t ordering_key; // 0 until first needed (see cached_ordering_key)
     std::uint32_t text_size;
-    std::uint8_t kind;  // the position of the alternative in Version
+    Kind kind;
     std::uint8_t flags; // packed_flag bits
 };
 
@@ -34,6 +35,10 @@ inline constexpr std::uint8_t rc = 1;     // a semantic version's pre-release li
 inline constexpr std::uint8_t meta = 2;   // its build list is present
 inline constexpr std::uint8_t listed = 4; // the part lengths follow the text
 inline constexpr std::uint8_t ascii = 8;  // the text is all ASCII
+// The Version grammar reads the text back into exactly this value. Set when the
+// value was packed from what such a grammar read; a value packed from a model
+// leaves it to text_parses_back to decide.
+inline constexpr std::uint8_t parses_back = 16;
 } // namespace packed_flag
 
 // The parts of one list of a packed version, as a range of string views.
@@ -108,23 +113,27 @@ public:
     PackedVersion(const PackedHeader& header, const char* bytes) noexcept
         : header_(&header), bytes_(bytes) {}
 
-    std::size_t kind() const noexcept { return header_->kind; }
+    Kind kind() const noexcept { return header_->kind; }
     std::string_view text() const noexcept { return {bytes_, header_->text_size}; }
     bool is_ascii() const noexcept { return (header_->flags & packed_flag::ascii) != 0; }
     bool is_listed() const noexcept { return (header_->flags & packed_flag::listed) != 0; }
+    bool known_to_parse_back() const noexcept {
+        return (header_->flags & packed_flag::parses_back) != 0;
+    }
     // The number of bytes after the header.
     std::size_t size() const noexcept;
 
     // Calls `f` with the SemVerView, DotSeparatedView or OtherView of the value.
     template <class F> decltype(auto) visit(F&& f) const {
         switch (kind()) {
-        case 0:
+        case Kind::semver:
             return f(semver());
-        case 1:
+        case Kind::dot_separated:
             return f(dot_separated());
-        default:
-            return f(other());
+        case Kind::other:
+            break;
         }
+        return f(other());
     }
 
     // The ordering and equality of the Versions held.
@@ -153,8 +162,16 @@ public:
     static constexpr std::size_t kMaxTextSize = UINT32_MAX;
 
     explicit Packer(const Version& value) noexcept;
-    // A value as the grammar read it from `text`.
+    // A value as the Version grammar read it from `text`.
     Packer(const VersionSyntax& syntax, std::string_view text) noexcept;
+    // A value as `grammar` read it from `text`. Inline, so that for the
+    // Version grammar nothing is left to decide.
+    Packer(Grammar grammar, const VersionSyntax& syntax, std::string_view text) noexcept
+        : Packer(syntax, text) {
+        if (!reads_as_version(grammar)) {
+            flags_ &= static_cast<std::uint8_t>(~packed_flag::parses_back);
+        }
+    }
 
     std::size_t text_size() const noexcept { return text_size_; }
     std::size_t size() const noexcept { return text_size_ + listed_size_; }
@@ -166,7 +183,7 @@ private:
     std::string_view input_;
     std::size_t text_size_ = 0;
     std::size_t listed_size_ = 0;
-    std::uint8_t kind_ = 0;
+    Kind kind_ = Kind::semver;
     std::uint8_t flags_ = 0;
 };
 

@@ -19,29 +19,55 @@ ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
     return parse_entry<VersionSyntax>(
         text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
             if (semver_rule(parser, out.semver) && parser.end_of_input()) {
-                out.kind = 0;
+                out.kind = Kind::semver;
                 return true;
             }
             parser.rewind(0);
             if (grammar::dot_separated_list(parser); parser.end_of_input()) {
-                out.kind = 1;
+                out.kind = Kind::dot_separated;
                 return true;
             }
             parser.rewind(0);
-            out.kind = 2;
+            out.kind = Kind::other;
             return identifier_rule(parser) && parser.end_of_input();
         });
 }
 
+ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view text) {
+    switch (grammar) {
+    case Grammar::version:
+        return parse_version_syntax(text);
+    case Grammar::semver:
+        return parse_entry<VersionSyntax>(
+            text, SemVer::qualified_name, [](auto& parser, VersionSyntax& out) {
+                out.kind = Kind::semver;
+                return semver_rule(parser, out.semver) && parser.end_of_input();
+            });
+    case Grammar::dot_separated:
+        return parse_entry<VersionSyntax>(text, DotSeparated::qualified_name,
+                                          [](auto& parser, VersionSyntax& out) {
+                                              out.kind = Kind::dot_separated;
+                                              grammar::dot_separated_list(parser);
+                                              return parser.end_of_input();
+                                          });
+    case Grammar::other_as_is:
+        break;
+    }
+    ParseResult<VersionSyntax> result;
+    std::get<VersionSyntax>(result).kind = Kind::other;
+    return result;
+}
+
 Version to_version(const VersionSyntax& syntax, std::string_view text) {
     switch (syntax.kind) {
-    case 0:
+    case Kind::semver:
         return Version{to_semver(syntax.semver)};
-    case 1:
+    case Kind::dot_separated:
         return Version{DotSeparated{split_list(text)}};
-    default:
-        return Version{Other{std::string(text)}};
+    case Kind::other:
+        break;
     }
+    return Version{Other{std::string(text)}};
 }
 
 ParseResult<Version> parse_version(std::string_view text) {

@@ -1,10 +1,13 @@
 #pragma once
 #include <compare>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "core/package/version/dot_separated.hpp"
+#include "core/package/version/kind.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/semver.hpp"
 
@@ -22,7 +25,18 @@ struct Version {
     // null pointer.
     // NOLINTNEXTLINE(modernize-use-nullptr)
     friend std::strong_ordering operator<=>(const Version&, const Version&) = default;
+
+    Kind kind() const noexcept { return kind_at(value.index()); }
 };
+
+static_assert(
+    std::is_same_v<std::variant_alternative_t<position(Kind::semver), decltype(Version::value)>,
+                   SemVer> &&
+    std::is_same_v<
+        std::variant_alternative_t<position(Kind::dot_separated), decltype(Version::value)>,
+        DotSeparated> &&
+    std::is_same_v<std::variant_alternative_t<position(Kind::other), decltype(Version::value)>,
+                   Other>);
 
 std::size_t text_length(const Version& v) noexcept;
 // Writes the text form, text_length(v) bytes, at `out`; returns the end.
@@ -47,21 +61,43 @@ template <class T> std::string to_debug(const T& v) {
     return out;
 }
 
-// What the version grammar reads: the kind (the position of the alternative),
-// and for a semantic version its fields. A dot-separated list and an identifier
-// are the whole input.
+// What a grammar reads: the kind, and for a semantic version its fields. A
+// dot-separated list and an identifier are the whole input.
 struct VersionSyntax {
     // Left unset, like SemVerSyntax: parse_version_syntax sets what it reads.
     // NOLINTNEXTLINE(modernize-use-equals-default): a default would zero it
     VersionSyntax() noexcept {} // NOLINT(cppcoreguidelines-pro-type-member-init)
 
-    std::size_t kind;
+    Kind kind;
     SemVerSyntax semver;
 };
+
+// The grammars that read a text into a VersionSyntax: the Version grammar, the
+// grammar of one kind alone, and, for an identifier version taken as it is,
+// none at all.
+enum class Grammar : std::uint8_t { version, semver, dot_separated, other_as_is };
+
+// Whether the Version grammar reads every text that `grammar` reads into the
+// same value, so that the text form of that value parses back to it. The
+// Version grammar tries a semantic version first, so that grammar qualifies.
+constexpr bool reads_as_version(Grammar grammar) noexcept {
+    return grammar == Grammar::version || grammar == Grammar::semver;
+}
 
 // Tries a semantic version, then a dot-separated list, then an identifier, each
 // over the whole input.
 ParseResult<VersionSyntax> parse_version_syntax(std::string_view text);
+
+// What the grammar of one kind alone reads from the whole of `text`;
+// other_as_is never fails.
+ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view text);
+
+// What `grammar` reads from the whole of `text`. Inline, so that a caller naming
+// the Version grammar calls it without a detour.
+inline ParseResult<VersionSyntax> parse_syntax(Grammar grammar, std::string_view text) {
+    return grammar == Grammar::version ? parse_version_syntax(text)
+                                       : parse_kind_syntax(grammar, text);
+}
 
 // The value that `syntax`, read from `text`, describes.
 Version to_version(const VersionSyntax& syntax, std::string_view text);

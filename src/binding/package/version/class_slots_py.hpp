@@ -1,0 +1,41 @@
+#pragma once
+#include "binding/owned_ref_py.hpp"
+
+#include <compare>
+#include <cstddef>
+
+// What the slot tables of the four version classes share.
+namespace tolvi::py {
+
+// The slot of a class's docstring. A slot holds a mutable void*, but the
+// interpreter only copies the text.
+inline PyType_Slot doc_slot(const char* doc) noexcept {
+    return {Py_tp_doc, const_cast<char*>(doc)}; // NOLINT(cppcoreguidelines-pro-type-const-cast)
+}
+
+// Whether `order` satisfies the rich comparison `op`.
+inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
+    switch (op) {
+    case Py_LT:
+        return std::is_lt(order);
+    case Py_LE:
+        return std::is_lteq(order);
+    case Py_EQ:
+        return std::is_eq(order);
+    case Py_NE:
+        return std::is_neq(order);
+    case Py_GT:
+        return std::is_gt(order);
+    default:
+        return std::is_gteq(order);
+    }
+}
+
+// The PyType_Spec of a class named "builtins.<Name>" whose objects take `size`
+// bytes: the interpreter's default flags only, so it cannot be subclassed and
+// has no instance dict.
+inline PyType_Spec class_spec(const char* name, std::size_t size, PyType_Slot* slots) noexcept {
+    return {name, static_cast<int>(size), 0, Py_TPFLAGS_DEFAULT, slots};
+}
+
+} // namespace tolvi::py
