@@ -10,6 +10,7 @@ Missed goals are reported, not fatal; any error is.
 """
 
 import argparse
+import datetime
 import json
 import os
 import random
@@ -24,12 +25,14 @@ import report
 import targets
 import timing
 from libraries import TOLVI, TOLVI_SEMVER
-from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, EQ, LT,
-                     MEMORY, PICKLE, PICKLED_SIZE, REPR, SIZED, SORT, STR, TIMED)
+from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, DATE,
+                     EQ, FLOAT_FLOOR, LT, MEMORY, PICKLE, PICKLED_SIZE, RECONSTRUCT, REPR, SIZED,
+                     SORT, STR, TIMED)
 
 NOTES = """\
-- ns/op: median time per operation; for memory, resident-set growth per live object; for
-  pickled size, bytes of the pickle per object.
+- ns/op: median time per operation; for the failing sets, the best of 7 rounds that each time
+  every class once, in turn; for memory, resident-set growth per live object; for pickled
+  size, bytes of the pickle per object.
 - × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
   above 1 is slower or larger. × floor: that number over the floor's.
 - inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
@@ -46,15 +49,23 @@ NOTES = """\
   `pickle.dumps(objects, pickle.HIGHEST_PROTOCOL)`; the size is that pickle's length
   divided among the objects, the time one `dumps` and the `loads` of its result.
 - `semver.Version` objects are built with `semver.Version.parse`.
+- `_reconstruct(text)`: tolvi's reconstructor, as unpickling calls it, over the lines tolvi
+  accepts, in the loop of construction.
+- `datetime.date`: as many dates as tolvi has objects, pickled the same way, beside tolvi
+  in the pickling rows.
 - (abi3): tolvi's rows again, for the module built against the stable ABI, measured in a
   child interpreter that imports it in place of the installed one.
 - Floors: the same loop as the classes with the cheapest form of the work written inline
-  (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them); for
+  (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them; for
+  construction also `float(s)` over as many short decimals such as '1.5'); for
   rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`; for pickling,
   the list of the lines tolvi accepts, as str, pickled the same way."""
 
 FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
 QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
+# The failing sets are timed in rounds, each class once a round in turn, and each
+# class keeps its best round.
+FAILING_ROUNDS = 7
 
 
 def parse_all(make, strings):
@@ -156,6 +167,15 @@ def measure(corpus, quick, only=None):
               good[name], ops=len(good[name]))
     timed(CONSTRUCT, "s.split('.')", of_total(len(good[TOLVI])), timing.split_floor,
           good[TOLVI], ops=len(good[TOLVI]), floor=True)
+    decimals = [f"{i % 20}.{i % 10}" for i in range(len(good[TOLVI]))]
+    timed(CONSTRUCT, FLOAT_FLOOR, f"{len(decimals):,}", timing.float_floor, decimals,
+          ops=len(decimals), floor=True)
+
+    progress(RECONSTRUCT)
+    import tolvi
+
+    timed(RECONSTRUCT, TOLVI, of_total(len(good[TOLVI])), timing.construct, tolvi._reconstruct,
+          good[TOLVI], ops=len(good[TOLVI]))
 
     progress(CONSTRUCT_SEMVER)
     semantic = strings
@@ -170,9 +190,12 @@ def measure(corpus, quick, only=None):
     for op, select in ((CONSTRUCT_FAILING, failing_strings), (CONSTRUCT_TYPOS, typo_strings)):
         progress(op)
         failing = select(strings, makers.values(), settings["failing"])
-        for name, make in makers.items():
-            timed(op, name, f"{len(failing):,}", timing.construct_failing, make, failing,
-                  ops=len(failing))
+        # Interleaved rounds: a change of machine load hits every class alike.
+        loops = {name: (timing.construct_failing, make, failing)
+                 for name, make in makers.items() if wanted(name, False)}
+        for name, value in timing.ns_per_op_interleaved(loops, ops=len(failing),
+                                                        rounds=FAILING_ROUNDS).items():
+            rows.append(report.Row(op, name, False, f"{len(failing):,}", value))
         timed(op, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing, failing,
               ops=len(failing), floor=True)
 
@@ -211,6 +234,9 @@ def measure(corpus, quick, only=None):
               ops=len(live[name]))
     timed(PICKLE, "the same strings as str", f"{len(good[TOLVI]):,}", timing.pickle_round_trip,
           good[TOLVI], ops=len(good[TOLVI]), floor=True)
+    dates = [datetime.date(1970 + i % 60, 1 + i % 12, 1 + i % 28)
+             for i in range(len(live[TOLVI]))]
+    timed(PICKLE, DATE, f"{len(dates):,}", timing.pickle_round_trip, dates, ops=len(dates))
 
     progress(MEMORY)
     count = settings["memory_count"]
@@ -229,7 +255,8 @@ def measure(corpus, quick, only=None):
           lambda: timing.pickled_size(good[TOLVI]))
 
     described = {"mode": "quick" if quick else "full",
-                 "timing": f"median of {repeats} runs, each a loop over the whole input",
+                 "timing": f"median of {repeats} runs, each a loop over the whole input; the failing"
+                           f" sets: best of {FAILING_ROUNDS} interleaved rounds",
                  "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
     return rows, described
 

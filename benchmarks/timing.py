@@ -8,6 +8,7 @@ callable: they are the cheapest form of the work, and a floor should never flatt
 
 import pickle
 import statistics
+import time
 import timeit
 
 
@@ -27,6 +28,11 @@ def construct_failing(make, strings):
 def split_floor(strings):
     for s in strings:
         s.split(".")
+
+
+def float_floor(strings):
+    for s in strings:
+        float(s)
 
 
 def split_floor_failing(strings):
@@ -67,3 +73,16 @@ def ns_per_op(loop, *args, ops, repeats):
     """Median over `repeats` runs of `loop(*args)`, in nanoseconds per operation."""
     runs = timeit.repeat(lambda: loop(*args), number=1, repeat=repeats)
     return statistics.median(runs) / ops * 1e9
+
+
+def ns_per_op_interleaved(loops, ops, rounds):
+    """The best of `rounds` runs of each of `loops` (name: (loop, *args)), in nanoseconds per
+    operation. Each round runs every loop once, in turn, so that a change in the machine's
+    load falls on all of them alike rather than on whichever ran then."""
+    best = dict.fromkeys(loops, float("inf"))
+    for _ in range(rounds):
+        for name, (loop, *args) in loops.items():
+            start = time.perf_counter()
+            loop(*args)
+            best[name] = min(best[name], time.perf_counter() - start)
+    return {name: seconds / ops * 1e9 for name, seconds in best.items()}
