@@ -7,7 +7,7 @@
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    Ref text = Ref::steal(str_from_utf8(message));
+    Ref text = str_from_utf8(message);
     if (text) {
         PyErr_SetObject(type, text.get());
     }

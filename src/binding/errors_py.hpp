@@ -26,11 +26,13 @@ std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument
 // pending exception is left as it is.
 void prefix_argument_error(const char* name);
 
-// What a function returns on error: null for an object, -1 for a status,
-// false for a test.
+// What a function returns on error: null for an object, an empty Ref for a new
+// reference, -1 for a status, false for a test.
 template <class Result> constexpr Result failure_value() noexcept {
     if constexpr (std::is_pointer_v<Result>) {
         return nullptr;
+    } else if constexpr (std::is_same_v<Result, Ref>) {
+        return Ref();
     } else if constexpr (std::is_same_v<Result, bool>) {
         return false;
     } else {

@@ -43,9 +43,9 @@ inline Py_ssize_t dict_size(PyObject* dict) noexcept {
     return PyDict_Size(dict);
 }
 
-inline PyObject* type_alloc(PyTypeObject* type) noexcept {
+inline Ref type_alloc(PyTypeObject* type) noexcept {
     auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-    return alloc(type, 0);
+    return Ref::steal(alloc(type, 0));
 }
 inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
     auto free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
@@ -55,21 +55,22 @@ inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
 // A type's own call cannot be set through the limited API before 3.14.
 inline void set_type_call(PyTypeObject*, vectorcallfunc) noexcept {}
 
-inline PyObject* str_from_ascii(std::string_view ascii) noexcept {
-    return PyUnicode_FromStringAndSize(ascii.data(), static_cast<Py_ssize_t>(ascii.size()));
+inline Ref str_from_ascii(std::string_view ascii) noexcept {
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(ascii.data(), static_cast<Py_ssize_t>(ascii.size())));
 }
 // Code units of the basic plane. The str is made at its final kind in one
 // step, as the interpreter makes one from wide characters: its UTF-8 and UTF-16
 // decoders would widen it at the first character beyond Latin-1.
-inline PyObject* str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2) noexcept {
+inline Ref str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2) noexcept {
     constexpr std::size_t kChunk = 1024;
     if (count <= kChunk) {
         std::array<wchar_t, kChunk> wide; // NOLINT(cppcoreguidelines-pro-type-member-init)
         std::copy(units, units + count, wide.begin());
-        return PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count));
+        return Ref::steal(PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count)));
     }
     std::vector<wchar_t> wide(units, units + count);
-    return PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count));
+    return Ref::steal(PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(count)));
 }
 #else
 inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
@@ -94,8 +95,8 @@ inline Py_ssize_t dict_size(PyObject* dict) noexcept {
     return PyDict_GET_SIZE(dict);
 }
 
-inline PyObject* type_alloc(PyTypeObject* type) noexcept {
-    return type->tp_alloc(type, 0);
+inline Ref type_alloc(PyTypeObject* type) noexcept {
+    return Ref::steal(type->tp_alloc(type, 0));
 }
 inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
     type->tp_free(object);
@@ -108,23 +109,23 @@ inline void set_type_call(PyTypeObject* type, vectorcallfunc call) noexcept {
 }
 
 // ASCII text copied into a str made at its final size and kind.
-inline PyObject* str_from_ascii(std::string_view ascii) noexcept {
-    PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(ascii.size()), 127);
-    if (text != nullptr) {
-        std::copy(ascii.begin(), ascii.end(), static_cast<char*>(PyUnicode_DATA(text)));
+inline Ref str_from_ascii(std::string_view ascii) noexcept {
+    Ref text = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(ascii.size()), 127));
+    if (text) {
+        std::copy(ascii.begin(), ascii.end(), static_cast<char*>(PyUnicode_DATA(text.get())));
     }
     return text;
 }
 // Code units of the basic plane, the widest of them `widest`.
-inline PyObject* str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2 widest) noexcept {
-    PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
-    if (text == nullptr) {
-        return nullptr;
+inline Ref str_from_ucs2(const Py_UCS2* units, std::size_t count, Py_UCS2 widest) noexcept {
+    Ref text = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(count), widest));
+    if (!text) {
+        return text;
     }
-    if (PyUnicode_KIND(text) == PyUnicode_2BYTE_KIND) {
-        std::memcpy(PyUnicode_2BYTE_DATA(text), units, count * sizeof(Py_UCS2));
+    if (PyUnicode_KIND(text.get()) == PyUnicode_2BYTE_KIND) {
+        std::memcpy(PyUnicode_2BYTE_DATA(text.get()), units, count * sizeof(Py_UCS2));
     } else {
-        std::copy(units, units + count, PyUnicode_1BYTE_DATA(text));
+        std::copy(units, units + count, PyUnicode_1BYTE_DATA(text.get()));
     }
     return text;
 }

@@ -56,12 +56,12 @@ bool initialise(PyObject* module) {
            add_functions(module) && register_pickling(module);
 }
 
-PyObject* build_module() {
+Ref build_module() {
     Ref module = Ref::steal(PyModule_Create2(&module_def, 1013));
-    if (!module || !initialise(module.get())) {
-        return nullptr;
+    if (module && !initialise(module.get())) {
+        return {};
     }
-    return module.release();
+    return module;
 }
 
 // Objects of this module may not cross into another interpreter, so only the
@@ -88,7 +88,8 @@ PyObject* init_module() {
     if (!claim_interpreter()) {
         return nullptr;
     }
-    PyObject* module = cached_module.get_or_fill(build_module);
+    // The cell keeps the module for the life of the process.
+    PyObject* module = cached_module.get_or_fill([] { return build_module().release(); });
     return module != nullptr ? Py_NewRef(module) : nullptr;
 }
 

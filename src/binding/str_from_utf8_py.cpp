@@ -1,6 +1,7 @@
 #include "binding/str_from_utf8_py.hpp"
 
 #include <type_traits>
+#include <utility>
 
 #include "binding/limited_api_py.hpp"
 #include "core/unicode/ucs2.hpp"
@@ -14,7 +15,7 @@ static_assert(std::is_same_v<Py_UCS2, std::uint16_t>);
 // for a copy and a slow path. Decoding first to UCS-2, whose widest character
 // gives the kind, builds the str at once. Longer text, and text beyond the basic
 // plane, is left to the interpreter's decoder.
-std::optional<PyObject*> str_from_decodable(std::string_view utf8) {
+std::optional<Ref> str_from_decodable(std::string_view utf8) {
     unicode::Ucs2Units units; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto decoded = unicode::decode_to_ucs2(utf8, units)) {
         return str_from_ucs2(units.data(), decoded->count, decoded->widest);
@@ -22,11 +23,12 @@ std::optional<PyObject*> str_from_decodable(std::string_view utf8) {
     return std::nullopt;
 }
 
-PyObject* str_from_utf8(std::string_view utf8) {
-    if (const auto text = str_from_decodable(utf8)) {
-        return *text;
+Ref str_from_utf8(std::string_view utf8) {
+    if (auto text = str_from_decodable(utf8)) {
+        return std::move(*text);
     }
-    return PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size()));
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }
 
 } // namespace tolvi::py

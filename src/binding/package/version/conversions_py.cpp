@@ -112,27 +112,28 @@ bool to_string(PyObject* object, std::string& out) {
     return utf8_of(object, out);
 }
 
-PyObject* from_string(const std::string& text) {
-    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+Ref from_string(const std::string& text) {
+    return Ref::steal(
+        PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
 }
 
-PyObject* from_string_list(const std::vector<std::string>& items) {
+Ref from_string_list(const std::vector<std::string>& items) {
     Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
     if (!list) {
-        return nullptr;
+        return list;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
-        PyObject* item = from_string(items[i]);
-        if (item == nullptr) {
-            return nullptr;
+        Ref item = from_string(items[i]);
+        if (!item) {
+            return item;
         }
-        list_fill(list.get(), static_cast<Py_ssize_t>(i), item);
+        list_fill(list.get(), static_cast<Py_ssize_t>(i), item.release());
     }
-    return list.release();
+    return list;
 }
 
-PyObject* from_optional_string_list(const version::OptionalList& items) {
-    return items ? from_string_list(*items) : Py_NewRef(Py_None);
+Ref from_optional_string_list(const version::OptionalList& items) {
+    return items ? from_string_list(*items) : Ref::borrow(Py_None);
 }
 
 } // namespace tolvi::py

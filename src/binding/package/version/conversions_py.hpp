@@ -23,9 +23,9 @@ bool to_optional_string_list(PyObject* object, version::OptionalList& out);
 // A str.
 bool to_string(PyObject* object, std::string& out);
 
-// Python objects from model fields; null with an error set on failure.
-PyObject* from_string(const std::string& text);
-PyObject* from_string_list(const std::vector<std::string>& items);
-PyObject* from_optional_string_list(const version::OptionalList& items);
+// Python objects from model fields; empty with an error set on failure.
+Ref from_string(const std::string& text);
+Ref from_string_list(const std::vector<std::string>& items);
+Ref from_optional_string_list(const version::OptionalList& items);
 
 } // namespace tolvi::py

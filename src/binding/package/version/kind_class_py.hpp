@@ -87,7 +87,7 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         } else if (!Traits::from_keywords(kwargs, value)) {
             return nullptr;
         }
-        return new_value_object(type, std::move(value));
+        return new_value_object(type, std::move(value)).release();
     });
 }
 
@@ -95,9 +95,9 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 // first (which may run Python code) and then replaces the field under an
 // exclusive claim, so a failed conversion leaves the field as it was. The
 // setter's parameter name, for its TypeError, is the property's closure.
-template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&)>
+template <class T, class Field, Field T::*Member, Ref (*ToPython)(const Field&)>
 PyObject* field_getter(PyObject* object, void*) {
-    return read_value<T>(object, [](const T& value) { return ToPython(value.*Member); });
+    return read_value<T>(object, [](const T& value) { return ToPython(value.*Member); }).release();
 }
 
 template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&)>
@@ -125,7 +125,7 @@ int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
 
 // The read-write property `name` of field Member; its setter's parameter is
 // called `parameter`.
-template <class T, class Field, Field T::*Member, PyObject* (*ToPython)(const Field&),
+template <class T, class Field, Field T::*Member, Ref (*ToPython)(const Field&),
           bool (*FromPython)(PyObject*, Field&)>
 constexpr PyGetSetDef property(const char* name, const char* parameter) noexcept {
     return {name, &field_getter<T, Field, Member, ToPython>,

@@ -17,13 +17,13 @@ std::nullptr_t raise_parse_failure(const version::ParseFailure& failure, std::st
     report::ReportBuffer buffer; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto laid_out = report::lay_out_parse_error(buffer, failure.error, input,
                                                           failure.source_name, colour)) {
-        if (const auto text = str_from_decodable(*laid_out)) {
-            return raise_builtin(PyExc_RuntimeError, Ref::steal(*text));
+        if (auto text = str_from_decodable(*laid_out)) {
+            return raise_builtin(PyExc_RuntimeError, std::move(*text));
         }
     }
     const std::string text =
         report::render_parse_error(failure.error, input, failure.source_name, colour);
-    return raise_builtin(PyExc_RuntimeError, Ref::steal(str_from_utf8(text)));
+    return raise_builtin(PyExc_RuntimeError, str_from_utf8(text));
 }
 
 } // namespace tolvi::py

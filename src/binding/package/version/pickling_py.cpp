@@ -86,7 +86,7 @@ template <class... Items> Ref tuple_of(Items... items) {
 
 // (code, text form): the text is known to parse back to the value.
 Ref code_and_text(KindCode code, const std::string& text) {
-    Ref text_object = Ref::steal(from_string(text));
+    Ref text_object = from_string(text);
     return text_object ? Ref::steal(Py_BuildValue("(IO)", code.code(), text_object.get())) : Ref();
 }
 
@@ -95,8 +95,8 @@ Ref kind_arguments(KindCode code, const SemVer& value) {
     if (version::text_parses_back(value, text, &version::parse_semver)) {
         return code_and_text(code, text);
     }
-    Ref rc = Ref::steal(from_optional_string_list(value.rc));
-    Ref meta = Ref::steal(from_optional_string_list(value.meta));
+    Ref rc = from_optional_string_list(value.rc);
+    Ref meta = from_optional_string_list(value.meta);
     if (!rc || !meta) {
         return {};
     }
@@ -109,7 +109,7 @@ Ref kind_arguments(KindCode code, const DotSeparated& value) {
     if (version::text_parses_back(value, text, &version::parse_dot_separated)) {
         return code_and_text(code, text);
     }
-    Ref parts = Ref::steal(from_string_list(value.parts));
+    Ref parts = from_string_list(value.parts);
     return parts ? Ref::steal(Py_BuildValue("(IO)", code.code(), parts.get())) : Ref();
 }
 
@@ -132,9 +132,9 @@ Ref version_arguments(PyObject* object) {
 }
 
 template <class T> Ref held_kind_arguments(PyObject* object) {
-    return Ref::steal(read_value<T>(object, [](const T& value) {
-        return kind_arguments(KindCode{kind_of<T>, false}, value).release();
-    }));
+    return read_value<T>(object, [](const T& value) {
+        return kind_arguments(KindCode{kind_of<T>, false}, value);
+    });
 }
 
 PyObject* reduce(PyObject*, PyObject* object) {
@@ -215,17 +215,17 @@ bool parsed_text(PyObject* text, version::ParseResult<T> (*parse)(std::string_vi
 }
 
 // A Version from one of its text forms, read by `grammar`.
-PyObject* version_from(PyObject* text, const char* name, Grammar grammar) {
+Ref version_from(PyObject* text, const char* name, Grammar grammar) {
     PyTypeObject* type = class_type<Version>();
     if (type == nullptr || !text_argument(text, name)) {
-        return nullptr;
+        return {};
     }
-    return version_from_text(type, text, grammar, &raise_unparsed_version).release();
+    return version_from_text(type, text, grammar, &raise_unparsed_version);
 }
 
-template <class T> PyObject* restored(bool in_version, T&& value) {
+template <class T> Ref restored(bool in_version, T&& value) {
     if (in_version) {
-        return version_from_model(Version{std::forward<T>(value)}).release();
+        return version_from_model(Version{std::forward<T>(value)});
     }
     return new_value_object(class_type<T>(), std::forward<T>(value));
 }
@@ -238,28 +238,28 @@ bool semver_fields(PyObject* const* fields, SemVer& out) {
            converted(&to_optional_string_list, fields[4], "meta", out.meta);
 }
 
-PyObject* wrong_argument_count(Py_ssize_t given) {
+std::nullptr_t wrong_argument_count(Py_ssize_t given) {
     PyErr_Format(PyExc_TypeError, "_reconstruct() takes 1, 2 or 6 arguments (%zd given)", given);
     return nullptr;
 }
 
-PyObject* wrong_field_count(KindCode code, Py_ssize_t count) {
+Ref wrong_field_count(KindCode code, Py_ssize_t count) {
     PyErr_Format(PyExc_TypeError, "_reconstruct() takes 2 arguments for kind code %u (%zd given)",
                  static_cast<unsigned>(code.code()), count + 1);
-    return nullptr;
+    return {};
 }
 
-PyObject* restore_semver(KindCode code, PyObject* const* fields, Py_ssize_t count) {
+Ref restore_semver(KindCode code, PyObject* const* fields, Py_ssize_t count) {
     if (count == 1 && code.in_version) {
         return version_from(fields[0], "text", Grammar::semver);
     }
     SemVer value;
     const bool made = count == 1 ? parsed_text(fields[0], &version::parse_semver, "SemVer", value)
                                  : semver_fields(fields, value);
-    return made ? restored(code.in_version, std::move(value)) : nullptr;
+    return made ? restored(code.in_version, std::move(value)) : Ref();
 }
 
-PyObject* restore_dot_separated(KindCode code, PyObject* field) {
+Ref restore_dot_separated(KindCode code, PyObject* field) {
     const bool is_text = PyUnicode_Check(field);
     if (is_text && code.in_version) {
         return version_from(field, "text", Grammar::dot_separated);
@@ -268,20 +268,20 @@ PyObject* restore_dot_separated(KindCode code, PyObject* field) {
     const bool made = is_text
                           ? parsed_text(field, &version::parse_dot_separated, "DotSeparated", value)
                           : converted(&to_string_list, field, "parts", value.parts);
-    return made ? restored(code.in_version, std::move(value)) : nullptr;
+    return made ? restored(code.in_version, std::move(value)) : Ref();
 }
 
-PyObject* restore_other(KindCode code, PyObject* field) {
+Ref restore_other(KindCode code, PyObject* field) {
     if (code.in_version) {
         return version_from(field, "value", Grammar::other_as_is);
     }
     Other value;
     return converted(&to_string, field, "value", value.value)
                ? restored(code.in_version, std::move(value))
-               : nullptr;
+               : Ref();
 }
 
-PyObject* restore_kind(KindCode code, PyObject* const* fields, Py_ssize_t count) {
+Ref restore_kind(KindCode code, PyObject* const* fields, Py_ssize_t count) {
     if (code.kind == Kind::semver) {
         return restore_semver(code, fields, count);
     }
@@ -293,24 +293,25 @@ PyObject* restore_kind(KindCode code, PyObject* const* fields, Py_ssize_t count)
 }
 
 PyObject* reconstruct(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    return guarded([&]() -> PyObject* {
-        if (nargs == 1) {
-            return version_from(args[0], "text", Grammar::version);
-        }
-        if (nargs != 2 && nargs != 6) {
-            return wrong_argument_count(nargs);
-        }
-        std::uint32_t code = 0;
-        if (!converted(&to_u32, args[0], "code", code)) {
-            return nullptr;
-        }
-        if (code >= KindCode::count) {
-            PyErr_Format(PyExc_ValueError, "_reconstruct() got an unknown kind code: %u",
-                         static_cast<unsigned>(code));
-            return nullptr;
-        }
-        return restore_kind(KindCode::of(code), args + 1, nargs - 1);
-    });
+    return guarded([&]() -> Ref {
+               if (nargs == 1) {
+                   return version_from(args[0], "text", Grammar::version);
+               }
+               if (nargs != 2 && nargs != 6) {
+                   return Ref::steal(wrong_argument_count(nargs));
+               }
+               std::uint32_t code = 0;
+               if (!converted(&to_u32, args[0], "code", code)) {
+                   return {};
+               }
+               if (code >= KindCode::count) {
+                   PyErr_Format(PyExc_ValueError, "_reconstruct() got an unknown kind code: %u",
+                                static_cast<unsigned>(code));
+                   return {};
+               }
+               return restore_kind(KindCode::of(code), args + 1, nargs - 1);
+           })
+        .release();
 }
 
 PyMethodDef reduce_def = {

@@ -7,8 +7,8 @@ namespace {
 using version::OptionalList;
 using version::SemVer;
 
-PyObject* from_u32(const std::uint32_t& n) {
-    return PyLong_FromUnsignedLong(n);
+Ref from_u32(const std::uint32_t& n) {
+    return Ref::steal(PyLong_FromUnsignedLong(n));
 }
 
 bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {

@@ -58,15 +58,14 @@ private:
     SharedClaim claim_;
 };
 
-// A new object of `type` taking over `value`; null with an error set if the
+// A new object of `type` taking over `value`; empty with an error set if the
 // allocation fails, in which case `value` is simply dropped.
-template <class T> PyObject* new_value_object(PyTypeObject* type, T value) {
+template <class T> Ref new_value_object(PyTypeObject* type, T value) {
     auto prepared = ValueObject<T>::prepare(std::move(value));
-    PyObject* object = type_alloc(type);
-    if (object == nullptr) {
-        return nullptr;
+    Ref object = type_alloc(type);
+    if (object) {
+        as_value_object<T>(object.get())->adopt(std::move(prepared));
     }
-    as_value_object<T>(object)->adopt(std::move(prepared));
     return object;
 }
 
@@ -111,14 +110,14 @@ template <class T> void value_dealloc(PyObject* object) {
     Py_DECREF(type);
 }
 
-// Runs `read` on the object's value under a shared claim and returns its new
-// Python object; null with an error set if the object is being changed.
-template <class T, class Read> PyObject* read_value(PyObject* object, Read&& read) {
-    return guarded([&]() -> PyObject* {
+// Runs `read` on the object's value under a shared claim and returns the new
+// Python object it makes; empty with an error set if the object is being changed.
+template <class T, class Read> Ref read_value(PyObject* object, Read&& read) {
+    return guarded([&]() -> Ref {
         auto* self = as_value_object<T>(object);
         ReadClaim<T> claim(self);
         if (!claim.ok()) {
-            return SharedClaim::raise_conflict();
+            return Ref::steal(SharedClaim::raise_conflict());
         }
         return read(self->value());
     });
@@ -126,12 +125,14 @@ template <class T, class Read> PyObject* read_value(PyObject* object, Read&& rea
 
 template <class T> PyObject* value_str(PyObject* object) {
     return read_value<T>(object,
-                         [](const T& value) { return from_string(version::to_text(value)); });
+                         [](const T& value) { return from_string(version::to_text(value)); })
+        .release();
 }
 
 template <class T> PyObject* value_repr(PyObject* object) {
     return read_value<T>(object,
-                         [](const T& value) { return from_string(version::to_debug(value)); });
+                         [](const T& value) { return from_string(version::to_debug(value)); })
+        .release();
 }
 
 // The comparison of two values under shared claims; NotImplemented when either

@@ -47,13 +47,13 @@ void raise_report(const version::ParseFailure& failure, std::string_view utf8, P
 }
 
 // A new object of `type` for the single constructor argument x.
-PyObject* construct(PyTypeObject* type, PyObject* x) {
-    return guarded([&]() -> PyObject* {
+Ref construct(PyTypeObject* type, PyObject* x) {
+    return guarded([&]() -> Ref {
         if (PyUnicode_Check(x)) {
-            return version_from_text(type, x, version::Grammar::version, &raise_report).release();
+            return version_from_text(type, x, version::Grammar::version, &raise_report);
         }
         if (is_instance<Version>(x)) {
-            return copy_version(type, x).release();
+            return copy_version(type, x);
         }
         Version value;
         bool made = false;
@@ -64,9 +64,10 @@ PyObject* construct(PyTypeObject* type, PyObject* x) {
         } else if (is_instance<version::Other>(x)) {
             made = copy_kind<version::Other>(x, value);
         } else {
-            return raise_cannot_construct("Version", x);
+            raise_cannot_construct("Version", x);
+            return {};
         }
-        return made ? new_version_object(type, version::Packer(value)).release() : nullptr;
+        return made ? new_version_object(type, version::Packer(value)) : Ref();
     });
 }
 
@@ -92,7 +93,7 @@ PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     if (tuple_size(args) != 1) {
         return wrong_argument_count();
     }
-    return construct(type, tuple_item(args, 0));
+    return construct(type, tuple_item(args, 0)).release();
 }
 
 // The same rules as version_new, called without the argument tuple and keyword
@@ -105,7 +106,7 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
     if (PyVectorcall_NARGS(nargsf) != 1) {
         return wrong_argument_count();
     }
-    return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]);
+    return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]).release();
 }
 
 void version_dealloc(PyObject* object) {
@@ -121,9 +122,10 @@ PyObject* version_str(PyObject* object) {
 }
 
 PyObject* version_repr(PyObject* object) {
-    return guarded([&]() -> PyObject* {
-        return from_string(version::to_debug(as_version_object(object)->value()));
-    });
+    return guarded([&]() -> Ref {
+               return from_string(version::to_debug(as_version_object(object)->value()));
+           })
+        .release();
 }
 
 // The answer of the values themselves. Out of line, so that a comparison that
@@ -218,7 +220,7 @@ Ref version_text(PyObject* object) {
         return Ref::steal(
             PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
     }
-    return Ref::steal(str_from_ascii(text));
+    return str_from_ascii(text);
 }
 
 } // namespace tolvi::py
