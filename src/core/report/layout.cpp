@@ -168,6 +168,42 @@ void write_message_row(BoundedWriter& out, Painter& painter, const Label& label,
     painter.plain("\n");
 }
 
+// The plain layout is the coloured one without its colours, with the fixed text
+// between the variable pieces written in one piece each: a report costs some
+// twenty writes instead of fifty.
+void write_plain_report(BoundedWriter& out, const ParseError& error, std::string_view line,
+                        const Label& label, std::string_view source_name) {
+    out.append("Error: \n   ╭─[ ");
+    out.append(source_name);
+    out.append(":1:");
+    out.append(Digits(label.start + 1).view());
+    out.append(" ]\n   │\n 1 │ ");
+    const bool one_column_a_byte = is_one_column_a_byte(line);
+    if (one_column_a_byte) {
+        out.append(line);
+    } else {
+        Painter painter(out, false);
+        write_cells(painter, line, label);
+    }
+    out.append("\n   │ ");
+    const LabelColumns columns = measure(line, label, one_column_a_byte);
+    out.append(columns.before, ' ');
+    out.append(label.end > label.start ? kMarker : kEmptySpanMarker);
+    for (std::size_t i = 1; i < columns.first; ++i) {
+        out.append(kBar);
+    }
+    out.append(columns.after, ' ');
+    out.append("\n   │ ");
+    out.append(columns.before, ' ');
+    out.append(kLabelCorner);
+    for (std::size_t i = 1; i < columns.first + columns.after; ++i) {
+        out.append(kBar);
+    }
+    out.push_back(' ');
+    write_label_message(out, error);
+    out.append("\n───╯\n");
+}
+
 } // namespace
 
 void write_report(BoundedWriter& out, const ParseError& error, std::string_view input,
@@ -176,6 +212,10 @@ void write_report(BoundedWriter& out, const ParseError& error, std::string_view 
     const std::size_t start = char_index(input, error.span_start);
     const std::size_t end = std::max(start, char_index(input, error.span_end));
     const Label label{start, end, kLabelColour};
+    if (!colour) {
+        write_plain_report(out, error, line, label, source_name);
+        return;
+    }
 
     Painter painter(out, colour);
 

@@ -8,10 +8,10 @@
 namespace tolvi::report {
 
 // Writes report text, wrapping painted pieces in ANSI SGR sequences when colour
-// is on. With colour off painted and plain pieces come out alike, which keeps the
-// plain and coloured layouts one piece of code. A report makes some fifty of
-// these calls, so the plain path is inline, where most pieces are literals the
-// compiler copies without a call; the coloured path is not.
+// is on. With colour off painted and plain pieces come out alike, so that the
+// plain layout quotes a line of tabs or wide characters with the coloured one's
+// code. The plain path is inline, where most pieces are literals the compiler
+// copies without a call; the coloured path is not.
 class Painter {
 public:
     Painter(BoundedWriter& out, bool colour) noexcept : out_(out), colour_(colour) {}
