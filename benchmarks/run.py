@@ -30,9 +30,9 @@ from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONST
                      SORT, STR, TIMED)
 
 NOTES = """\
-- ns/op: median time per operation; for the failing sets, the best of 7 rounds that each time
-  every class once, in turn; for memory, resident-set growth per live object; for pickled
-  size, bytes of the pickle per object.
+- ns/op: median time per operation; for the failing sets and pickling, the best of 7
+  rounds that each time every class once, in turn; for memory, resident-set growth per live
+  object; for pickled size, bytes of the pickle per object.
 - × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
   above 1 is slower or larger. × floor: that number over the floor's.
 - inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
@@ -63,9 +63,9 @@ NOTES = """\
 
 FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
 QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
-# The failing sets are timed in rounds, each class once a round in turn, and each
-# class keeps its best round.
-FAILING_ROUNDS = 7
+# The failing sets and pickling are timed in rounds, each class once a round in turn,
+# and each class keeps its best round: their goals compare classes with each other.
+INTERLEAVED_ROUNDS = 7
 
 
 def parse_all(make, strings):
@@ -191,10 +191,9 @@ def measure(corpus, quick, only=None):
         progress(op)
         failing = select(strings, makers.values(), settings["failing"])
         # Interleaved rounds: a change of machine load hits every class alike.
-        loops = {name: (timing.construct_failing, make, failing)
+        loops = {name: (len(failing), timing.construct_failing, make, failing)
                  for name, make in makers.items() if wanted(name, False)}
-        for name, value in timing.ns_per_op_interleaved(loops, ops=len(failing),
-                                                        rounds=FAILING_ROUNDS).items():
+        for name, value in timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS).items():
             rows.append(report.Row(op, name, False, f"{len(failing):,}", value))
         timed(op, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing, failing,
               ops=len(failing), floor=True)
@@ -229,14 +228,17 @@ def measure(corpus, quick, only=None):
           ops=len(chosen), floor=True)
 
     progress(PICKLE)
-    for name in libraries.PICKLED:
-        timed(PICKLE, name, f"{len(live[name]):,}", timing.pickle_round_trip, live[name],
-              ops=len(live[name]))
-    timed(PICKLE, "the same strings as str", f"{len(good[TOLVI]):,}", timing.pickle_round_trip,
-          good[TOLVI], ops=len(good[TOLVI]), floor=True)
     dates = [datetime.date(1970 + i % 60, 1 + i % 12, 1 + i % 28)
              for i in range(len(live[TOLVI]))]
-    timed(PICKLE, DATE, f"{len(dates):,}", timing.pickle_round_trip, dates, ops=len(dates))
+    pickled = {name: live[name] for name in libraries.PICKLED if wanted(name, False)}
+    if wanted(DATE, False):
+        pickled[DATE] = dates
+    loops = {name: (len(objects), timing.pickle_round_trip, objects)
+             for name, objects in pickled.items()}
+    for name, value in timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS).items():
+        rows.append(report.Row(PICKLE, name, False, f"{len(pickled[name]):,}", value))
+    timed(PICKLE, "the same strings as str", f"{len(good[TOLVI]):,}", timing.pickle_round_trip,
+          good[TOLVI], ops=len(good[TOLVI]), floor=True)
 
     progress(MEMORY)
     count = settings["memory_count"]
@@ -255,8 +257,9 @@ def measure(corpus, quick, only=None):
           lambda: timing.pickled_size(good[TOLVI]))
 
     described = {"mode": "quick" if quick else "full",
-                 "timing": f"median of {repeats} runs, each a loop over the whole input; the failing"
-                           f" sets: best of {FAILING_ROUNDS} interleaved rounds",
+                 "timing": f"median of {repeats} runs, each a loop over the whole input; the"
+                           f" failing sets and pickling: best of {INTERLEAVED_ROUNDS} interleaved"
+                           " rounds",
                  "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
     return rows, described
 

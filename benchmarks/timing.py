@@ -75,14 +75,14 @@ def ns_per_op(loop, *args, ops, repeats):
     return statistics.median(runs) / ops * 1e9
 
 
-def ns_per_op_interleaved(loops, ops, rounds):
-    """The best of `rounds` runs of each of `loops` (name: (loop, *args)), in nanoseconds per
-    operation. Each round runs every loop once, in turn, so that a change in the machine's
+def ns_per_op_interleaved(loops, rounds):
+    """The best of `rounds` runs of each of `loops` (name: (ops, loop, *args)), in nanoseconds
+    per operation. Each round runs every loop once, in turn, so that a change in the machine's
     load falls on all of them alike rather than on whichever ran then."""
     best = dict.fromkeys(loops, float("inf"))
     for _ in range(rounds):
-        for name, (loop, *args) in loops.items():
+        for name, (_, loop, *args) in loops.items():
             start = time.perf_counter()
             loop(*args)
             best[name] = min(best[name], time.perf_counter() - start)
-    return {name: seconds / ops * 1e9 for name, seconds in best.items()}
+    return {name: best[name] / loops[name][0] * 1e9 for name in loops}
