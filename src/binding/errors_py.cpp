@@ -7,11 +7,7 @@
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    Ref text = str_from_utf8(message);
-    if (text) {
-        PyErr_SetObject(type, text.get());
-    }
-    return nullptr;
+    return raise_builtin(type, str_from_utf8(message));
 }
 
 std::nullptr_t raise_builtin(PyObject* type, Ref message) {

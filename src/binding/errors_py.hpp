@@ -7,11 +7,12 @@
 
 namespace tolvi::py {
 
-// Sets `type` with a message that may hold any text, NUL characters included.
+// Sets `type`, a built-in exception class, with a message that may hold any
+// text, NUL characters included.
 std::nullptr_t raise(PyObject* type, std::string_view message);
-// The same for `type`, a built-in exception class, with the message made
-// already: the exception is made without a call of the class. A null message
-// stands for a failure to make it, whose error is left set.
+// The same with the message made already. The exception is made without a call
+// of the class. A null message stands for a failure to make it, whose error is
+// left set.
 std::nullptr_t raise_builtin(PyObject* type, Ref message);
 
 // TypeError "'<qualified type name>' object cannot be converted to '<target>'".

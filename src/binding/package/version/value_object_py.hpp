@@ -48,16 +48,6 @@ template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
     return reinterpret_cast<ValueObject<T>*>(object);
 }
 
-// A reader's claim on an object's value.
-template <class T> class ReadClaim {
-public:
-    explicit ReadClaim(ValueObject<T>* self) noexcept : claim_(self->access) {}
-    bool ok() const noexcept { return claim_.ok(); }
-
-private:
-    SharedClaim claim_;
-};
-
 // A new object of `type` taking over `value`; empty with an error set if the
 // allocation fails, in which case `value` is simply dropped.
 template <class T> Ref new_value_object(PyTypeObject* type, T value) {
@@ -73,7 +63,7 @@ template <class T> Ref new_value_object(PyTypeObject* type, T value) {
 // set when the object is being changed.
 template <class T> bool copy_value(PyObject* object, T& out) {
     auto* self = as_value_object<T>(object);
-    ReadClaim<T> claim(self);
+    SharedClaim claim(self->access);
     if (!claim.ok()) {
         SharedClaim::raise_conflict();
         return false;
@@ -115,7 +105,7 @@ template <class T> void value_dealloc(PyObject* object) {
 template <class T, class Read> Ref read_value(PyObject* object, Read&& read) {
     return guarded([&]() -> Ref {
         auto* self = as_value_object<T>(object);
-        ReadClaim<T> claim(self);
+        SharedClaim claim(self->access);
         if (!claim.ok()) {
             return Ref::steal(SharedClaim::raise_conflict());
         }
@@ -138,8 +128,8 @@ template <class T> PyObject* value_repr(PyObject* object) {
 // The comparison of two values under shared claims; NotImplemented when either
 // is in the middle of a change.
 template <class T> PyObject* compare_values(ValueObject<T>* self, ValueObject<T>* that, int op) {
-    ReadClaim<T> mine(self);
-    ReadClaim<T> theirs(that);
+    SharedClaim mine(self->access);
+    SharedClaim theirs(that->access);
     if (!mine.ok() || !theirs.ok()) {
         Py_RETURN_NOTIMPLEMENTED;
     }
