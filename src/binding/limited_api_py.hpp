@@ -17,6 +17,10 @@
 // interpreter's generic path.
 namespace tolvi::py {
 
+// str_utf8(text, out): the UTF-8 text of the str (or str subclass) `text`, which
+// lives as long as the str; false with the interpreter's encoding error set when
+// it has none (a lone surrogate).
+
 #ifdef Py_LIMITED_API
 inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
     return PyTuple_Size(tuple);
@@ -50,6 +54,16 @@ inline Ref type_alloc(PyTypeObject* type) noexcept {
 inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
     auto free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
     free(object);
+}
+
+inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
+    if (data == nullptr) {
+        return false;
+    }
+    out = std::string_view(data, static_cast<std::size_t>(size));
+    return true;
 }
 
 // A type's own call cannot be set through the limited API before 3.14.
@@ -100,6 +114,23 @@ inline Ref type_alloc(PyTypeObject* type) noexcept {
 }
 inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
     type->tp_free(object);
+}
+
+// An ASCII str's characters are its UTF-8 text, read in place without asking
+// the interpreter for it.
+inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
+    if (PyUnicode_IS_COMPACT_ASCII(text)) {
+        out = std::string_view(static_cast<const char*>(PyUnicode_DATA(text)),
+                               static_cast<std::size_t>(PyUnicode_GET_LENGTH(text)));
+        return true;
+    }
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
+    if (data == nullptr) {
+        return false;
+    }
+    out = std::string_view(data, static_cast<std::size_t>(size));
+    return true;
 }
 
 // Called with the arguments in place, without the tuple and dictionary the

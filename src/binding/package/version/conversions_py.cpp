@@ -11,12 +11,11 @@ namespace tolvi::py {
 namespace {
 
 bool utf8_of(PyObject* text, std::string& out) {
-    Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-    if (utf8 == nullptr) {
+    std::string_view utf8;
+    if (!str_utf8(text, utf8)) {
         return false;
     }
-    out.assign(utf8, static_cast<std::size_t>(size));
+    out.assign(utf8);
     return true;
 }
 

@@ -78,12 +78,10 @@ template <class T> bool copy_value(PyObject* object, T& out) {
 template <class T, class Use>
 auto parse_argument(PyObject* text, version::ParseResult<T> (*parse)(std::string_view), Use&& use) {
     using Result = decltype(use(std::declval<T&>(), std::string_view()));
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
-    if (data == nullptr) {
+    std::string_view utf8;
+    if (!str_utf8(text, utf8)) {
         return failure_value<Result>();
     }
-    const std::string_view utf8(data, static_cast<std::size_t>(size));
     auto parsed = parse(utf8);
     if (const auto* failure = std::get_if<version::ParseFailure>(&parsed)) {
         raise_parse_failure(*failure, utf8);

@@ -1,4 +1,5 @@
 #pragma once
+#include "binding/limited_api_py.hpp"
 #include "binding/owned_ref_py.hpp"
 #include "binding/package/version/version_object_py.hpp"
 
@@ -30,12 +31,10 @@ using RaiseUnparsed = void (*)(const version::ParseFailure& failure, std::string
 // constructor, which names the Version grammar, decides nothing at run time.
 inline Ref version_from_text(PyTypeObject* type, PyObject* text, version::Grammar grammar,
                              RaiseUnparsed raise_unparsed) {
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
-    if (data == nullptr) {
+    std::string_view utf8;
+    if (!str_utf8(text, utf8)) {
         return {};
     }
-    const std::string_view utf8(data, static_cast<std::size_t>(size));
     const auto parsed = version::parse_syntax(grammar, utf8);
     if (const auto* failure = std::get_if<version::ParseFailure>(&parsed)) {
         raise_unparsed(*failure, utf8, text);

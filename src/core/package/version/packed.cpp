@@ -226,7 +226,10 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     header.text_size = static_cast<std::uint32_t>(text_size_);
     header.kind = kind_;
     header.flags = flags_;
-    if (all_ascii(std::string_view(bytes, text_size_))) {
+    // Every character the grammar takes in a semantic version or a list is
+    // ASCII; only an identifier, or a part set through a setter, may not be.
+    const bool parsed_as_ascii = syntax_ != nullptr && kind_ != Kind::other;
+    if (parsed_as_ascii || all_ascii(std::string_view(bytes, text_size_))) {
         header.flags |= packed_flag::ascii;
     }
     header.ordering_key = 0;

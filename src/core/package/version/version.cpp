@@ -1,5 +1,9 @@
 #include "core/package/version/version.hpp"
 
+#include <type_traits>
+
+#include "core/package/version/version_scan.hpp"
+
 namespace tolvi::version {
 
 std::size_t text_length(const Version& v) noexcept {
@@ -18,16 +22,24 @@ void append_debug(std::string& out, const Version& v) {
 ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
     return parse_entry<VersionSyntax>(
         text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
-            if (semver_rule(parser, out.semver) && parser.end_of_input()) {
-                out.kind = Kind::semver;
-                return true;
+            if constexpr (std::is_same_v<std::remove_reference_t<decltype(parser)>,
+                                         grammar::Recogniser>) {
+                if (scan_semver_or_list(parser.input(), out)) {
+                    return true;
+                }
+            } else {
+                // The rules themselves, for the errors they record.
+                if (semver_rule(parser, out.semver) && parser.end_of_input()) {
+                    out.kind = Kind::semver;
+                    return true;
+                }
+                parser.rewind(0);
+                if (grammar::dot_separated_list(parser); parser.end_of_input()) {
+                    out.kind = Kind::dot_separated;
+                    return true;
+                }
+                parser.rewind(0);
             }
-            parser.rewind(0);
-            if (grammar::dot_separated_list(parser); parser.end_of_input()) {
-                out.kind = Kind::dot_separated;
-                return true;
-            }
-            parser.rewind(0);
             out.kind = Kind::other;
             return identifier_rule(parser) && parser.end_of_input();
         });

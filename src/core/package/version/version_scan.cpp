@@ -1,0 +1,111 @@
+#include "core/package/version/version_scan.hpp"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+namespace tolvi::version {
+
+namespace {
+
+// The characters of a part: ASCII letters, digits and "-".
+constexpr std::array<bool, 256> kPartCharacters = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    }
+    return table;
+}();
+
+bool is_part(const char* at) noexcept {
+    return kPartCharacters[static_cast<unsigned char>(*at)];
+}
+
+bool is_digit(const char* at) noexcept {
+    return static_cast<unsigned char>(*at - '0') <= 9;
+}
+
+// Moves past `c` if it is at `at`.
+bool skip(char c, const char*& at, const char* end) noexcept {
+    if (at != end && *at == c) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+// The end of the longest list part ("." part)* starting at `at`: a dot with
+// no part after it is left out, as dot_separated_list leaves it. `at` itself
+// when no part starts there, which is the empty list.
+const char* list_end(const char* at, const char* end) noexcept {
+    const char* parsed = at;
+    while (at != end && is_part(at)) {
+        do {
+            ++at;
+        } while (at != end && is_part(at));
+        parsed = at;
+        if (at == end || *at != '.') {
+            break;
+        }
+        ++at;
+    }
+    return parsed;
+}
+
+// Reads the integer at `at` into `out` and moves past it; false when there is
+// no digit or the number passes the largest uint32. Every digit is read either
+// way, as the integer rule reads them.
+bool integer(const char*& at, const char* end, std::uint32_t& out) noexcept {
+    constexpr std::uint64_t max = std::numeric_limits<std::uint32_t>::max();
+    const char* start = at;
+    std::uint64_t value = 0;
+    for (; at != end && is_digit(at); ++at) {
+        // Saturates past max: a value that got there stays there.
+        value = value <= max ? value * 10 + static_cast<unsigned>(*at - '0') : value;
+    }
+    out = static_cast<std::uint32_t>(value);
+    return at != start && value <= max;
+}
+
+bool scan_semver(std::string_view text, SemVerSyntax& out) noexcept {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* at = begin;
+    skip('v', at, end);
+    if (!integer(at, end, out.major) || !skip('.', at, end) || !integer(at, end, out.minor) ||
+        !skip('.', at, end) || !integer(at, end, out.patch)) {
+        return false;
+    }
+    out.rest = static_cast<std::size_t>(at - begin);
+    out.rc.reset();
+    out.meta.reset();
+    if (skip('-', at, end)) {
+        const char* list = at;
+        at = list_end(list, end);
+        out.rc = std::string_view(list, static_cast<std::size_t>(at - list));
+    }
+    if (skip('+', at, end)) {
+        const char* list = at;
+        at = list_end(list, end);
+        out.meta = std::string_view(list, static_cast<std::size_t>(at - list));
+    }
+    return at == end;
+}
+
+} // namespace
+
+bool scan_semver_or_list(std::string_view text, VersionSyntax& out) noexcept {
+    if (scan_semver(text, out.semver)) {
+        out.kind = Kind::semver;
+        return true;
+    }
+    const char* const end = text.data() + text.size();
+    if (list_end(text.data(), end) == end) {
+        out.kind = Kind::dot_separated;
+        return true;
+    }
+    return false;
+}
+
+} // namespace tolvi::version
