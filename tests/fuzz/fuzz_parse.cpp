@@ -5,6 +5,8 @@
 // and run by `make fuzz`, which CI runs too. Besides the sanitizers, it traps on any broken
 // invariant below, each of which holds for every input of a correct model:
 //
+// - the one-pass scans that the value-only parses take read exactly what the
+//   grammar rules read;
 // - the four entry points agree: `parse_version` gives the first of the
 //   semantic, dotted and identifier results that succeeds, and fails only when
 //   all three fail;
@@ -37,6 +39,7 @@
 #include "core/package/version/ordering_key.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
+#include "core/package/version/scan.hpp"
 #include "core/package/version/semver.hpp"
 #include "core/package/version/version.hpp"
 #include "core/report/render.hpp"
@@ -248,10 +251,29 @@ void check_packed(std::string_view input, const v::Version& value) {
     CHECK(v::text_parses_back(built.view()), input);
 }
 
+// The one-pass scans of the value-only parse read what the rules read.
+void check_scans(std::string_view input) {
+    v::SemVerSyntax scanned;
+    v::SemVerSyntax read;
+    g::DiagnosingParser semver(input);
+    const bool is_semver = v::semver_rule(semver, read) && semver.end_of_input();
+    CHECK(v::scan_semver(input, scanned) == is_semver, input);
+    if (is_semver) {
+        CHECK(scanned.major == read.major && scanned.minor == read.minor &&
+                  scanned.patch == read.patch && scanned.rest == read.rest &&
+                  scanned.rc == read.rc && scanned.meta == read.meta,
+              input);
+    }
+    g::DiagnosingParser list(input);
+    g::dot_separated_list(list);
+    CHECK(v::scan_list(input) == list.end_of_input(), input);
+}
+
 // Parses one string through all four entry points and checks them; gives the
 // Version, if any.
 std::optional<v::Version> check_one(std::string_view input) {
     const bool valid = is_valid_utf8(input);
+    check_scans(input);
 
     auto version = v::parse_version(input);
     auto semver = v::parse_semver(input);

@@ -1,5 +1,6 @@
 #include "core/package/version/dot_separated.hpp"
 
+#include "core/package/version/scan.hpp"
 #include "core/package/version/text_writer.hpp"
 
 namespace tolvi::version {
@@ -19,11 +20,10 @@ void append_debug(std::string& out, const DotSeparated& v) {
 ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
     return parse_entry<DotSeparated>(text, DotSeparated::qualified_name,
                                      [](auto& parser, DotSeparated& out) {
-                                         const auto list = grammar::dot_separated_list(parser);
-                                         if (!parser.end_of_input()) {
+                                         if (!whole_list(parser)) {
                                              return false;
                                          }
-                                         out.parts = split_list(list);
+                                         out.parts = split_list(parser.input());
                                          return true;
                                      });
 }

@@ -151,9 +151,7 @@ template <class Errors> std::string_view dot_separated_list(Parser<Errors>& pars
     });
 }
 
-template bool integer(Recogniser&, std::uint32_t&);
 template bool integer(DiagnosingParser&, std::uint32_t&);
-template std::string_view dot_separated_list(Recogniser&);
 template std::string_view dot_separated_list(DiagnosingParser&);
 
 } // namespace grammar

@@ -19,7 +19,8 @@
 // Every entry point parses twice at most: first with a parser that records no
 // errors (most strings are valid, and this is the fast path), and only when
 // that fails once more with one that records them, to build the report. The
-// grammar rules are written once, as templates over the two.
+// grammar rules are written once, as templates over the two; the first parse
+// reads a semantic version or a list by a scan of its own (see scan.hpp).
 namespace tolvi::version {
 
 // A failed parse: its one error, and the name its report gives the input. It is

@@ -1,5 +1,6 @@
 #include "core/package/version/semver.hpp"
 
+#include "core/package/version/scan.hpp"
 #include "core/package/version/text_writer.hpp"
 
 namespace tolvi::version {
@@ -65,7 +66,6 @@ template <class Errors> bool semver_rule(grammar::Parser<Errors>& parser, SemVer
     return true;
 }
 
-template bool semver_rule(grammar::Recogniser&, SemVerSyntax&);
 template bool semver_rule(grammar::DiagnosingParser&, SemVerSyntax&);
 
 SemVer to_semver(const SemVerSyntax& syntax) {
@@ -82,7 +82,7 @@ SemVer to_semver(const SemVerSyntax& syntax) {
 ParseResult<SemVer> parse_semver(std::string_view text) {
     return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser, SemVer& out) {
         SemVerSyntax syntax;
-        if (!semver_rule(parser, syntax) || !parser.end_of_input()) {
+        if (!whole_semver(parser, syntax)) {
             return false;
         }
         out = to_semver(syntax);

@@ -1,8 +1,6 @@
 #include "core/package/version/version.hpp"
 
-#include <type_traits>
-
-#include "core/package/version/version_scan.hpp"
+#include "core/package/version/scan.hpp"
 
 namespace tolvi::version {
 
@@ -20,29 +18,21 @@ void append_debug(std::string& out, const Version& v) {
 }
 
 ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
-    return parse_entry<VersionSyntax>(
-        text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
-            if constexpr (std::is_same_v<std::remove_reference_t<decltype(parser)>,
-                                         grammar::Recogniser>) {
-                if (scan_semver_or_list(parser.input(), out)) {
-                    return true;
-                }
-            } else {
-                // The rules themselves, for the errors they record.
-                if (semver_rule(parser, out.semver) && parser.end_of_input()) {
-                    out.kind = Kind::semver;
-                    return true;
-                }
-                parser.rewind(0);
-                if (grammar::dot_separated_list(parser); parser.end_of_input()) {
-                    out.kind = Kind::dot_separated;
-                    return true;
-                }
-                parser.rewind(0);
-            }
-            out.kind = Kind::other;
-            return identifier_rule(parser) && parser.end_of_input();
-        });
+    return parse_entry<VersionSyntax>(text, Version::qualified_name,
+                                      [](auto& parser, VersionSyntax& out) {
+                                          if (whole_semver(parser, out.semver)) {
+                                              out.kind = Kind::semver;
+                                              return true;
+                                          }
+                                          parser.rewind(0);
+                                          if (whole_list(parser)) {
+                                              out.kind = Kind::dot_separated;
+                                              return true;
+                                          }
+                                          parser.rewind(0);
+                                          out.kind = Kind::other;
+                                          return identifier_rule(parser) && parser.end_of_input();
+                                      });
 }
 
 ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view text) {
@@ -50,17 +40,16 @@ ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view t
     case Grammar::version:
         return parse_version_syntax(text);
     case Grammar::semver:
-        return parse_entry<VersionSyntax>(
-            text, SemVer::qualified_name, [](auto& parser, VersionSyntax& out) {
-                out.kind = Kind::semver;
-                return semver_rule(parser, out.semver) && parser.end_of_input();
-            });
+        return parse_entry<VersionSyntax>(text, SemVer::qualified_name,
+                                          [](auto& parser, VersionSyntax& out) {
+                                              out.kind = Kind::semver;
+                                              return whole_semver(parser, out.semver);
+                                          });
     case Grammar::dot_separated:
         return parse_entry<VersionSyntax>(text, DotSeparated::qualified_name,
                                           [](auto& parser, VersionSyntax& out) {
                                               out.kind = Kind::dot_separated;
-                                              grammar::dot_separated_list(parser);
-                                              return parser.end_of_input();
+                                              return whole_list(parser);
                                           });
     case Grammar::other_as_is:
         break;

@@ -1,4 +1,4 @@
-#include "core/package/version/version_scan.hpp"
+#include "core/package/version/scan.hpp"
 
 #include <array>
 #include <cstdint>
@@ -68,6 +68,8 @@ bool integer(const char*& at, const char* end, std::uint32_t& out) noexcept {
     return at != start && value <= max;
 }
 
+} // namespace
+
 bool scan_semver(std::string_view text, SemVerSyntax& out) noexcept {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -93,19 +95,9 @@ bool scan_semver(std::string_view text, SemVerSyntax& out) noexcept {
     return at == end;
 }
 
-} // namespace
-
-bool scan_semver_or_list(std::string_view text, VersionSyntax& out) noexcept {
-    if (scan_semver(text, out.semver)) {
-        out.kind = Kind::semver;
-        return true;
-    }
+bool scan_list(std::string_view text) noexcept {
     const char* const end = text.data() + text.size();
-    if (list_end(text.data(), end) == end) {
-        out.kind = Kind::dot_separated;
-        return true;
-    }
-    return false;
+    return list_end(text.data(), end) == end;
 }
 
 } // namespace tolvi::version
