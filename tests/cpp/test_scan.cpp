@@ -50,7 +50,7 @@ TEST(Scan, AgreesWithTheRules) {
     for (const char* number : {"4294967295", "4294967296", "04294967295", "99999999999999999999"}) {
         for (const char* shape : {"%.1.1", "1.%.1", "1.1.%", "1.1.%-a", "v1.%.1+b.%", "%"}) {
             std::string text(shape);
-            for (std::size_t at; (at = text.find('%')) != std::string::npos;) {
+            for (std::size_t at = text.find('%'); at != std::string::npos; at = text.find('%')) {
                 text.replace(at, 1, number);
             }
             texts.push_back(text);
