@@ -795,6 +795,7 @@ OPERATIONS = [
         lambda: [
             raised(RECONSTRUCT),
             raised(RECONSTRUCT, SEMVER_TEXT, SEMVER_TEXT, SEMVER_TEXT),
+            raised(RECONSTRUCT, *(SEMVER_TEXT,) * 7),
             raised(RECONSTRUCT, SEMVER_TEXT, **{KEY: SEMVER_TEXT}),
             raised(RECONSTRUCT, 9, SEMVER_TEXT),
             raised(RECONSTRUCT, TOO_BIG, SEMVER_TEXT),
@@ -809,6 +810,7 @@ OPERATIONS = [
         [
             (TypeError, "_reconstruct() takes 1, 2 or 6 arguments (0 given)"),
             (TypeError, "_reconstruct() takes 1, 2 or 6 arguments (3 given)"),
+            (TypeError, "_reconstruct() takes 1, 2 or 6 arguments (7 given)"),
             (TypeError, "tolvi._reconstruct() takes no keyword arguments"),
             (ValueError, "_reconstruct() got an unknown kind code: 9"),
             (OverflowError, "out of range integral type conversion attempted"),

@@ -20,6 +20,7 @@
 
 #include "binding/errors_py.hpp"
 #include "binding/limited_api_py.hpp"
+#include "binding/package/version/reconstructor_py.hpp"
 #include "binding/package/version/value_object_py.hpp"
 #include "binding/package/version/version_py.hpp"
 #include "core/package/version/identical.hpp"
@@ -292,7 +293,7 @@ Ref restore_kind(KindCode code, PyObject* const* fields, Py_ssize_t count) {
                                             : restore_other(code, fields[0]);
 }
 
-PyObject* reconstruct(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+PyObject* reconstruct(PyObject* const* args, Py_ssize_t nargs) {
     return guarded([&]() -> Ref {
                if (nargs == 1) {
                    return version_from(args[0], "text", Grammar::version);
@@ -321,13 +322,6 @@ PyMethodDef reduce_def = {
     nullptr,
 };
 
-PyMethodDef reconstruct_def = {
-    "_reconstruct",
-    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&reconstruct)),
-    METH_FASTCALL,
-    "Rebuilds a version object from what its reduction for pickle and copy holds.",
-};
-
 } // namespace
 
 bool register_pickling(PyObject* module) {
@@ -335,11 +329,14 @@ bool register_pickling(PyObject* module) {
     if (!module_name) {
         return false;
     }
-    Ref restore = Ref::steal(PyCMethod_New(&reconstruct_def, module, module_name.get(), nullptr));
+    constexpr const char* name = "_reconstruct";
+    Ref restore = new_reconstructor(
+        name, "Rebuilds a version object from what its reduction for pickle and copy holds.",
+        &reconstruct);
     Ref reducer = Ref::steal(PyCMethod_New(&reduce_def, module, module_name.get(), nullptr));
     Ref copyreg = Ref::steal(PyImport_ImportModule("copyreg"));
     if (!restore || !reducer || !copyreg ||
-        PyModule_AddObjectRef(module, reconstruct_def.ml_name, restore.get()) != 0) {
+        PyModule_AddObjectRef(module, name, restore.get()) != 0) {
         return false;
     }
     PyObject* replaced = reconstructor;

@@ -1,0 +1,92 @@
+#include "binding/package/version/reconstructor_py.hpp"
+
+#include "binding/errors_py.hpp"
+#include "binding/limited_api_py.hpp"
+#include "binding/package/version/class_slots_py.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace tolvi::py {
+
+namespace {
+
+// Never constructed as a whole: allocated by the interpreter, then filled.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
+struct ReconstructorObject {
+    PyObject ob_base;
+    PyObject* name; // the function's name, which is also its qualified name
+    Rebuild rebuild;
+};
+
+ReconstructorObject* as_reconstructor(PyObject* object) noexcept {
+    return reinterpret_cast<ReconstructorObject*>(object);
+}
+
+// Called with the argument tuple that pickle and copy already hold, so the
+// arguments are read from it in place.
+PyObject* reconstructor_call(PyObject* self, PyObject* args, PyObject* kwargs) {
+    auto* reconstructor = as_reconstructor(self);
+    if (kwargs != nullptr && dict_size(kwargs) != 0) {
+        PyErr_Format(PyExc_TypeError, "tolvi.%U() takes no keyword arguments", reconstructor->name);
+        return nullptr;
+    }
+    const Py_ssize_t count = tuple_size(args);
+    std::array<PyObject*, kMostReconstructorArguments> items{};
+    for (Py_ssize_t i = 0; i < std::min(count, kMostReconstructorArguments); ++i) {
+        items[static_cast<std::size_t>(i)] = tuple_item(args, i);
+    }
+    return reconstructor->rebuild(items.data(), count);
+}
+
+// Pickled by reference, as the module attribute of that name.
+PyObject* reconstructor_reduce(PyObject* self, PyObject*) {
+    return Py_NewRef(as_reconstructor(self)->name);
+}
+
+void reconstructor_dealloc(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    Py_XDECREF(as_reconstructor(self)->name);
+    type_free(type, self);
+    Py_DECREF(type);
+}
+
+PyMemberDef reconstructor_members[] = {
+    {"__name__", Py_T_OBJECT_EX, offsetof(ReconstructorObject, name), Py_READONLY, nullptr},
+    {"__qualname__", Py_T_OBJECT_EX, offsetof(ReconstructorObject, name), Py_READONLY, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyMethodDef reconstructor_methods[] = {
+    {"__reduce__", &reconstructor_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+} // namespace
+
+Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
+    std::array slots{
+        PyType_Slot{Py_tp_call, reinterpret_cast<void*>(&reconstructor_call)},
+        PyType_Slot{Py_tp_dealloc, reinterpret_cast<void*>(&reconstructor_dealloc)},
+        PyType_Slot{Py_tp_members, static_cast<void*>(reconstructor_members)},
+        PyType_Slot{Py_tp_methods, static_cast<void*>(reconstructor_methods)},
+        doc_slot(doc),
+        PyType_Slot{0, nullptr},
+    };
+    PyType_Spec spec = {"tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
+                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots.data()};
+    Ref type = Ref::steal(PyType_FromSpec(&spec));
+    Ref text = Ref::steal(PyUnicode_InternFromString(name));
+    if (!type || !text) {
+        return {};
+    }
+    Ref object = type_alloc(reinterpret_cast<PyTypeObject*>(type.get()));
+    if (object) {
+        as_reconstructor(object.get())->name = text.release();
+        as_reconstructor(object.get())->rebuild = rebuild;
+    }
+    return object;
+}
+
+} // namespace tolvi::py
