@@ -17,10 +17,6 @@
 // interpreter's generic path.
 namespace tolvi::py {
 
-// str_utf8(text, out): the UTF-8 text of the str (or str subclass) `text`, which
-// lives as long as the str; false with the interpreter's encoding error set when
-// it has none (a lone surrogate).
-
 #ifdef Py_LIMITED_API
 inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
     return PyTuple_Size(tuple);
@@ -56,6 +52,9 @@ inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
     free(object);
 }
 
+// The UTF-8 text of the str (or str subclass) `text`, which lives as long as
+// the str; false with the interpreter's encoding error set when it has none (a
+// lone surrogate).
 inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
     Py_ssize_t size = 0;
     const char* data = PyUnicode_AsUTF8AndSize(text, &size);
