@@ -30,8 +30,9 @@ from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONST
                      SORT, STR, TIMED)
 
 NOTES = """\
-- ns/op: median time per operation; for the failing sets and pickling, the best of 7
-  rounds that each time every class once, in turn; for memory, resident-set growth per live
+- ns/op: median time per operation; for construction and `_reconstruct(text)`, the
+  failing sets, sorting and pickling, whose goals compare rows with each other, the best
+  of 7 rounds that each time every row once, in turn; for memory, resident-set growth per live
   object; for pickled size, bytes of the pickle per object.
 - × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
   above 1 is slower or larger. × floor: that number over the floor's.
@@ -63,8 +64,9 @@ NOTES = """\
 
 FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
 QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
-# The failing sets and pickling are timed in rounds, each class once a round in turn,
-# and each class keeps its best round: their goals compare classes with each other.
+# Construction, the failing sets, sorting and pickling are timed in rounds, each row
+# once a round in turn, and each row keeps its best round: their goals compare rows
+# with each other.
 INTERLEAVED_ROUNDS = 7
 
 
@@ -149,6 +151,16 @@ def measure(corpus, quick, only=None):
             value = timing.ns_per_op(loop, *args, ops=ops, repeats=repeats)
             rows.append(report.Row(op, name, floor, inputs, value))
 
+    def timed_together(entries):
+        """Times `entries`, each (op, name, floor, inputs, ops, loop, *args), in interleaved
+        rounds, so that a change of machine load falls on all of them alike: their goals
+        compare them with each other."""
+        entries = [e for e in entries if wanted(e[1], e[2])]
+        loops = {(op, name): (ops, *loop) for op, name, _, _, ops, *loop in entries}
+        values = timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS)
+        for op, name, floor, inputs, *_ in entries:
+            rows.append(report.Row(op, name, floor, inputs, values[op, name]))
+
     def sized(op, name, floor, inputs, measure_value):
         if wanted(name, floor):
             rows.append(report.Row(op, name, floor, inputs, measure_value()))
@@ -161,21 +173,20 @@ def measure(corpus, quick, only=None):
     good = {name: accepted(strings, objects[name]) for name in libraries.GENERAL}
     live = {name: [o for o in objects[name] if o is not None] for name in libraries.GENERAL}
 
-    progress(CONSTRUCT)
-    for name in libraries.GENERAL:
-        timed(CONSTRUCT, name, of_total(len(good[name])), timing.construct, makers[name],
-              good[name], ops=len(good[name]))
-    timed(CONSTRUCT, "s.split('.')", of_total(len(good[TOLVI])), timing.split_floor,
-          good[TOLVI], ops=len(good[TOLVI]), floor=True)
-    decimals = [f"{i % 20}.{i % 10}" for i in range(len(good[TOLVI]))]
-    timed(CONSTRUCT, FLOAT_FLOOR, f"{len(decimals):,}", timing.float_floor, decimals,
-          ops=len(decimals), floor=True)
-
-    progress(RECONSTRUCT)
+    progress(f"{CONSTRUCT}, {RECONSTRUCT}")
     import tolvi
 
-    timed(RECONSTRUCT, TOLVI, of_total(len(good[TOLVI])), timing.construct, tolvi._reconstruct,
-          good[TOLVI], ops=len(good[TOLVI]))
+    tolvi_good = good[TOLVI]
+    decimals = [f"{i % 20}.{i % 10}" for i in range(len(tolvi_good))]
+    timed_together(
+        [(CONSTRUCT, name, False, of_total(len(good[name])), len(good[name]), timing.construct,
+          makers[name], good[name]) for name in libraries.GENERAL] + [
+            (CONSTRUCT, "s.split('.')", True, of_total(len(tolvi_good)), len(tolvi_good),
+             timing.split_floor, tolvi_good),
+            (CONSTRUCT, FLOAT_FLOOR, True, f"{len(decimals):,}", len(decimals),
+             timing.float_floor, decimals),
+            (RECONSTRUCT, TOLVI, False, of_total(len(tolvi_good)), len(tolvi_good),
+             timing.construct, tolvi._reconstruct, tolvi_good)])
 
     progress(CONSTRUCT_SEMVER)
     semantic = strings
@@ -220,12 +231,12 @@ def measure(corpus, quick, only=None):
     count = settings["sort_count"]
     order = list(range(len(strings)))
     random.Random(0).shuffle(order)
-    for name in libraries.GENERAL:
-        chosen = [objects[name][i] for i in order if objects[name][i] is not None][:count]
-        timed(SORT, name, f"{len(chosen):,}", sorted, chosen, ops=len(chosen))
-    chosen = [strings[i] for i in order if objects[TOLVI][i] is not None][:count]
-    timed(SORT, "the same strings as str", f"{len(chosen):,}", sorted, chosen,
-          ops=len(chosen), floor=True)
+    chosen = {name: [objects[name][i] for i in order if objects[name][i] is not None][:count]
+              for name in libraries.GENERAL}
+    chosen["the same strings as str"] = [strings[i] for i in order
+                                         if objects[TOLVI][i] is not None][:count]
+    timed_together([(SORT, name, name not in libraries.GENERAL, f"{len(items):,}", len(items),
+                     sorted, items) for name, items in chosen.items()])
 
     progress(PICKLE)
     dates = [datetime.date(1970 + i % 60, 1 + i % 12, 1 + i % 28)

@@ -4,7 +4,6 @@
 #include "binding/limited_api_py.hpp"
 #include "binding/package/version/class_slots_py.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -16,7 +15,8 @@ namespace {
 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
 struct ReconstructorObject {
     PyObject ob_base;
-    PyObject* name; // the function's name, which is also its qualified name
+    vectorcallfunc call; // how the interpreter calls the object
+    PyObject* name;      // the function's name, which is also its qualified name
     Rebuild rebuild;
 };
 
@@ -24,20 +24,16 @@ ReconstructorObject* as_reconstructor(PyObject* object) noexcept {
     return reinterpret_cast<ReconstructorObject*>(object);
 }
 
-// Called with the argument tuple that pickle and copy already hold, so the
-// arguments are read from it in place.
-PyObject* reconstructor_call(PyObject* self, PyObject* args, PyObject* kwargs) {
+// Called with the arguments in place: from Python without an argument tuple,
+// and by pickle and copy with the items of the tuple they hold.
+PyObject* reconstructor_vectorcall(PyObject* self, PyObject* const* args, std::size_t nargsf,
+                                   PyObject* kwnames) {
     auto* reconstructor = as_reconstructor(self);
-    if (kwargs != nullptr && dict_size(kwargs) != 0) {
+    if (kwnames != nullptr && tuple_size(kwnames) != 0) {
         PyErr_Format(PyExc_TypeError, "tolvi.%U() takes no keyword arguments", reconstructor->name);
         return nullptr;
     }
-    const Py_ssize_t count = tuple_size(args);
-    std::array<PyObject*, kMostReconstructorArguments> items{};
-    for (Py_ssize_t i = 0; i < std::min(count, kMostReconstructorArguments); ++i) {
-        items[static_cast<std::size_t>(i)] = tuple_item(args, i);
-    }
-    return reconstructor->rebuild(items.data(), count);
+    return reconstructor->rebuild(args, PyVectorcall_NARGS(nargsf));
 }
 
 // Pickled by reference, as the module attribute of that name.
@@ -53,6 +49,8 @@ void reconstructor_dealloc(PyObject* self) {
 }
 
 PyMemberDef reconstructor_members[] = {
+    {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(ReconstructorObject, call), Py_READONLY,
+     nullptr},
     {"__name__", Py_T_OBJECT_EX, offsetof(ReconstructorObject, name), Py_READONLY, nullptr},
     {"__qualname__", Py_T_OBJECT_EX, offsetof(ReconstructorObject, name), Py_READONLY, nullptr},
     {nullptr, 0, 0, 0, nullptr},
@@ -67,7 +65,7 @@ PyMethodDef reconstructor_methods[] = {
 
 Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
     std::array slots{
-        PyType_Slot{Py_tp_call, reinterpret_cast<void*>(&reconstructor_call)},
+        PyType_Slot{Py_tp_call, reinterpret_cast<void*>(&PyVectorcall_Call)},
         PyType_Slot{Py_tp_dealloc, reinterpret_cast<void*>(&reconstructor_dealloc)},
         PyType_Slot{Py_tp_members, static_cast<void*>(reconstructor_members)},
         PyType_Slot{Py_tp_methods, static_cast<void*>(reconstructor_methods)},
@@ -75,7 +73,9 @@ Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
         PyType_Slot{0, nullptr},
     };
     PyType_Spec spec = {"tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
-                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots.data()};
+                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION |
+                            Py_TPFLAGS_HAVE_VECTORCALL,
+                        slots.data()};
     Ref type = Ref::steal(PyType_FromSpec(&spec));
     Ref text = Ref::steal(PyUnicode_InternFromString(name));
     if (!type || !text) {
@@ -83,6 +83,7 @@ Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
     }
     Ref object = type_alloc(reinterpret_cast<PyTypeObject*>(type.get()));
     if (object) {
+        as_reconstructor(object.get())->call = &reconstructor_vectorcall;
         as_reconstructor(object.get())->name = text.release();
         as_reconstructor(object.get())->rebuild = rebuild;
     }

@@ -8,10 +8,8 @@
 // where this object hands out the one it holds.
 namespace tolvi::py {
 
-// What a call of the reconstructor runs, with its positional arguments; it
-// receives at most kMostReconstructorArguments of them and the count given.
+// What a call of the reconstructor runs, with its positional arguments.
 using Rebuild = PyObject* (*)(PyObject* const* args, Py_ssize_t count);
-inline constexpr Py_ssize_t kMostReconstructorArguments = 6;
 
 // The reconstructor named `name`, which calls `rebuild`. Its type reports the
 // module "tolvi", where pickle finds it by that name.
