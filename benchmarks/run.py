@@ -269,8 +269,8 @@ def measure(corpus, quick, only=None):
 
     described = {"mode": "quick" if quick else "full",
                  "timing": f"median of {repeats} runs, each a loop over the whole input; the"
-                           f" failing sets and pickling: best of {INTERLEAVED_ROUNDS} interleaved"
-                           " rounds",
+                           f" construction, the failing sets, sorting and pickling: best of"
+                           f" {INTERLEAVED_ROUNDS} interleaved rounds",
                  "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
     return rows, described
 
