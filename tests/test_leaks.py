@@ -1054,6 +1054,17 @@ BLOCK_SLACK = 100
 HEAP_SLACK = 64 * 1024
 
 
+def calls_left_behind(op):
+    """CALLS calls of `op`: how many gave a wrong value, and the blocks and bytes of C heap
+    still in use after them."""
+    gc.collect()
+    blocks = sys.getallocatedblocks()
+    heap = heap_in_use() if heap_in_use else 0
+    wrong = sum(op.call() != op.expected for _ in range(CALLS))
+    gc.collect()
+    return wrong, sys.getallocatedblocks() - blocks, heap_in_use() - heap if heap_in_use else 0
+
+
 @pytest.mark.parametrize("op", OPERATIONS, ids=[op.name for op in OPERATIONS])
 def test_operation_releases_everything(op):
     with quiet_stdout():
@@ -1062,15 +1073,13 @@ def test_operation_releases_everything(op):
             op.call()
         gc.collect()
         counts = reference_counts()
-        blocks = sys.getallocatedblocks()
-        heap = heap_in_use() if heap_in_use else 0
-
-        wrong = 0
-        for _ in range(CALLS):
-            wrong += op.call() != op.expected
-        gc.collect()
-        blocks_left = sys.getallocatedblocks() - blocks
-        heap_left = heap_in_use() - heap if heap_in_use else 0
+        wrong, blocks_left, heap_left = calls_left_behind(op)
+        # The interpreter's own caches now and then settle at another size within one
+        # run of calls (pickling's most, by up to some fifty blocks); a leak grows in
+        # every run, so a second run decides.
+        if blocks_left >= BLOCK_SLACK or heap_left >= HEAP_SLACK:
+            wrong_again, blocks_left, heap_left = calls_left_behind(op)
+            wrong += wrong_again
 
     assert wrong == 0
     assert changed_counts(counts) == {}
