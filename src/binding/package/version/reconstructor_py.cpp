@@ -72,11 +72,11 @@ Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
         doc_slot(doc),
         PyType_Slot{0, nullptr},
     };
-    PyType_Spec spec = {"tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
-                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION |
-                            Py_TPFLAGS_HAVE_VECTORCALL,
-                        slots.data()};
-    Ref type = Ref::steal(PyType_FromSpec(&spec));
+    PyType_Spec type_spec = {
+        "tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_HAVE_VECTORCALL,
+        slots.data()};
+    Ref type = Ref::steal(PyType_FromSpec(&type_spec));
     Ref text = Ref::steal(PyUnicode_InternFromString(name));
     if (!type || !text) {
         return {};
