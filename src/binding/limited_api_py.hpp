@@ -17,6 +17,17 @@
 // interpreter's generic path.
 namespace tolvi::py {
 
+// A str's UTF-8 text as the interpreter gives it (see str_utf8).
+inline bool str_utf8_of_interpreter(PyObject* text, std::string_view& out) noexcept {
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
+    if (data == nullptr) {
+        return false;
+    }
+    out = std::string_view(data, static_cast<std::size_t>(size));
+    return true;
+}
+
 #ifdef Py_LIMITED_API
 inline Py_ssize_t tuple_size(PyObject* tuple) noexcept {
     return PyTuple_Size(tuple);
@@ -56,13 +67,7 @@ inline void type_free(PyTypeObject* type, PyObject* object) noexcept {
 // the str; false with the interpreter's encoding error set when it has none (a
 // lone surrogate).
 inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
-    if (data == nullptr) {
-        return false;
-    }
-    out = std::string_view(data, static_cast<std::size_t>(size));
-    return true;
+    return str_utf8_of_interpreter(text, out);
 }
 
 // A type's own call cannot be set through the limited API before 3.14.
@@ -123,13 +128,7 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
                                static_cast<std::size_t>(PyUnicode_GET_LENGTH(text)));
         return true;
     }
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(text, &size);
-    if (data == nullptr) {
-        return false;
-    }
-    out = std::string_view(data, static_cast<std::size_t>(size));
-    return true;
+    return str_utf8_of_interpreter(text, out);
 }
 
 // Called with the arguments in place, without the tuple and dictionary the
