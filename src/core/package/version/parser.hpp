@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -158,6 +159,27 @@ struct NoDiagnosis {
     void refuse_out_of_range(Saved, std::size_t, std::size_t) noexcept {}
 };
 
+// The ASCII character classes of the grammar.
+constexpr bool is_letter(unsigned char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool is_digit(unsigned char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+// The characters of a part of a dot-separated list, as a table: the scans
+// test one for nearly every character of valid input.
+inline constexpr std::array<bool, 256> part_characters = [] {
+    std::array<bool, 256> table{};
+    for (unsigned c = 0; c < table.size(); ++c) {
+        table[c] = is_letter(static_cast<unsigned char>(c)) ||
+                   is_digit(static_cast<unsigned char>(c)) || c == '-';
+    }
+    return table;
+}();
+constexpr bool is_part(unsigned char c) noexcept {
+    return part_characters[c];
+}
+
 template <class Errors> class Parser {
 public:
     explicit Parser(std::string_view input) noexcept : input_(input) {}
@@ -203,14 +225,6 @@ public:
     }
 
 private:
-    static bool is_letter(unsigned char c) noexcept {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    }
-    static bool is_digit(unsigned char c) noexcept { return c >= '0' && c <= '9'; }
-    static bool is_part(unsigned char c) noexcept {
-        return is_letter(c) || is_digit(c) || c == '-';
-    }
-
     bool ascii_test(Pattern p, bool (*test)(unsigned char)) noexcept {
         if (pos_ < input_.size() && test(static_cast<unsigned char>(input_[pos_]))) {
             ++pos_;

@@ -1,6 +1,5 @@
 #include "core/package/version/scan.hpp"
 
-#include <array>
 #include <cstdint>
 #include <limits>
 
@@ -8,22 +7,12 @@ namespace tolvi::version {
 
 namespace {
 
-// The characters of a part: ASCII letters, digits and "-".
-constexpr std::array<bool, 256> kPartCharacters = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c) {
-        table[static_cast<std::size_t>(c)] =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-    }
-    return table;
-}();
-
 bool is_part(const char* at) noexcept {
-    return kPartCharacters[static_cast<unsigned char>(*at)];
+    return grammar::is_part(static_cast<unsigned char>(*at));
 }
 
 bool is_digit(const char* at) noexcept {
-    return static_cast<unsigned char>(*at - '0') <= 9;
+    return grammar::is_digit(static_cast<unsigned char>(*at));
 }
 
 // Moves past `c` if it is at `at`.
