@@ -34,12 +34,12 @@
 #include <vector>
 
 #include "../cpp/packed_buffer.hpp"
+#include "../cpp/scan_agreement.hpp"
 #include "core/package/version/dot_separated.hpp"
 #include "core/package/version/identical.hpp"
 #include "core/package/version/ordering_key.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
-#include "core/package/version/scan.hpp"
 #include "core/package/version/semver.hpp"
 #include "core/package/version/version.hpp"
 #include "core/report/render.hpp"
@@ -251,29 +251,11 @@ void check_packed(std::string_view input, const v::Version& value) {
     CHECK(v::text_parses_back(built.view()), input);
 }
 
-// The one-pass scans of the value-only parse read what the rules read.
-void check_scans(std::string_view input) {
-    v::SemVerSyntax scanned;
-    v::SemVerSyntax read;
-    g::DiagnosingParser semver(input);
-    const bool is_semver = v::semver_rule(semver, read) && semver.end_of_input();
-    CHECK(v::scan_semver(input, scanned) == is_semver, input);
-    if (is_semver) {
-        CHECK(scanned.major == read.major && scanned.minor == read.minor &&
-                  scanned.patch == read.patch && scanned.rest == read.rest &&
-                  scanned.rc == read.rc && scanned.meta == read.meta,
-              input);
-    }
-    g::DiagnosingParser list(input);
-    g::dot_separated_list(list);
-    CHECK(v::scan_list(input) == list.end_of_input(), input);
-}
-
 // Parses one string through all four entry points and checks them; gives the
 // Version, if any.
 std::optional<v::Version> check_one(std::string_view input) {
     const bool valid = is_valid_utf8(input);
-    check_scans(input);
+    CHECK(scans_agree_with_rules(input), input);
 
     auto version = v::parse_version(input);
     auto semver = v::parse_semver(input);
