@@ -1,6 +1,5 @@
 #include "binding/package/version/reconstructor_py.hpp"
 
-#include "binding/errors_py.hpp"
 #include "binding/limited_api_py.hpp"
 #include "binding/package/version/class_slots_py.hpp"
 
