@@ -15,8 +15,7 @@ namespace tolvi::py {
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
     PyType_Spec& description;
-    // The type's own call, for a class that has one: set once the type is made,
-    // since a PyType_Spec cannot carry it.
+    // The type's own call, for a class that has one (type_from_spec).
     vectorcallfunc vectorcall = nullptr;
 };
 
@@ -33,11 +32,8 @@ template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
-        auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition.description));
-        if (type != nullptr && definition.vectorcall != nullptr) {
-            set_type_call(type, definition.vectorcall);
-        }
-        return type;
+        return reinterpret_cast<PyTypeObject*>(
+            type_from_spec(definition.description, definition.vectorcall));
     });
 }
 
