@@ -13,11 +13,29 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 
 .PHONY: help demo test test-python test-cpp gtest wheel install venv clean format bench \
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
-        fuzz-tools fuzz-configure typecheck lint lint-tools wheels test-dist FORCE
+        fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
+        test-dist-host test-dist-amd64 test-dist-arm64 bench-dist python-check FORCE
 
-help: ## list the targets
-	@awk -F ':[^#]*## ' '/^[a-z][a-z-]*:[^#]*## / { printf "  %-16s %s\n", $$1, $$2 }' \
-	  $(MAKEFILE_LIST)
+# The variables a user sets, which `make help` lists with their values; a
+# target's description shows the values of the variables it names.
+USER_VARIABLES := PYTHON VENV WHEEL_ARGS PYTEST_ARGS FUZZ_SECONDS RELEASE_DIST
+
+help: ## list the targets and the variables a user sets
+	@echo "Targets:"
+	@$(foreach v,$(sort $(USER_VARIABLES) DIST SAN_VENV FUZZ_VENV ABI3_BUILD),$(v)='$($(v))') \
+	  awk -F ':[^#]*## ' '/^[a-z][a-z0-9-]*:[^#]*## / { text = $$2; \
+	    while (match(text, /[$$][(][A-Z_0-9]+[)]/)) \
+	      text = substr(text, 1, RSTART - 1) ENVIRON[substr(text, RSTART + 2, RLENGTH - 3)] \
+	             substr(text, RSTART + RLENGTH); \
+	    printf "  %-16s %s\n", $$1, text }' $(MAKEFILE_LIST)
+	@echo "Variables (make TARGET NAME=VALUE), with their values now:"
+	@printf '  %-13s = %s\n  %13s   %s\n' \
+	  PYTHON '$(PYTHON)' "" "the CPython 3.12 or newer that makes the environment" \
+	  VENV '$(VENV)' "" "the virtual environment, one per interpreter" \
+	  WHEEL_ARGS '$(WHEEL_ARGS)' "" "build options of the wheel (-C cmake.define.NAME=VALUE)" \
+	  PYTEST_ARGS '$(PYTEST_ARGS)' "" "pytest's selection and options (-k pickle, tests/test_semver.py)" \
+	  FUZZ_SECONDS '$(FUZZ_SECONDS)' "" "how long each fuzzer runs" \
+	  RELEASE_DIST '$(RELEASE_DIST)' "" "where make wheels puts what we publish"
 
 # The virtual environment holds the build tools and the test requirements, or the
 # REQUIREMENTS given.
@@ -25,10 +43,24 @@ REQUIREMENTS ?= requirements-test.txt
 
 venv: $(VENV)/.ready ## create the virtual environment $(VENV) with the tools the targets need
 
-$(VENV)/.ready: $(REQUIREMENTS) requirements-build.txt
-	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
+# Checked on every run, before the environment is used: an interpreter that is
+# missing or too old, and an environment made by another interpreter than PYTHON,
+# stop with what to do.
+python-check: FORCE
+	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found: name one with" \
+	  "PYTHON=/path/to/python3.12" >&2; exit 1; }
+	@command -v "$(PYTHON)" >/dev/null || { echo "PYTHON=$(PYTHON): no such interpreter" >&2; exit 1; }
 	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))' || \
-	  { echo "$(PYTHON) is older than 3.12" >&2; exit 1; }
+	  { echo "PYTHON=$(PYTHON) is older than 3.12" >&2; exit 1; }
+	@if [ -x $(VPY) ]; then \
+	  made=$$($(VPY) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
+	  wanted=$$($(PYTHON) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
+	  [ "$$made" = "$$wanted" ] || { echo "$(VENV) was made by CPython $$made, not by the" \
+	    "$$wanted of PYTHON=$(PYTHON): give it an environment of its own with" \
+	    "VENV=.venv-$$wanted, or remove $(VENV)" >&2; exit 1; }; \
+	fi
+
+$(VENV)/.ready: $(REQUIREMENTS) requirements-build.txt | python-check
 	$(PYTHON) -m venv $(VENV)
 	$(VPY) -m pip install -q --upgrade pip
 	$(VPY) -m pip install -q -r requirements-build.txt -r $(REQUIREMENTS)
@@ -74,7 +106,7 @@ demo: install ## set up, then run examples/demo.py
 # only be the one installed from the wheel. Development mode and the debug hooks
 # of the interpreter's allocators check how the module uses the C API.
 test-python: install ## the Python tests against the installed wheel
-	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest -q tests
+	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest -q tests $(PYTEST_ARGS)
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest: ## install GoogleTest when missing (Debian, as root)
@@ -123,20 +155,32 @@ sanitize-python: ## the Python tests against a module built with the sanitizers
 	  ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=0 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
 	  $(SAN_VENV)/bin/python -P -m pytest -q -p no:cacheprovider tests
 
-# Speed and memory against peer version libraries: `make bench` writes benchmarks/results/;
-# `make bench-quick` (or QUICK=1) is a few-second run on small samples that only prints.
-# The benchmark's rows of the abi3 build come from the module built against the
-# stable ABI here, loaded in place of the installed one.
+# Speed and memory against peer version libraries: `make bench` writes
+# benchmarks/results/cpXY/ for the environment's interpreter and the development
+# build, then runs bench-dist; `make bench-quick` (or QUICK=1) is a few-second run
+# on small samples of the development build that only prints. The rows of the abi3
+# build come from the module built against the stable ABI, loaded in place of the
+# installed one.
 ABI3_BUILD ?= build/abi3-$(notdir $(VENV))
 
-bench: install $(VENV)/.requirements-bench ## speed and memory against peer libraries; writes benchmarks/results/
+bench: install $(VENV)/.requirements-bench ## speed and memory against peer libraries under $(VENV)'s CPython, then bench-dist
 	cmake -S . -B $(ABI3_BUILD) -DTOLVI_LIMITED_API=ON -DTOLVI_WERROR=ON \
 	  -DPython_EXECUTABLE=$(abspath $(VPY)) >/dev/null
 	cmake --build $(ABI3_BUILD) -j2 --target tolvi
-	$(VPY) benchmarks/run.py $(if $(QUICK),--quick) --abi3 $(ABI3_BUILD)
+	$(VPY) benchmarks/run.py $(if $(QUICK),--quick) --abi3 $(ABI3_BUILD) \
+	  --built "the development build (make install, $(or $(CXX),c++))"
+	$(if $(QUICK),,$(MAKE) bench-dist)
 
 bench-quick: QUICK := 1
 bench-quick: bench ## a few-second benchmark run on small samples that only prints
+
+# The release wheels of $(RELEASE_DIST), each under its own CPython: 3.14 and 3.15
+# in a Debian unstable root.
+bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.12 to 3.15; writes benchmarks/results/wheels-cpXY/
+	@ls $(foreach t,cp312-cp312 cp313-cp313 cp314-cp314 cp315-cp315 cp312-abi3,\
+	  $(RELEASE_DIST)/tolvi-*-$(t)-*_x86_64.whl) >/dev/null || \
+	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }
+	tools/bench_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313) $(if $(QUICK),--quick)
 
 # Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
 # CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
@@ -227,19 +271,37 @@ lint: gtest lint-tools ## clang-format in dry-run mode and clang-tidy
 format: ## clang-format the C++ sources in place
 	clang-format -i $(CXX_FILES)
 
-# What we publish, in dist/: the sdist, and from it a manylinux2014 x86_64 wheel
-# for each of RELEASE_PYTHONS, built by Zig's C++ toolchain (tools/build_dist.sh).
-# `make test-dist` installs each wheel, and the sdist built from source by pip,
-# into a fresh virtual environment and runs the Python suite against it.
+# What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
+# x86_64 (cp312 to cp315, and abi3) and aarch64 (cp313 to cp315, and abi3), built
+# by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from a
+# Debian unstable root that the scripts build in build/roots/ and remove when they
+# end; the roots need root, debootstrap and the Debian mirror of apt's sources.
+# `make test-dist` installs each wheel where it runs, and the sdist built from
+# source by pip, into fresh virtual environments and runs the Python suite
+# against each: the aarch64 ones in an arm64 root under user-mode emulation.
 RELEASE_DIST ?= dist
-RELEASE_PYTHONS ?= $(foreach v,3.12 3.13,$(or $(lastword $(sort $(wildcard \
-                     $(PYENV_ROOT)/versions/$(v).*/bin/python$(v)))),$(shell command -v python$(v))))
+release_python = $(or $(lastword $(sort $(wildcard $(PYENV_ROOT)/versions/$(1).*/bin/python$(1)))),\
+                      $(shell command -v python$(1)))
+RELEASE_PYTHON312 ?= $(call release_python,3.12)
+RELEASE_PYTHON313 ?= $(call release_python,3.13)
 
-wheels: ## the sdist and the release wheels, in $(RELEASE_DIST)
-	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
+# debootstrap, installed when missing on a Debian root shell.
+root-tools: ## install debootstrap when missing (Debian, as root)
+	@tools/apt_install_missing.sh debootstrap=debootstrap
 
-test-dist: ## the Python tests against each release wheel and the sdist, in fresh environments
-	tools/test_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHONS)
+wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
+	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
+
+test-dist: test-dist-host test-dist-amd64 test-dist-arm64 ## every release wheel and the sdist, each where it runs
+
+test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
+	tools/test_dist.sh $(RELEASE_DIST) host $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
+
+test-dist-amd64: root-tools ## the x86_64 wheels and the sdist under CPython 3.14 and 3.15, in a Debian root
+	tools/test_dist.sh $(RELEASE_DIST) amd64
+
+test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in an emulated arm64 root
+	tools/test_dist.sh $(RELEASE_DIST) arm64
 
 clean: ## remove the build folders, virtual environments and dist/
 	rm -rf build .venv* dist

@@ -2,6 +2,7 @@
 
 import operator
 import os
+import pty
 from pathlib import Path
 
 import pytest
@@ -18,6 +19,18 @@ Other = package.version.Other
 # Real version strings, a folder of *.txt files: TOLVI_CORPUS runs the tests on other lists.
 CORPUS = Path(os.environ.get("TOLVI_CORPUS")
               or Path(__file__).resolve().parents[1] / "data" / "corpus")
+
+
+def open_terminal():
+    """(master, slave) of a new pseudo-terminal; skips the test where the slave side is
+    not a terminal, as under user-mode emulation, which cannot pass the terminal's
+    requests on to the kernel."""
+    master, slave = pty.openpty()
+    if not os.isatty(slave):
+        os.close(master)
+        os.close(slave)
+        pytest.skip("a pseudo-terminal is not a terminal here (user-mode emulation)")
+    return master, slave
 
 
 def _panic_type():

@@ -1,12 +1,13 @@
 """examples/demo.py, which `make demo` runs, with its output going to a file."""
 
 import os
-import pty
 import subprocess
 import sys
 from pathlib import Path
 
 import pytest
+
+from support import open_terminal
 
 DEMO = Path(__file__).resolve().parents[1] / "examples" / "demo.py"
 
@@ -19,7 +20,7 @@ def test_redirected_demo_is_plain_even_when_the_module_would_colour(tmp_path, gi
            if k not in ("NO_COLOR", "CLICOLOR", "CLICOLOR_FORCE", "TOLVI_CORPUS")}
     args = [str(corpus)] if given_by == "argument" else []
     env |= {"TOLVI_CORPUS": str(tmp_path)} if given_by == "TOLVI_CORPUS" else {}
-    master, slave = pty.openpty()  # standard error a terminal: the module would colour
+    master, slave = open_terminal()  # standard error a terminal: the module would colour
     with os.fdopen(master, "rb", buffering=0) as terminal:
         try:
             result = subprocess.run([sys.executable, str(DEMO), *args], env=env | {"TERM": "xterm"},

@@ -17,6 +17,7 @@ import textwrap
 import pytest
 
 from reports import ascii_report, plain_report
+from support import open_terminal
 
 RESET = "\x1b[0m"
 RED = "\x1b[31m"
@@ -172,7 +173,7 @@ def run_child(body, env, *, stderr_tty=True, stdout_tty=False):
     pipe. The child sends its result on standard output when that is a pipe, on
     standard error when only that is a pipe, and on an extra pipe otherwise.
     """
-    master, slave = pty.openpty()
+    master, slave = open_terminal() if stderr_tty or stdout_tty else pty.openpty()
     extra_read = extra_write = None
     try:
         if not stdout_tty:

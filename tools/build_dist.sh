@@ -29,7 +29,7 @@ root=build/roots/wheels-amd64
 started=$(date +%s)
 mkdir -p "$dist" "$work"
 rm -rf "$dist"/tolvi-* "$work/raw"
-trap roots_release EXIT
+roots_trap
 
 echo "--- the root of CPython 3.14 and 3.15 (Debian unstable, amd64)"
 root_build amd64 "$root" python3.14 python3.14-venv python3.14-dev \

@@ -73,7 +73,7 @@ if [ "$arch" != "$(uname -m)" ]; then
         -C cmake.define.CMAKE_SYSTEM_PROCESSOR="$arch"
     # The wheel's platform tag, and the module's file name, are the target's.
     export _PYTHON_HOST_PLATFORM="linux-$arch"
-    [ "$kind" = abi3 ] || export SETUPTOOLS_EXT_SUFFIX=".cpython-$tag-$arch-linux-gnu.so"
+    [ "$kind" = abi3 ] || export SETUPTOOLS_EXT_SUFFIX=".cpython-${tag#cp}-$arch-linux-gnu.so"
 fi
 
 raw=$work/raw/$wheel_tag-$arch
@@ -100,5 +100,10 @@ case $(basename "$built") in
     exit 1
     ;;
 esac
+# The module's file name is the one the interpreter looks for.
+module=tolvi.abi3.so
+[ "$kind" = abi3 ] || module=tolvi.cpython-${tag#cp}-$arch-linux-gnu.so
+"$env/bin/python" -c 'import sys, zipfile; sys.exit(sys.argv[2] not in zipfile.ZipFile(sys.argv[1]).namelist())' \
+    "$built" "$module" || { echo "$built holds no $module" >&2; exit 1; }
 [ "$kind" = cp ] || "$env/bin/abi3audit" --strict --summary "$built"
 echo "--- $wheel_tag $arch wheel built in $(($(date +%s) - started)) s"

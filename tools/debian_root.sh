@@ -10,8 +10,9 @@
 #   emulation_start QEMU             aarch64 binaries run through the emulator QEMU
 #   roots_release                    every mount and root made here undone and removed
 #
-# A script that builds a root calls roots_release on exit, failure included
-# (trap roots_release EXIT), so that nothing stays mounted or on disk.
+# A script that builds a root calls roots_trap first: roots_release then runs
+# when it ends, by failure or by a signal too, so that nothing stays mounted or
+# on disk.
 
 ROOTS_MADE=
 ROOTS_EMULATOR=
@@ -117,6 +118,12 @@ root_forget() {
         sort -r | while read -r _place; do
         umount "$_place" 2>/dev/null || umount -l "$_place"
     done
+}
+
+roots_trap() {
+    trap roots_release EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM HUP
 }
 
 roots_release() {

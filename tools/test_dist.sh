@@ -1,70 +1,170 @@
 #!/bin/sh
-# Tests what users install, from what tools/build_dist.sh left in DIST: each
-# interpreter's wheel and the abi3 wheel under each interpreter, then the sdist built from source by pip under the first
-# interpreter, each in a fresh virtual environment under build/dist-test/ with
-# the test requirements, and the whole Python suite run against it.
+# Tests what users install, from what tools/build_dist.sh left in DIST, where it
+# runs: each wheel in a fresh virtual environment with the test requirements,
+# and the Python suite run against it. One leg at a time, so that CI can run
+# the slow emulated one beside the others:
 #
-#   tools/test_dist.sh DIST PYTHON...
+#   tools/test_dist.sh DIST host PYTHON3.12 PYTHON3.13
+#       each interpreter's own wheel and the abi3 wheel under each, then the
+#       sdist built from source by pip under 3.12
+#   tools/test_dist.sh DIST amd64
+#       in a Debian unstable root: CPython 3.14 and 3.15, each with its own
+#       wheel, the abi3 wheel, and the sdist built from source by pip with the
+#       root's GCC
+#   tools/test_dist.sh DIST arm64
+#       in a Debian unstable arm64 root, under user-mode emulation: CPython 3.13,
+#       3.14 and 3.15, each with its own aarch64 wheel, and the aarch64 abi3
+#       wheel under 3.13 and 3.14
 #
-# The sdist is installed as a user would, with pip's own build isolation and the
-# system's compiler; its build log must show the compiler's warnings left as
-# warnings.
+# A root is built in build/roots/ and removed, with everything mounted into it,
+# when the leg ends, failure included. The sdist is installed as a user would,
+# with pip's own build isolation and the system's compiler; its build log must
+# show the compiler's warnings left as warnings, and their count is printed.
 set -eu
 cd "$(dirname "$0")/.."
+. tools/debian_root.sh
 
-[ $# -ge 2 ] || { echo "usage: $0 DIST PYTHON..." >&2; exit 2; }
-dist=$1
-shift
-work=build/dist-test
-rm -rf "$work"
-mkdir -p "$work"
+[ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64 [PYTHON...]" >&2; exit 2; }
+dist=$1 leg=$2
+shift 2
+work=build/dist-test/$leg
+started=$(date +%s)
+
+# In a root, every command runs inside it, in the work tree's /project.
+inside=
+run() {
+    if [ -n "$inside" ]; then root_run "$inside" "$@"; else "$@"; fi
+}
 
 # fresh_env NAME PYTHON: a new virtual environment with the test requirements.
+# Under emulation pip compiles nothing ahead: the suite imports a small part of
+# what it installs.
 fresh_env() {
-    "$2" -m venv "$work/$1"
-    "$work/$1/bin/python" -m pip install -q --upgrade pip
-    "$work/$1/bin/python" -m pip install -q -r requirements-test.txt
+    rm -rf "$work/$1"
+    run "$2" -m venv "$work/$1"
+    run "$work/$1/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
 }
 
 # suite NAME WHAT: the Python suite as `make test-python` runs it, against the
 # module installed in that environment and nothing of the work tree (-P).
 suite() {
     echo "--- the Python suite against $2"
-    PYTHONMALLOC=debug "$work/$1/bin/python" -X dev -P -m pytest -q -p no:cacheprovider tests
+    begun=$(date +%s)
+    run env $suite_env "$work/$1/bin/python" $suite_flags -P -m pytest -q -p no:cacheprovider \
+        tests
+    echo "--- $2: $(($(date +%s) - begun)) s"
+}
+suite_env=PYTHONMALLOC=debug
+suite_flags="-X dev"
+
+# wheel_suite PYTHON WHEEL: WHEEL installed into a fresh environment of PYTHON,
+# and the suite run against it.
+wheel_suite() {
+    tag=$(run "$1" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    name=$(basename "$2" | cut -d- -f3-4)-on-$tag
+    fresh_env "$name" "$1"
+    run "$work/$name/bin/python" -m pip install -q --no-deps "$2"
+    # The module the suite imports is the one this wheel holds.
+    module=$(run "$work/$name/bin/python" -P -c 'import tolvi; print(tolvi.__file__)')
+    case $2:$module in
+    *-abi3-*:*.abi3.so | *-"$tag"-"$tag"-*:*.cpython-*.so) ;;
+    *)
+        echo "$(basename "$2") installed $module" >&2
+        exit 1
+        ;;
+    esac
+    suite "$name" "$(basename "$2") under $tag"
 }
 
-# Each interpreter's own wheel, and the abi3 wheel under every interpreter.
-abi3=$(ls "$dist"/tolvi-*-cp312-abi3-manylinux*.whl)
-for python in "$@"; do
-    tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
-    for wheel in "$(ls "$dist"/tolvi-*-"$tag"-"$tag"-manylinux*.whl)" "$abi3"; do
-        name=$(basename "$wheel" | cut -d- -f3-4)-on-$tag
-        fresh_env "$name" "$python"
-        "$work/$name/bin/python" -m pip install -q --no-deps "$wheel"
-        # The module the suite imports is the one this wheel holds.
-        module=$("$work/$name/bin/python" -P -c 'import tolvi; print(tolvi.__file__)')
-        case $wheel:$module in
-        *-abi3-*:*.abi3.so | *-"$tag"-"$tag"-*:*.cpython-*.so) ;;
-        *)
-            echo "$(basename "$wheel") installed $module" >&2
-            exit 1
-            ;;
-        esac
-        suite "$name" "$(basename "$wheel") under $tag"
+# sdist_suite PYTHON: the sdist built from source by plain pip and the
+# interpreter's system compiler, then the suite.
+sdist_suite() {
+    tag=$(run "$1" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    name=sdist-on-$tag
+    fresh_env "$name" "$1"
+    sdist=$(ls "$dist"/tolvi-*.tar.gz)
+    log=$work/$name-build.log
+    # Verbose, so that the log holds every compile command.
+    run env SKBUILD_BUILD_VERBOSE=true "$work/$name/bin/python" -m pip install -v --no-deps \
+        "$sdist" >"$log" 2>&1 || {
+        tail -n 50 "$log" >&2
+        exit 1
+    }
+    if ! grep -q -- ' -Wall ' "$log" || grep -q -- '-Werror' "$log"; then
+        echo "the build from source turned warnings into errors, or its log shows no compile" \
+            "command (see $log)" >&2
+        exit 1
+    fi
+    echo "--- the build from source under $tag: $(grep -c 'warning:' "$log" || true) compiler warnings"
+    grep 'warning:' "$log" || true
+    suite "$name" "$(basename "$sdist"), built from source under $tag"
+}
+
+# wheel_of TAG ARCH: the one wheel of TAG (cp313-cp313, cp312-abi3) for ARCH, or a
+# failure that ends the leg.
+wheel_of() {
+    set -- "$dist"/tolvi-*-"$1"-manylinux*_"$2".whl
+    [ $# = 1 ] && [ -e "$1" ] || { echo "no single wheel $1 in $dist" >&2; exit 1; }
+    echo "$1"
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+case $leg in
+host)
+    [ $# -ge 1 ] || { echo "usage: $0 DIST host PYTHON..." >&2; exit 2; }
+    for python in "$@"; do
+        tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+        wheel=$(wheel_of "$tag-$tag" x86_64)
+        wheel_suite "$python" "$wheel"
+        wheel=$(wheel_of cp312-abi3 x86_64)
+        wheel_suite "$python" "$wheel"
     done
-done
-
-sdist=$(ls "$dist"/tolvi-*.tar.gz)
-fresh_env sdist "$1"
-# Verbose, so that the log holds every compile command.
-SKBUILD_BUILD_VERBOSE=true "$work/sdist/bin/python" -m pip install -v --no-deps "$sdist" \
-    >"$work/sdist-build.log" 2>&1 || {
-    tail -n 50 "$work/sdist-build.log" >&2
-    exit 1
-}
-if ! grep -q -- ' -Wall ' "$work/sdist-build.log" || grep -q -- '-Werror' "$work/sdist-build.log"; then
-    echo "the build from source turned warnings into errors, or its log shows no compile" \
-        "command (see $work/sdist-build.log)" >&2
-    exit 1
-fi
-suite sdist "$(basename "$sdist"), built from source"
+    sdist_suite "$1"
+    ;;
+amd64)
+    roots_trap
+    inside=build/roots/test-amd64
+    root_build amd64 "$inside" python3.14 python3.14-venv python3.14-dev \
+        python3.15 python3.15-venv python3.15-dev g++ ca-certificates
+    root_enter "$inside"
+    for version in 3.14 3.15; do
+        tag=cp$(echo "$version" | tr -d .)
+        wheel=$(wheel_of "$tag-$tag" x86_64)
+        wheel_suite "/usr/bin/python$version" "$wheel"
+        wheel=$(wheel_of cp312-abi3 x86_64)
+        wheel_suite "/usr/bin/python$version" "$wheel"
+        sdist_suite "/usr/bin/python$version"
+    done
+    ;;
+arm64)
+    roots_trap
+    emulator=build/roots/emulator
+    emulator_fetch "$emulator"
+    emulation_start "$emulator/qemu-aarch64"
+    inside=build/roots/test-arm64
+    root_build arm64 "$inside" python3.13 python3.13-venv python3.14 python3.14-venv \
+        python3.15 python3.15-venv ca-certificates
+    root_enter "$inside"
+    compile=--no-compile
+    # The allocator's debug hooks and development mode are checked natively;
+    # emulated, they would only multiply the time.
+    suite_env= suite_flags=
+    for version in 3.13 3.14 3.15; do
+        tag=cp$(echo "$version" | tr -d .)
+        wheel=$(wheel_of "$tag-$tag" aarch64)
+        wheel_suite "/usr/bin/python$version" "$wheel"
+        # The abi3 module is the same file under every interpreter: two of
+        # them are enough, and the emulated runs are the slowest of all.
+        if [ "$version" != 3.15 ]; then
+            wheel=$(wheel_of cp312-abi3 aarch64)
+            wheel_suite "/usr/bin/python$version" "$wheel"
+        fi
+    done
+    ;;
+*)
+    echo "$0: the leg is host, amd64 or arm64, not $leg" >&2
+    exit 2
+    ;;
+esac
+echo "--- the $leg leg: $(($(date +%s) - started)) s"
