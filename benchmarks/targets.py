@@ -1,5 +1,7 @@
 """The operations measured and the speed and size goals checked against them."""
 
+import sys
+
 from libraries import TOLVI, TOLVI_SEMVER
 
 CONSTRUCT = "construct, mixed corpus"
@@ -32,11 +34,11 @@ PEERS = (PACKAGING, PEP440_RS, SEMVER, SEMANTIC_VERSION)
 DATE = "datetime.date"
 FLOAT_FLOOR = "float(s)"
 
-# The suffix of the rows of the module built against the stable ABI. Its wheel ships
-# alone if it is within ABI3_WITHIN of the per-version build on every row; otherwise
-# both ship, and pip takes the per-version wheel where there is one.
+# The suffix of the rows of the module built against the stable ABI, which every
+# CPython without a wheel of its own receives: it is held within ABI3_WITHIN of the
+# per-version build on every row.
 ABI3 = "(abi3)"
-ABI3_WITHIN = 1.10
+ABI3_WITHIN = 1.3
 
 
 def check(value, floor, abi3=()):
@@ -86,7 +88,8 @@ def check(value, floor, abi3=()):
     faster(CONSTRUCT, TOLVI, PACKAGING, 5)
     faster(CONSTRUCT, TOLVI, PEP440_RS, 2)
     within(CONSTRUCT, TOLVI, 1.15)
-    at_most_of(CONSTRUCT, TOLVI, FLOAT_FLOOR, 1.2)
+    # From 3.14 on, the interpreter's own calls cost less, and tolvi's must keep pace.
+    at_most_of(CONSTRUCT, TOLVI, FLOAT_FLOOR, 1.0 if sys.version_info >= (3, 14) else 1.2)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMVER, 10)
     faster(CONSTRUCT_SEMVER, TOLVI_SEMVER, SEMANTIC_VERSION, 10)
     within_fastest_peer(CONSTRUCT_FAILING, TOLVI, 0.65)
