@@ -31,6 +31,17 @@ inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
     }
 }
 
+// The type `spec` describes, or null with the error set. CPython 3.12's
+// PyType_FromSpec returns null without an error when it cannot copy the type's
+// name, which the import would report as a failure without an exception.
+inline PyObject* type_from_spec(PyType_Spec& spec) noexcept {
+    PyObject* type = PyType_FromSpec(&spec);
+    if (type == nullptr && PyErr_Occurred() == nullptr) {
+        PyErr_NoMemory();
+    }
+    return type;
+}
+
 // The PyType_Spec of a class named "builtins.<Name>" whose objects take `size`
 // bytes: the interpreter's default flags only, so it cannot be subclassed and
 // has no instance dict.

@@ -1,5 +1,6 @@
 #pragma once
 #include "binding/limited_api_py.hpp"
+#include "binding/package/version/class_slots_py.hpp"
 #include "binding/once_cell_py.hpp"
 #include "binding/panic_py.hpp"
 #include "core/package/version/version.hpp"
@@ -33,7 +34,7 @@ template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
-        auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition.description));
+        auto* type = reinterpret_cast<PyTypeObject*>(type_from_spec(definition.description));
         if (type != nullptr && definition.vectorcall != nullptr) {
             set_type_call(type, definition.vectorcall);
         }

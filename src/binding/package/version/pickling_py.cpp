@@ -333,10 +333,15 @@ bool register_pickling(PyObject* module) {
     Ref restore = new_reconstructor(
         name, "Rebuilds a version object from what its reduction for pickle and copy holds.",
         &reconstruct);
+    if (!restore) {
+        return false;
+    }
     Ref reducer = Ref::steal(PyCMethod_New(&reduce_def, module, module_name.get(), nullptr));
+    if (!reducer) {
+        return false;
+    }
     Ref copyreg = Ref::steal(PyImport_ImportModule("copyreg"));
-    if (!restore || !reducer || !copyreg ||
-        PyModule_AddObjectRef(module, name, restore.get()) != 0) {
+    if (!copyreg || PyModule_AddObjectRef(module, name, restore.get()) != 0) {
         return false;
     }
     PyObject* replaced = reconstructor;

@@ -75,9 +75,12 @@ Ref new_reconstructor(const char* name, const char* doc, Rebuild rebuild) {
         "tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_HAVE_VECTORCALL,
         slots.data()};
-    Ref type = Ref::steal(PyType_FromSpec(&type_spec));
+    Ref type = Ref::steal(type_from_spec(type_spec));
+    if (!type) {
+        return {};
+    }
     Ref text = Ref::steal(PyUnicode_InternFromString(name));
-    if (!type || !text) {
+    if (!text) {
         return {};
     }
     Ref object = type_alloc(reinterpret_cast<PyTypeObject*>(type.get()));
