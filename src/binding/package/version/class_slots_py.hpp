@@ -31,6 +31,20 @@ inline bool comparison_holds(std::partial_ordering order, int op) noexcept {
     }
 }
 
+// The allocator of the four classes, which refuses: an instance is made by its
+// class's constructor, holding a value, and never otherwise. object.__new__
+// reaches the allocator (through a __new__ replaced from Python, say), and the
+// interpreter's own would hand out an object whose value was never made.
+inline PyObject* refuse_allocation(PyTypeObject* type, Py_ssize_t) noexcept {
+    auto* object = reinterpret_cast<PyObject*>(type);
+    Ref module = Ref::steal(PyObject_GetAttrString(object, "__module__"));
+    Ref name = module ? Ref::steal(PyType_GetQualName(type)) : Ref();
+    if (name) {
+        PyErr_Format(PyExc_TypeError, "cannot create '%U.%U' instances", module.get(), name.get());
+    }
+    return nullptr;
+}
+
 // The type `spec` describes, or null with the error set. CPython 3.12's
 // PyType_FromSpec returns null without an error when it cannot copy the type's
 // name, which the import would report as a failure without an exception.

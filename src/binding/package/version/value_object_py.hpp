@@ -52,7 +52,8 @@ template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
 // allocation fails, in which case `value` is simply dropped.
 template <class T> Ref new_value_object(PyTypeObject* type, T value) {
     auto prepared = ValueObject<T>::prepare(std::move(value));
-    Ref object = type_alloc(type);
+    // Not the type's allocator, which refuses every other caller.
+    Ref object = Ref::steal(PyType_GenericAlloc(type, 0));
     if (object) {
         as_value_object<T>(object.get())->adopt(std::move(prepared));
     }
@@ -152,14 +153,15 @@ template <class T> PyObject* value_richcompare(PyObject* object, PyObject* other
 // A class's slot table: its own slots followed by the ones the three classes
 // share, ending with the terminating entry.
 template <class T, std::size_t N>
-std::array<PyType_Slot, N + 5> value_type_slots(const PyType_Slot (&own)[N]) noexcept {
-    std::array<PyType_Slot, N + 5> slots{};
+std::array<PyType_Slot, N + 6> value_type_slots(const PyType_Slot (&own)[N]) noexcept {
+    std::array<PyType_Slot, N + 6> slots{};
     std::copy(own, own + N, slots.begin());
-    slots[N] = {Py_tp_dealloc, reinterpret_cast<void*>(&value_dealloc<T>)};
-    slots[N + 1] = {Py_tp_repr, reinterpret_cast<void*>(&value_repr<T>)};
-    slots[N + 2] = {Py_tp_str, reinterpret_cast<void*>(&value_str<T>)};
-    slots[N + 3] = {Py_tp_richcompare, reinterpret_cast<void*>(&value_richcompare<T>)};
-    slots[N + 4] = {0, nullptr};
+    slots[N] = {Py_tp_alloc, reinterpret_cast<void*>(&refuse_allocation)};
+    slots[N + 1] = {Py_tp_dealloc, reinterpret_cast<void*>(&value_dealloc<T>)};
+    slots[N + 2] = {Py_tp_repr, reinterpret_cast<void*>(&value_repr<T>)};
+    slots[N + 3] = {Py_tp_str, reinterpret_cast<void*>(&value_str<T>)};
+    slots[N + 4] = {Py_tp_richcompare, reinterpret_cast<void*>(&value_richcompare<T>)};
+    slots[N + 5] = {0, nullptr};
     return slots;
 }
 

@@ -180,6 +180,7 @@ PyObject* version_richcompare(PyObject* object, PyObject* other, int op) {
 PyType_Slot version_slots[] = {
     doc_slot("Version(*args)\n--\n\nPython wrapper around a [`Version`]"),
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
+    {Py_tp_alloc, reinterpret_cast<void*>(&refuse_allocation)},
     {Py_tp_dealloc, reinterpret_cast<void*>(&version_dealloc)},
     {Py_tp_repr, reinterpret_cast<void*>(&version_repr)},
     {Py_tp_str, reinterpret_cast<void*>(&version_str)},
