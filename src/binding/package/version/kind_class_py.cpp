@@ -1,8 +1,10 @@
 #include "binding/package/version/kind_class_py.hpp"
 
+#include <algorithm>
+
 namespace tolvi::py {
 
-bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string_view> known,
+bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<const char*> known,
                              const char* class_name) {
     Ref keys = Ref::steal(PyDict_Keys(kwargs));
     if (!keys) {
@@ -11,17 +13,18 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string
     const Py_ssize_t count = list_size(keys.get());
     for (Py_ssize_t i = 0; i < count; ++i) {
         PyObject* key = list_item(keys.get(), i);
-        std::string text;
-        if (!to_string(key, text)) {
+        if (!PyUnicode_Check(key)) {
+            raise_type_mismatch(key, "PyString");
             return false;
         }
-        bool is_known = false;
-        for (std::string_view name : known) {
-            is_known = is_known || text == name;
-        }
+        // Compared as text, never encoded: a key that UTF-8 cannot hold is just
+        // another unknown key.
+        const bool is_known = std::ranges::any_of(known, [key](const char* name) {
+            return PyUnicode_CompareWithASCIIString(key, name) == 0;
+        });
         if (!is_known) {
-            raise(PyExc_ValueError,
-                  "'" + text + "' is an invalid keyword argument for " + class_name + "()");
+            PyErr_Format(PyExc_ValueError, "'%U' is an invalid keyword argument for %s()", key,
+                         class_name);
             return false;
         }
     }

@@ -17,7 +17,7 @@ namespace tolvi::py {
 
 // ValueError "'<key>' is an invalid keyword argument for <Class>()" for the
 // first key, in the dictionary's order, that is not one of `known`.
-bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<std::string_view> known,
+bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<const char*> known,
                              const char* class_name);
 
 // The value of keyword `name`, or an empty Ref: check PyErr_Occurred() to tell
