@@ -1,4 +1,5 @@
 #include "binding/errors_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include <string>
 
@@ -36,12 +37,12 @@ std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     if (!name) {
         // Deliberately a placeholder here, while "Cannot construct" propagates the error.
         PyErr_Clear();
-        name = Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
+        name = Ref::steal(PyUnicode_FromString(fixed::unnamed_type));
         if (!name) {
             return nullptr;
         }
     }
-    PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), target);
+    PyErr_Format(PyExc_TypeError, fixed::type_mismatch, name.get(), target);
     return nullptr;
 }
 

@@ -1,4 +1,5 @@
 #include "binding/functions_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include "binding/add_to_module_py.hpp"
 #include "binding/errors_py.hpp"
@@ -46,7 +47,7 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
     }
     if (!is_version_object(bound)) {
         if (!PyErr_Occurred()) {
-            raise_type_mismatch(bound, "Version");
+            raise_type_mismatch(bound, fixed::version_target);
         }
         prefix_argument_error("version");
         return nullptr;

@@ -1,5 +1,6 @@
 // The entry point: PyInit_tolvi builds the module once per process.
 #include "binding/add_to_module_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 #include "binding/errors_py.hpp"
 #include "binding/functions_py.hpp"
 #include "binding/once_cell_py.hpp"
@@ -70,15 +71,13 @@ bool claim_interpreter() {
     const std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (id == -1) {
         if (!PyErr_Occurred()) {
-            PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
+            PyErr_SetString(PyExc_SystemError, fixed::no_exception_set);
         }
         return false;
     }
     std::int64_t expected = -1;
     if (!initialising_interpreter.compare_exchange_strong(expected, id) && expected != id) {
-        PyErr_SetString(PyExc_ImportError,
-                        "PyO3 modules do not yet support subinterpreters, see "
-                        "https://docs.python.org/3/c-api/init.html#sub-interpreter-support");
+        PyErr_SetString(PyExc_ImportError, fixed::subinterpreters_refused);
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "binding/panic_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include "binding/once_cell_py.hpp"
 
@@ -17,7 +18,7 @@ OnceCell<PyObject> panic_type;
 
 PyObject* panic_exception_type() {
     return panic_type.get_or_fill([] {
-        return PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException", panic_doc,
+        return PyErr_NewExceptionWithDoc(fixed::panic_type_name, panic_doc,
                                          PyExc_BaseException, nullptr);
     });
 }

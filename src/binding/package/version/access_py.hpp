@@ -1,5 +1,6 @@
 #pragma once
 #include "binding/errors_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -49,7 +50,7 @@ public:
 
     bool ok() const noexcept { return state_ != nullptr; }
     static std::nullptr_t raise_conflict() {
-        return raise(PyExc_RuntimeError, "Already mutably borrowed");
+        return raise(PyExc_RuntimeError, fixed::mutably_borrowed);
     }
 
 private:
@@ -69,7 +70,7 @@ public:
     ExclusiveClaim& operator=(const ExclusiveClaim&) = delete;
 
     bool ok() const noexcept { return state_ != nullptr; }
-    static std::nullptr_t raise_conflict() { return raise(PyExc_RuntimeError, "Already borrowed"); }
+    static std::nullptr_t raise_conflict() { return raise(PyExc_RuntimeError, fixed::borrowed); }
 
 private:
     AccessState* state_;

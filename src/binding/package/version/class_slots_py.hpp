@@ -1,6 +1,9 @@
 #pragma once
+#include "binding/fixed_texts_py.hpp"
 #include "binding/owned_ref_py.hpp"
 
+#include <algorithm>
+#include <array>
 #include <compare>
 #include <cstddef>
 
@@ -56,7 +59,22 @@ inline PyObject* type_from_spec(PyType_Spec& spec) noexcept {
     return type;
 }
 
-// The PyType_Spec of a class named "builtins.<Name>" whose objects take `size`
+// A class's spec name: the module every class reports, a full stop and the
+// class's name, made at compile time.
+template <std::size_t N> class SpecName {
+public:
+    constexpr explicit SpecName(const char (&name)[N]) noexcept {
+        auto* out = std::copy(fixed::class_module.begin(), fixed::class_module.end(), text_.begin());
+        *out++ = '.';
+        std::copy(name, name + N, out);
+    }
+    constexpr const char* c_str() const noexcept { return text_.data(); }
+
+private:
+    std::array<char, fixed::class_module.size() + 1 + N> text_{};
+};
+
+// The PyType_Spec of a class named `name` whose objects take `size`
 // bytes: the interpreter's default flags only, so it cannot be subclassed and
 // has no instance dict.
 inline PyType_Spec class_spec(const char* name, std::size_t size, PyType_Slot* slots) noexcept {

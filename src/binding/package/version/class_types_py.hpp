@@ -1,5 +1,6 @@
 #pragma once
 #include "binding/limited_api_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 #include "binding/package/version/class_slots_py.hpp"
 #include "binding/once_cell_py.hpp"
 #include "binding/panic_py.hpp"
@@ -50,8 +51,8 @@ template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
     }
     PyErr_WriteUnraisable(nullptr);
     std::string_view name = class_definition<T>().description.name;
-    name.remove_prefix(name.find('.') + 1); // "builtins."
-    return raise_panic("failed to create type object for `" + std::string(name) + "`");
+    name.remove_prefix(fixed::class_module.size() + 1);
+    return raise_panic(std::string(fixed::type_not_created) + "`" + std::string(name) + "`");
 }
 
 // Anywhere else: the type the import made. Every type test reads it, so the

@@ -27,8 +27,10 @@ auto dot_separated_slots = value_type_slots<DotSeparated>({
     {Py_tp_getset, dot_separated_properties},
 });
 
+constexpr SpecName dot_separated_name("DotSeparated");
+
 PyType_Spec dot_separated_spec =
-    value_type_spec<DotSeparated>("builtins.DotSeparated", dot_separated_slots.data());
+    value_type_spec<DotSeparated>(dot_separated_name.c_str(), dot_separated_slots.data());
 
 } // namespace
 

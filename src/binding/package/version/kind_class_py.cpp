@@ -1,4 +1,5 @@
 #include "binding/package/version/kind_class_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include <algorithm>
 
@@ -14,7 +15,7 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<const char*
     for (Py_ssize_t i = 0; i < count; ++i) {
         PyObject* key = list_item(keys.get(), i);
         if (!PyUnicode_Check(key)) {
-            raise_type_mismatch(key, "PyString");
+            raise_type_mismatch(key, fixed::str_target);
             return false;
         }
         // Compared as text, never encoded: a key that UTF-8 cannot hold is just

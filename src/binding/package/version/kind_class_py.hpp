@@ -1,5 +1,6 @@
 #pragma once
 #include "binding/package/version/conversions_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 #include "binding/package/version/value_object_py.hpp"
 #include "binding/package/version/version_py.hpp"
 #include "binding/panic_py.hpp"
@@ -77,13 +78,13 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
                 return nullptr;
             }
             if (count > 1) {
-                return raise_panic("not yet implemented");
+                return raise_panic(fixed::not_implemented);
             }
             if (!value_from_argument<T, Traits>(tuple_item(args, 0), value)) {
                 return nullptr;
             }
         } else if (count != 0) {
-            return raise(PyExc_TypeError, "Constructor expects *args or **kwargs, but not both");
+            return raise(PyExc_TypeError, fixed::args_and_kwargs);
         } else if (!Traits::from_keywords(kwargs, value)) {
             return nullptr;
         }
@@ -103,7 +104,7 @@ PyObject* field_getter(PyObject* object, void*) {
 template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&)>
 int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
     if (new_value == nullptr) {
-        raise(PyExc_AttributeError, "can't delete attribute");
+        raise(PyExc_AttributeError, fixed::cannot_delete);
         return -1;
     }
     return guarded([&]() -> int {

@@ -25,7 +25,9 @@ auto other_slots = value_type_slots<Other>({
     {Py_tp_getset, other_properties},
 });
 
-PyType_Spec other_spec = value_type_spec<Other>("builtins.Other", other_slots.data());
+constexpr SpecName other_name("Other");
+
+PyType_Spec other_spec = value_type_spec<Other>(other_name.c_str(), other_slots.data());
 
 } // namespace
 

@@ -17,6 +17,7 @@
 // the setters can make travel field by field. Every text form of a Version is
 // read as the constructor reads its text, packed straight from the grammar.
 #include "binding/package/version/pickling_py.hpp"
+#include "binding/fixed_texts_py.hpp"
 
 #include "binding/errors_py.hpp"
 #include "binding/limited_api_py.hpp"
@@ -150,7 +151,7 @@ PyObject* reduce(PyObject*, PyObject* object) {
         } else if (is_instance<Other>(object)) {
             arguments = held_kind_arguments<Other>(object);
         } else {
-            return raise_type_mismatch(object, "Version");
+            return raise_type_mismatch(object, fixed::version_target);
         }
         return tuple_of(Ref::borrow(reconstructor), std::move(arguments)).release();
     });
@@ -175,7 +176,7 @@ bool text_argument(PyObject* object, const char* name) {
     if (PyUnicode_Check(object)) {
         return true;
     }
-    raise_type_mismatch(object, "PyString");
+    raise_type_mismatch(object, fixed::str_target);
     prefix_argument_error(name);
     return false;
 }

@@ -69,7 +69,9 @@ auto semver_slots = value_type_slots<SemVer>({
     {Py_tp_getset, semver_properties},
 });
 
-PyType_Spec semver_spec = value_type_spec<SemVer>("builtins.SemVer", semver_slots.data());
+constexpr SpecName semver_name("SemVer");
+
+PyType_Spec semver_spec = value_type_spec<SemVer>(semver_name.c_str(), semver_slots.data());
 
 } // namespace
 

@@ -188,7 +188,9 @@ PyType_Slot version_slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec version_spec = class_spec("builtins.Version", sizeof(VersionObject), version_slots);
+constexpr SpecName version_name("Version");
+
+PyType_Spec version_spec = class_spec(version_name.c_str(), sizeof(VersionObject), version_slots);
 
 } // namespace
 
