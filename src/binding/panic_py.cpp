@@ -16,22 +16,22 @@ OnceCell<PyObject> panic_type;
 
 } // namespace
 
-PyObject* panic_exception_type() {
-    return panic_type.get_or_fill([] {
-        return PyErr_NewExceptionWithDoc(fixed::panic_type_name, panic_doc,
-                                         PyExc_BaseException, nullptr);
-    });
+Borrowed panic_exception_type() {
+    return Borrowed(panic_type.get_or_fill([] {
+        return PyErr_NewExceptionWithDoc(fixed::panic_type_name, panic_doc, PyExc_BaseException,
+                                         nullptr);
+    }));
 }
 
 std::nullptr_t raise_panic(std::string_view message) {
-    PyObject* type = panic_exception_type();
-    if (type == nullptr) {
+    const Borrowed type = panic_exception_type();
+    if (!type) {
         return nullptr;
     }
     Ref text = Ref::steal(
         PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
     if (text) {
-        PyErr_SetObject(type, text.get());
+        PyErr_SetObject(type.get(), text.get());
     }
     return nullptr;
 }

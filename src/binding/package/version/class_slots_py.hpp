@@ -1,6 +1,6 @@
 #pragma once
 #include "binding/fixed_texts_py.hpp"
-#include "binding/owned_ref_py.hpp"
+#include "binding/refs_py.hpp"
 
 #include <algorithm>
 #include <array>

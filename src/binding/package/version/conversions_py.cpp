@@ -133,7 +133,7 @@ Ref from_string_list(const std::vector<std::string>& items) {
 }
 
 Ref from_optional_string_list(const version::OptionalList& items) {
-    return items ? from_string_list(*items) : Ref::borrow(Py_None);
+    return items ? from_string_list(*items) : Ref::new_reference(Borrowed(Py_None));
 }
 
 } // namespace tolvi::py

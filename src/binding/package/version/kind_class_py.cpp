@@ -37,7 +37,7 @@ Ref keyword_value(PyObject* kwargs, const char* name) {
     if (!key) {
         return {};
     }
-    return Ref::borrow(PyDict_GetItemWithError(kwargs, key.get()));
+    return Ref::new_reference(Borrowed(PyDict_GetItemWithError(kwargs, key.get())));
 }
 
 } // namespace tolvi::py

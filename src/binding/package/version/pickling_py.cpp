@@ -153,7 +153,7 @@ PyObject* reduce(PyObject*, PyObject* object) {
         } else {
             return raise_type_mismatch(object, fixed::version_target);
         }
-        return tuple_of(Ref::borrow(reconstructor), std::move(arguments)).release();
+        return tuple_of(Ref::new_reference(Borrowed(reconstructor)), std::move(arguments)).release();
     });
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "binding/owned_ref_py.hpp"
+#include "binding/refs_py.hpp"
 
 // tolvi._reconstruct, the callable that every reduction of a version object
 // names. It is the one object of a small type of its own rather than a

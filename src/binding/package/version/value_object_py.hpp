@@ -21,8 +21,8 @@
 // served apart (version_py.cpp).
 namespace tolvi::py {
 
-// Never constructed as a whole: tp_alloc hands out zeroed memory with the header
-// filled in, and adopt() constructs the members after it.
+// Never constructed as a whole: the allocator hands out zeroed memory with the
+// header filled in, and adopt() constructs the members after it.
 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
 template <class T> struct ValueObject {
     PyObject ob_base;
@@ -31,9 +31,6 @@ template <class T> struct ValueObject {
 
     T& value() noexcept { return stored; }
 
-    // Setting up a new object happens in two steps, so that everything that
-    // can fail is done before the object is allocated.
-    static T prepare(T&& value) noexcept { return std::move(value); }
     void adopt(T&& value) noexcept {
         new (&access) AccessState();
         new (&stored) T(std::move(value));
@@ -48,14 +45,14 @@ template <class T> ValueObject<T>* as_value_object(PyObject* object) noexcept {
     return reinterpret_cast<ValueObject<T>*>(object);
 }
 
-// A new object of `type` taking over `value`; empty with an error set if the
-// allocation fails, in which case `value` is simply dropped.
+// A new object of `type` taking over `value`, which is complete before the
+// object is allocated; empty with an error set if the allocation fails, in which
+// case `value` is simply dropped.
 template <class T> Ref new_value_object(PyTypeObject* type, T value) {
-    auto prepared = ValueObject<T>::prepare(std::move(value));
     // Not the type's allocator, which refuses every other caller.
     Ref object = Ref::steal(PyType_GenericAlloc(type, 0));
     if (object) {
-        as_value_object<T>(object.get())->adopt(std::move(prepared));
+        as_value_object<T>(object.get())->adopt(std::move(value));
     }
     return object;
 }

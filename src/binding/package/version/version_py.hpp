@@ -1,6 +1,6 @@
 #pragma once
 #include "binding/limited_api_py.hpp"
-#include "binding/owned_ref_py.hpp"
+#include "binding/refs_py.hpp"
 #include "binding/package/version/version_object_py.hpp"
 
 #include "core/package/version/packed.hpp"
