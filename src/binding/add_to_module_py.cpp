@@ -1,8 +1,6 @@
 #include "binding/add_to_module_py.hpp"
-#include "binding/fixed_texts_py.hpp"
 
 #include "binding/errors_py.hpp"
-#include "binding/panic_py.hpp"
 
 namespace tolvi::py {
 

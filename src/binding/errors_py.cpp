@@ -1,14 +1,10 @@
 #include "binding/errors_py.hpp"
-#include "binding/fixed_texts_py.hpp"
-
-#include <string>
-
-#include "binding/str_from_utf8_py.hpp"
 
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    return raise_builtin(type, str_from_utf8(message));
+    return raise_builtin(type, Ref::steal(PyUnicode_FromStringAndSize(
+                                   message.data(), static_cast<Py_ssize_t>(message.size()))));
 }
 
 std::nullptr_t raise_builtin(PyObject* type, Ref message) {

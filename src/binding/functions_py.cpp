@@ -1,11 +1,8 @@
 #include "binding/functions_py.hpp"
-#include "binding/fixed_texts_py.hpp"
 
 #include "binding/add_to_module_py.hpp"
 #include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
-#include "binding/package/version/version_py.hpp"
-#include "binding/panic_py.hpp"
+#include "binding/package/version/classes_py.hpp"
 #include "core/log/dispatch.hpp"
 #include "core/stdout_writer.hpp"
 
@@ -45,7 +42,7 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
                         "test_function() missing 1 required positional argument: 'version'");
         return nullptr;
     }
-    if (!is_version_object(bound)) {
+    if (!is_instance<version::Version>(bound)) {
         if (!PyErr_Occurred()) {
             raise_type_mismatch(bound, fixed::version_target);
         }

@@ -1,12 +1,10 @@
 // The entry point: PyInit_tolvi builds the module once per process.
 #include "binding/add_to_module_py.hpp"
-#include "binding/fixed_texts_py.hpp"
 #include "binding/errors_py.hpp"
 #include "binding/functions_py.hpp"
 #include "binding/once_cell_py.hpp"
-#include "binding/package/version/class_types_py.hpp"
-#include "binding/package/version/pickling_py.hpp"
-#include "binding/package/version/version_py.hpp"
+#include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/reconstructor_py.hpp"
 
 #include <atomic>
 #include <cstdint>

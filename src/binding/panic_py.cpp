@@ -1,6 +1,6 @@
-#include "binding/panic_py.hpp"
-#include "binding/fixed_texts_py.hpp"
-
+// The internal-failure exception, a class of its own derived directly from
+// BaseException.
+#include "binding/errors_py.hpp"
 #include "binding/once_cell_py.hpp"
 
 namespace tolvi::py {
@@ -12,9 +12,8 @@ constexpr const char* panic_doc =
     "Like SystemExit, it derives from BaseException rather than Exception, so that it "
     "normally propagates to the top instead of being caught by generic handlers.";
 
+// Made on first use and kept for the life of the process.
 OnceCell<PyObject> panic_type;
-
-} // namespace
 
 Borrowed panic_exception_type() {
     return Borrowed(panic_type.get_or_fill([] {
@@ -22,6 +21,8 @@ Borrowed panic_exception_type() {
                                          nullptr);
     }));
 }
+
+} // namespace
 
 std::nullptr_t raise_panic(std::string_view message) {
     const Borrowed type = panic_exception_type();

@@ -1,8 +1,4 @@
 #include "binding/package/version/conversions_py.hpp"
-#include "binding/fixed_texts_py.hpp"
-
-#include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -134,6 +130,15 @@ Ref from_string_list(const std::vector<std::string>& items) {
 
 Ref from_optional_string_list(const version::OptionalList& items) {
     return items ? from_string_list(*items) : Ref::new_reference(Borrowed(Py_None));
+}
+
+bool text_argument(PyObject* object, const char* name) {
+    if (PyUnicode_Check(object)) {
+        return true;
+    }
+    raise_type_mismatch(object, fixed::str_target);
+    prefix_argument_error(name);
+    return false;
 }
 
 } // namespace tolvi::py

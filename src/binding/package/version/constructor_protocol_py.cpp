@@ -1,5 +1,4 @@
-#include "binding/package/version/kind_class_py.hpp"
-#include "binding/fixed_texts_py.hpp"
+#include "binding/package/version/constructor_protocol_py.hpp"
 
 #include <algorithm>
 
