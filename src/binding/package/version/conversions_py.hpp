@@ -84,10 +84,11 @@ void raise_unreconstructable(const version::ParseFailure& failure, std::string_v
 // read in place, parsed by `parse`, and what `make` makes of the value and
 // that text. When that fails, `make`'s failure value, with the error set by
 // `raise_unparsed`, or the interpreter's encoding error. Run it inside
-// guarded(): a failure's report is built in C++. Inline, so that a caller
-// naming its grammar decides nothing at run time.
+// guarded(): a failure's report is built in C++. Always inline, so that a
+// caller naming its grammar and its policy decides nothing at run time.
 template <class Parse, class Make>
-auto from_text(PyObject* text, Parse&& parse, RaiseUnparsed raise_unparsed, Make&& make) {
+[[gnu::always_inline]] inline auto from_text(PyObject* text, Parse&& parse,
+                                             RaiseUnparsed raise_unparsed, Make&& make) {
     using Parsed = decltype(parse(std::string_view()));
     using Value = std::variant_alternative_t<0, Parsed>;
     using Result = decltype(make(std::declval<Value&>(), std::string_view()));

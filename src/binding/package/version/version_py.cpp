@@ -74,11 +74,11 @@ Ref new_version_object(PyTypeObject* type, const version::Packer& packer) {
 }
 
 // A new object of `type` packed straight from what `grammar` reads in the str
-// `text`, with the error set by `raise_unparsed` when that fails. Inline, so
-// that the constructor, which names the Version grammar, decides nothing at run
-// time.
-inline Ref parsed_version(PyTypeObject* type, PyObject* text, Grammar grammar,
-                          RaiseUnparsed raise_unparsed) {
+// `text`, with the error set by `raise_unparsed` when that fails. Always inline,
+// so that the constructor, which names the Version grammar and its policy,
+// decides nothing at run time.
+[[gnu::always_inline]] inline Ref parsed_version(PyTypeObject* type, PyObject* text,
+                                                 Grammar grammar, RaiseUnparsed raise_unparsed) {
     return from_text(
         text, [grammar](std::string_view utf8) { return version::parse_syntax(grammar, utf8); },
         raise_unparsed,
