@@ -44,25 +44,16 @@ class Version:
         Raises TypeError for any `other` that is not a Version.
         """
     def __le__(self, other: Version, /) -> bool:
-        """<= in the order of Version values: a SemVer sorts before a DotSeparated, and
-        a DotSeparated before an Other, whatever they hold; two of one kind compare as
-        that kind's class compares them.
-
-        Raises TypeError for any `other` that is not a Version.
+        """<= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a Version.
         """
     def __gt__(self, other: Version, /) -> bool:
-        """> in the order of Version values: a SemVer sorts before a DotSeparated, and a
-        DotSeparated before an Other, whatever they hold; two of one kind compare as
-        that kind's class compares them.
-
-        Raises TypeError for any `other` that is not a Version.
+        """> in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a Version.
         """
     def __ge__(self, other: Version, /) -> bool:
-        """>= in the order of Version values: a SemVer sorts before a DotSeparated, and
-        a DotSeparated before an Other, whatever they hold; two of one kind compare as
-        that kind's class compares them.
-
-        Raises TypeError for any `other` that is not a Version.
+        """>= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a Version.
         """
 
 @final
@@ -162,25 +153,16 @@ class SemVer:
         Raises TypeError for any `other` that is not a SemVer.
         """
     def __le__(self, other: SemVer, /) -> bool:
-        """<= in the order of SemVer values: major, minor, then patch as numbers, then
-        rc. An absent rc sorts after every present one, an empty one first; identifiers
-        compare as text ("10" < "9"). meta takes no part.
-
-        Raises TypeError for any `other` that is not a SemVer.
+        """<= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a SemVer.
         """
     def __gt__(self, other: SemVer, /) -> bool:
-        """> in the order of SemVer values: major, minor, then patch as numbers, then
-        rc. An absent rc sorts after every present one, an empty one first; identifiers
-        compare as text ("10" < "9"). meta takes no part.
-
-        Raises TypeError for any `other` that is not a SemVer.
+        """> in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a SemVer.
         """
     def __ge__(self, other: SemVer, /) -> bool:
-        """>= in the order of SemVer values: major, minor, then patch as numbers, then
-        rc. An absent rc sorts after every present one, an empty one first; identifiers
-        compare as text ("10" < "9"). meta takes no part.
-
-        Raises TypeError for any `other` that is not a SemVer.
+        """>= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a SemVer.
         """
 
 @final
@@ -238,22 +220,16 @@ class DotSeparated:
         Raises TypeError for any `other` that is not a DotSeparated.
         """
     def __le__(self, other: DotSeparated, /) -> bool:
-        """<= in the order of DotSeparated values: part by part as text ("10" < "9"); a
-        list that is a prefix of another sorts first.
-
-        Raises TypeError for any `other` that is not a DotSeparated.
+        """<= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a DotSeparated.
         """
     def __gt__(self, other: DotSeparated, /) -> bool:
-        """> in the order of DotSeparated values: part by part as text ("10" < "9"); a
-        list that is a prefix of another sorts first.
-
-        Raises TypeError for any `other` that is not a DotSeparated.
+        """> in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a DotSeparated.
         """
     def __ge__(self, other: DotSeparated, /) -> bool:
-        """>= in the order of DotSeparated values: part by part as text ("10" < "9"); a
-        list that is a prefix of another sorts first.
-
-        Raises TypeError for any `other` that is not a DotSeparated.
+        """>= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not a DotSeparated.
         """
 
 @final
@@ -292,30 +268,27 @@ class Other:
     def __repr__(self) -> str:
         """The debug form: "Other {" and the fields."""
     def __eq__(self, other: object, /) -> bool:
-        """Whether `other` is a Other of an equal value: the same text.
+        """Whether `other` is an Other of an equal value: the same text.
 
         Any other object, a Version holding an equal value included, is never equal: the
         comparison falls back to identity.
         """
     def __ne__(self, other: object, /) -> bool:
-        """The negation of ==: True for any object that is not a Other."""
+        """The negation of ==: True for any object that is not an Other."""
     def __lt__(self, other: Other, /) -> bool:
         """< in the order of Other values: the text, by code point ("Z" < "a").
 
-        Raises TypeError for any `other` that is not a Other.
+        Raises TypeError for any `other` that is not an Other.
         """
     def __le__(self, other: Other, /) -> bool:
-        """<= in the order of Other values: the text, by code point ("Z" < "a").
-
-        Raises TypeError for any `other` that is not a Other.
+        """<= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not an Other.
         """
     def __gt__(self, other: Other, /) -> bool:
-        """> in the order of Other values: the text, by code point ("Z" < "a").
-
-        Raises TypeError for any `other` that is not a Other.
+        """> in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not an Other.
         """
     def __ge__(self, other: Other, /) -> bool:
-        """>= in the order of Other values: the text, by code point ("Z" < "a").
-
-        Raises TypeError for any `other` that is not a Other.
+        """>= in the order that __lt__ describes. Raises TypeError for any
+        `other` that is not an Other.
         """

@@ -45,47 +45,44 @@ private:
     std::atomic<std::intptr_t> count_{0};
 };
 
-// A reader's claim for the length of a scope. Check ok() after construction;
-// when it is false, raise_conflict() sets the error for the caller.
-class SharedClaim {
+// A claim on an object's value for the length of a scope: shared by a reader,
+// or exclusive for a writer. Check ok() after construction; when it is false,
+// raise_conflict() sets the error for the caller.
+template <bool Exclusive> class Claim {
 public:
-    explicit SharedClaim(AccessState& state) noexcept
-        : state_(state.try_share() ? &state : nullptr) {}
-    ~SharedClaim() {
-        if (state_ != nullptr) {
+    explicit Claim(AccessState& state) noexcept : state_(take(state) ? &state : nullptr) {}
+    ~Claim() {
+        if (state_ == nullptr) {
+            return;
+        }
+        if constexpr (Exclusive) {
+            state_->end_exclusive();
+        } else {
             state_->end_share();
         }
     }
-    SharedClaim(const SharedClaim&) = delete;
-    SharedClaim& operator=(const SharedClaim&) = delete;
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
 
     bool ok() const noexcept { return state_ != nullptr; }
     static std::nullptr_t raise_conflict() {
-        return raise(PyExc_RuntimeError, fixed::mutably_borrowed);
+        return raise(PyExc_RuntimeError, Exclusive ? fixed::borrowed : fixed::mutably_borrowed);
     }
 
 private:
-    AccessState* state_;
-};
-
-class ExclusiveClaim {
-public:
-    explicit ExclusiveClaim(AccessState& state) noexcept
-        : state_(state.try_exclusive() ? &state : nullptr) {}
-    ~ExclusiveClaim() {
-        if (state_ != nullptr) {
-            state_->end_exclusive();
+    static bool take(AccessState& state) noexcept {
+        if constexpr (Exclusive) {
+            return state.try_exclusive();
+        } else {
+            return state.try_share();
         }
     }
-    ExclusiveClaim(const ExclusiveClaim&) = delete;
-    ExclusiveClaim& operator=(const ExclusiveClaim&) = delete;
 
-    bool ok() const noexcept { return state_ != nullptr; }
-    static std::nullptr_t raise_conflict() { return raise(PyExc_RuntimeError, fixed::borrowed); }
-
-private:
     AccessState* state_;
 };
+
+using SharedClaim = Claim<false>;
+using ExclusiveClaim = Claim<true>;
 
 // ---------------------------------------------------------------- layout
 
