@@ -4,7 +4,7 @@
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
 #include "binding/package/version/slots_py.hpp"
-#include "core/package/version/identical.hpp"
+#include "core/package/version/parses_back.hpp"
 
 #include <string>
 #include <utility>

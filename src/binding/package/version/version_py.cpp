@@ -4,8 +4,8 @@
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
 #include "binding/package/version/slots_py.hpp"
-#include "core/package/version/identical.hpp"
 #include "core/package/version/ordering_key.hpp"
+#include "core/package/version/parses_back.hpp"
 
 #include <algorithm>
 #include <cstddef>
