@@ -3,7 +3,8 @@
 
 // Texts that callers match on. They are fixed by design, however odd some may
 // look here (a name of another language's types, a class in a module that does
-// not exist): programs compare them, and the tests pin every one. Change none.
+// not exist): programs compare them, and the tests pin every one that a call
+// can reach. Change none.
 namespace tolvi::py::fixed {
 
 // The module every class reports as its __module__, in its spec's name.
