@@ -37,11 +37,10 @@ template <> const ClassDefinition& class_definition<version::Other>() noexcept;
 // lock; every later type test reads the cell the import filled.
 template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 
-// The type `spec` describes, or null with the error set. CPython 3.12's
+// `type`, just made from a spec, or null with the error set. CPython 3.12's
 // PyType_FromSpec returns null without an error when it cannot copy the type's
 // name, which the import would report as a failure without an exception.
-inline PyObject* type_from_spec(PyType_Spec& spec) noexcept {
-    PyObject* type = PyType_FromSpec(&spec);
+inline PyObject* checked_type(PyObject* type) noexcept {
     if (type == nullptr && PyErr_Occurred() == nullptr) {
         PyErr_NoMemory();
     }
@@ -53,7 +52,8 @@ inline PyObject* type_from_spec(PyType_Spec& spec) noexcept {
 template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
-        auto* type = reinterpret_cast<PyTypeObject*>(type_from_spec(definition.description));
+        auto* type =
+            reinterpret_cast<PyTypeObject*>(checked_type(PyType_FromSpec(&definition.description)));
         if (type != nullptr && definition.vectorcall != nullptr) {
             set_type_call(type, definition.vectorcall);
         }

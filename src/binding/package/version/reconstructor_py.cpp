@@ -179,7 +179,7 @@ Ref new_reconstructor(const char* name, const char* doc) {
         "tolvi.reconstructor", static_cast<int>(sizeof(ReconstructorObject)), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_HAVE_VECTORCALL,
         slots.data()};
-    Ref type = Ref::steal(type_from_spec(type_spec));
+    Ref type = Ref::steal(checked_type(PyType_FromSpec(&type_spec)));
     if (!type) {
         return {};
     }
