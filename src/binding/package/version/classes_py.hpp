@@ -22,8 +22,7 @@ namespace tolvi::py {
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
     PyType_Spec& description;
-    // The type's own call, for a class that has one: set once the type is made,
-    // since a PyType_Spec cannot carry it.
+    // The type's own call, for a class that has one (type_from_spec).
     vectorcallfunc vectorcall = nullptr;
 };
 
@@ -52,12 +51,8 @@ inline PyObject* checked_type(PyObject* type) noexcept {
 template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
-        auto* type =
-            reinterpret_cast<PyTypeObject*>(checked_type(PyType_FromSpec(&definition.description)));
-        if (type != nullptr && definition.vectorcall != nullptr) {
-            set_type_call(type, definition.vectorcall);
-        }
-        return type;
+        return reinterpret_cast<PyTypeObject*>(
+            checked_type(type_from_spec(definition.description, definition.vectorcall)));
     });
 }
 
