@@ -1,5 +1,8 @@
-"""Settings shared by the long-running memory and thread stress tests."""
+"""Settings shared by the long-running memory and thread stress tests, and the
+allocation-failure sweep, which a child process that has not imported the module
+runs too."""
 
+import gc
 import os
 
 # Set when the extension and interpreter run under AddressSanitizer: every
@@ -11,3 +14,28 @@ SANITIZED = os.environ.get("TOLVI_SANITIZED") == "1"
 def scaled(count, divisor=20):
     """`count` repetitions, or a `divisor`-th of them under the sanitizer."""
     return max(1, count // divisor) if SANITIZED else count
+
+
+# Each operation runs with each allocation failing once, and with all from it on
+# failing, until it runs whole at SETTLED points in a row (at every STEP-th point
+# only under the sanitizer).
+SETTLED, MOST_POINTS, STEP = 3, 2000, 7 if SANITIZED else 1
+
+
+def sweep(run):
+    """The points (start, stop, problem) at which run(start, stop) found a
+    problem, and the number of points run."""
+    wrong = []
+    start = settled = 0
+    gc.disable()  # a collection under failure reports its own MemoryError as unraisable
+    try:
+        while settled < SETTLED and start < MOST_POINTS:
+            for stop in (start + 1, 0):
+                whole, problem = run(start, stop)
+                if problem is not None:
+                    wrong.append((start, stop, problem))
+            settled = settled + 1 if whole else 0
+            start += STEP
+    finally:
+        gc.enable()
+    return wrong, start

@@ -173,6 +173,13 @@ def test_first_unknown_keyword_in_dictionary_order(kind):
         message.format("aa"),
         lambda: kind.cls(aa=2, **kind.keywords, zz=1),
     )
+    # Keys are compared as text, never encoded: one that UTF-8 cannot hold is
+    # just another unknown key.
+    raises_exactly(
+        ValueError,
+        message.format("\ud800"),
+        lambda: kind.cls(**kind.keywords, **{"\ud800": 1}),
+    )
     # Keys are compared as whole text.
     first = next(iter(kind.keywords))
     raises_exactly(

@@ -110,6 +110,26 @@ def _run(code):
     )
 
 
+@pytest.mark.parametrize("cls", CLASSES)
+def test_no_instance_without_a_value(cls):
+    # A __new__ replaced from Python reaches the type's allocator through
+    # object.__new__, which would hand out an object whose value was never made.
+    result = _run(
+        f"""
+        import tolvi
+        cls = tolvi.package.version.{cls.__name__}
+        cls.__new__ = lambda c, *args, **kwargs: object.__new__(c)
+        try:
+            made = cls.__new__(cls, "1.2.3")
+            print("made", str(made), repr(made))
+        except TypeError as e:
+            print(e)
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    assert result.stdout == f"cannot create 'builtins.{cls.__name__}' instances\n"
+
+
 def test_second_interpreter_is_refused():
     # A legacy (non-isolated) interpreter, so that the interpreter's own check
     # for single-phase modules does not stop the import before the module does.

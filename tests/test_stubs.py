@@ -63,3 +63,41 @@ def test_stub_keywords_are_the_runtime_keywords(name, required, optional):
     for missing in required:
         with pytest.raises((TypeError, ValueError), match=f"'{missing}'"):
             cls(**{k: v for k, v in everything.items() if k != missing})
+
+
+COMPARISONS = {"__eq__", "__ne__", "__lt__", "__le__", "__gt__", "__ge__"}
+
+
+def documented_members():
+    """(class, member, docstring) of each constructor form, property getter and
+    comparison in the stubs, which an editor shows on hover."""
+    tree = ast.parse(installed_files()["tolvi-stubs/_package/version.pyi"].read_text())
+    for node in tree.body:
+        if isinstance(node, ast.ClassDef):
+            for item in node.body:
+                if not isinstance(item, ast.FunctionDef):
+                    continue
+                getter = any(isinstance(d, ast.Name) and d.id == "property"
+                             for d in item.decorator_list)
+                if item.name == "__new__" or item.name in COMPARISONS or getter:
+                    yield node.name, item.name, ast.get_docstring(item)
+
+
+MEMBERS = list(documented_members())
+
+
+def test_every_constructor_form_property_and_comparison_is_in_the_table():
+    counted = {}
+    for name, member, _ in MEMBERS:
+        counted[name] = counted.get(name, 0) + 1
+    # One form (Version) or two, the properties, and the six comparisons.
+    assert counted == {"Version": 1 + 6, "SemVer": 2 + 5 + 6, "DotSeparated": 2 + 1 + 6,
+                       "Other": 2 + 1 + 6}
+
+
+@pytest.mark.parametrize(("name", "member", "doc"), MEMBERS,
+                         ids=[f"{name}.{member}" for name, member, _ in MEMBERS])
+def test_stub_members_say_what_they_take_and_raise(name, member, doc):
+    assert doc, f"{name}.{member} has no docstring"
+    if member == "__new__" or member in COMPARISONS - {"__eq__", "__ne__"}:
+        assert "Raises " in doc

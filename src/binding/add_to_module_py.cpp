@@ -1,7 +1,6 @@
 #include "binding/add_to_module_py.hpp"
 
 #include "binding/errors_py.hpp"
-#include "binding/panic_py.hpp"
 
 namespace tolvi::py {
 
@@ -22,7 +21,7 @@ Ref all_list(PyObject* module) {
         return all;
     }
     if (!PyList_Check(all.get())) {
-        raise_type_mismatch(all.get(), "PyList");
+        raise_type_mismatch(all.get(), fixed::list_target);
         return {};
     }
     return all;
@@ -38,7 +37,7 @@ bool add_to_module(PyObject* module, PyObject* name, PyObject* value) {
     if (PyList_Append(all.get(), name) != 0) {
         // Deliberately the internal-failure exception, not the append's own error.
         PyErr_Clear();
-        raise_panic("could not append __name__ to __all__");
+        raise_panic(fixed::all_append_failed);
         return false;
     }
     return PyObject_SetAttr(module, name, value) == 0;

@@ -1,5 +1,5 @@
 #pragma once
-#include "binding/owned_ref_py.hpp"
+#include "binding/refs_py.hpp"
 
 namespace tolvi::py {
 

@@ -1,13 +1,10 @@
 #include "binding/errors_py.hpp"
 
-#include <string>
-
-#include "binding/str_from_utf8_py.hpp"
-
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
-    return raise_builtin(type, str_from_utf8(message));
+    return raise_builtin(type, Ref::steal(PyUnicode_FromStringAndSize(
+                                   message.data(), static_cast<Py_ssize_t>(message.size()))));
 }
 
 std::nullptr_t raise_builtin(PyObject* type, Ref message) {
@@ -36,12 +33,12 @@ std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     if (!name) {
         // Deliberately a placeholder here, while "Cannot construct" propagates the error.
         PyErr_Clear();
-        name = Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
+        name = Ref::steal(PyUnicode_FromString(fixed::unnamed_type));
         if (!name) {
             return nullptr;
         }
     }
-    PyErr_Format(PyExc_TypeError, "'%U' object cannot be converted to '%s'", name.get(), target);
+    PyErr_Format(PyExc_TypeError, fixed::type_mismatch, name.get(), target);
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-#include "binding/owned_ref_py.hpp"
+#include "binding/fixed_texts_py.hpp"
+#include "binding/refs_py.hpp"
 
 #include <new>
 #include <string_view>
@@ -14,6 +15,10 @@ std::nullptr_t raise(PyObject* type, std::string_view message);
 // of the class. A null message stands for a failure to make it, whose error is
 // left set.
 std::nullptr_t raise_builtin(PyObject* type, Ref message);
+
+// Raises the internal-failure exception (fixed::panic_type_name, made on first
+// use by panic_py.cpp) with `message`.
+std::nullptr_t raise_panic(std::string_view message);
 
 // TypeError "'<qualified type name>' object cannot be converted to '<target>'".
 std::nullptr_t raise_type_mismatch(PyObject* object, const char* target);

@@ -2,9 +2,7 @@
 
 #include "binding/add_to_module_py.hpp"
 #include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
-#include "binding/package/version/version_py.hpp"
-#include "binding/panic_py.hpp"
+#include "binding/package/version/classes_py.hpp"
 #include "core/log/dispatch.hpp"
 #include "core/stdout_writer.hpp"
 
@@ -44,9 +42,9 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
                         "test_function() missing 1 required positional argument: 'version'");
         return nullptr;
     }
-    if (!is_version_object(bound)) {
+    if (!is_instance<version::Version>(bound)) {
         if (!PyErr_Occurred()) {
-            raise_type_mismatch(bound, "Version");
+            raise_type_mismatch(bound, fixed::version_target);
         }
         prefix_argument_error("version");
         return nullptr;

@@ -3,9 +3,8 @@
 #include "binding/errors_py.hpp"
 #include "binding/functions_py.hpp"
 #include "binding/once_cell_py.hpp"
-#include "binding/package/version/class_types_py.hpp"
-#include "binding/package/version/pickling_py.hpp"
-#include "binding/package/version/version_py.hpp"
+#include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/reconstructor_py.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -70,15 +69,13 @@ bool claim_interpreter() {
     const std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (id == -1) {
         if (!PyErr_Occurred()) {
-            PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
+            PyErr_SetString(PyExc_SystemError, fixed::no_exception_set);
         }
         return false;
     }
     std::int64_t expected = -1;
     if (!initialising_interpreter.compare_exchange_strong(expected, id) && expected != id) {
-        PyErr_SetString(PyExc_ImportError,
-                        "PyO3 modules do not yet support subinterpreters, see "
-                        "https://docs.python.org/3/c-api/init.html#sub-interpreter-support");
+        PyErr_SetString(PyExc_ImportError, fixed::subinterpreters_refused);
         return false;
     }
     return true;

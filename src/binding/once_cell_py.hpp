@@ -1,5 +1,6 @@
 #pragma once
-#include "binding/owned_ref_py.hpp"
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
 
 #include <atomic>
 #include <mutex>

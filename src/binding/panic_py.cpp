@@ -1,5 +1,6 @@
-#include "binding/panic_py.hpp"
-
+// The internal-failure exception, a class of its own derived directly from
+// BaseException.
+#include "binding/errors_py.hpp"
 #include "binding/once_cell_py.hpp"
 
 namespace tolvi::py {
@@ -11,26 +12,27 @@ constexpr const char* panic_doc =
     "Like SystemExit, it derives from BaseException rather than Exception, so that it "
     "normally propagates to the top instead of being caught by generic handlers.";
 
+// Made on first use and kept for the life of the process.
 OnceCell<PyObject> panic_type;
+
+Borrowed panic_exception_type() {
+    return Borrowed(panic_type.get_or_fill([] {
+        return PyErr_NewExceptionWithDoc(fixed::panic_type_name, panic_doc, PyExc_BaseException,
+                                         nullptr);
+    }));
+}
 
 } // namespace
 
-PyObject* panic_exception_type() {
-    return panic_type.get_or_fill([] {
-        return PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException", panic_doc,
-                                         PyExc_BaseException, nullptr);
-    });
-}
-
 std::nullptr_t raise_panic(std::string_view message) {
-    PyObject* type = panic_exception_type();
-    if (type == nullptr) {
+    const Borrowed type = panic_exception_type();
+    if (!type) {
         return nullptr;
     }
     Ref text = Ref::steal(
         PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
     if (text) {
-        PyErr_SetObject(type, text.get());
+        PyErr_SetObject(type.get(), text.get());
     }
     return nullptr;
 }

@@ -40,6 +40,7 @@
 #include "core/package/version/ordering_key.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
+#include "core/package/version/parses_back.hpp"
 #include "core/package/version/semver.hpp"
 #include "core/package/version/version.hpp"
 #include "core/report/render.hpp"

@@ -1,17 +1,9 @@
 #include "core/log/record_format.hpp"
 
+#include "core/ansi.hpp"
 #include "core/digits.hpp"
 
 namespace tolvi::log {
-
-namespace sgr {
-
-constexpr std::string_view kReset = "\x1b[0m";
-constexpr std::string_view kBold = "\x1b[1m";
-constexpr std::string_view kDim = "\x1b[2m";
-constexpr std::string_view kDimItalic = "\x1b[2;3m";
-
-} // namespace sgr
 
 // How the fields of one line are painted. An empty colour leaves values unpainted.
 struct RecordFormatter::FieldStyle {
@@ -29,17 +21,17 @@ struct LevelStyle {
 LevelStyle level_style(Level level) noexcept {
     switch (level) {
     case Level::Trace:
-        return {"\x1b[35m", "\x1b[1;35m"};
+        return {ansi::magenta, ansi::bold_magenta};
     case Level::Debug:
-        return {"\x1b[34m", "\x1b[1;34m"};
+        return {ansi::blue, ansi::bold_blue};
     case Level::Info:
-        return {"\x1b[32m", "\x1b[1;32m"};
+        return {ansi::green, ansi::bold_green};
     case Level::Warn:
-        return {"\x1b[33m", "\x1b[1;33m"};
+        return {ansi::yellow, ansi::bold_yellow};
     case Level::Error:
-        return {"\x1b[31m", "\x1b[1;31m"};
+        return {ansi::red, ansi::bold_red};
     }
-    return {"", sgr::kBold};
+    return {"", ansi::bold};
 }
 
 void append_decimal(std::string& out, std::uint64_t number) {
@@ -56,7 +48,7 @@ void RecordFormatter::append_painted(std::string& out, std::string_view style,
     }
     out.append(style);
     out.append(text);
-    out.append(sgr::kReset);
+    out.append(ansi::reset);
 }
 
 void RecordFormatter::append_fields(std::string& out, std::span<const Field> fields,
@@ -81,7 +73,7 @@ void RecordFormatter::append_fields(std::string& out, std::span<const Field> fie
             // The reset ends the bold name; the colour comes back for the value.
             out.append(style.bold_name);
             out.append(*name);
-            out.append(sgr::kReset);
+            out.append(ansi::reset);
             out.append(style.colour);
         } else {
             out.append(*name);
@@ -90,7 +82,7 @@ void RecordFormatter::append_fields(std::string& out, std::span<const Field> fie
         append_debug(out, field.value);
     }
     if (any_written && styled_) {
-        out.append(sgr::kReset);
+        out.append(ansi::reset);
     }
 }
 
@@ -101,11 +93,11 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
     out += "  ";
     if (styled_) {
-        out.append(sgr::kDim);
+        out.append(ansi::dim);
     }
     append_timestamp(out, clock_());
     if (styled_) {
-        out.append(sgr::kReset);
+        out.append(ansi::reset);
     }
     out += ' ';
     append_painted(out, level.colour, level_text(event.level));
@@ -117,7 +109,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
     out += "    ";
     if (event.file) {
-        append_painted(out, sgr::kDimItalic, "at");
+        append_painted(out, ansi::dim_italic, "at");
         out += ' ';
         out.append(*event.file);
         if (event.line) {
@@ -126,7 +118,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
         }
         out += ' ';
     }
-    append_painted(out, sgr::kDimItalic, "on");
+    append_painted(out, ansi::dim_italic, "on");
     out += " ThreadId(";
     append_decimal(out, thread_id);
     out += ")\n";
@@ -136,14 +128,14 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
     for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
         const auto& span = *it;
         out += "    ";
-        append_painted(out, sgr::kDimItalic, "in");
+        append_painted(out, ansi::dim_italic, "in");
         out += ' ';
         out.append(span->target);
         out += "::";
-        append_painted(out, sgr::kBold, span->name);
+        append_painted(out, ansi::bold, span->name);
         if (!span->fields.empty()) {
             out += ' ';
-            append_painted(out, sgr::kDimItalic, "with");
+            append_painted(out, ansi::dim_italic, "with");
             out += ' ';
             out.append(span->fields);
         }
@@ -155,7 +147,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
 std::string RecordFormatter::format_span_fields(std::span<const Field> fields) const {
     std::string text;
-    append_fields(text, fields, FieldStyle{"", sgr::kBold});
+    append_fields(text, fields, FieldStyle{"", ansi::bold});
     return text;
 }
 

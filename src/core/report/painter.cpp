@@ -1,28 +1,23 @@
 #include "core/report/painter.hpp"
 
+#include "core/ansi.hpp"
 #include "core/digits.hpp"
 #include "core/unicode/utf8.hpp"
 
 namespace tolvi::report {
 
-namespace {
-
-constexpr std::string_view kReset = "\x1b[0m";
-
-} // namespace
-
 void Painter::paint_red(std::string_view text) noexcept {
-    out_.append("\x1b[31m");
+    out_.append(ansi::red);
     out_.append(text);
-    out_.append(kReset);
+    out_.append(ansi::reset);
 }
 
 void Painter::paint(std::uint8_t index, std::string_view text) noexcept {
-    out_.append("\x1b[38;5;");
+    out_.append(ansi::palette_start);
     out_.append(Digits(index).view());
-    out_.push_back('m');
+    out_.push_back(ansi::palette_end);
     out_.append(text);
-    out_.append(kReset);
+    out_.append(ansi::reset);
 }
 
 void Painter::paint_each(std::uint8_t index, std::string_view text) noexcept {

@@ -1,8 +1,5 @@
 #include "binding/package/version/conversions_py.hpp"
 
-#include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
-
 #include <algorithm>
 #include <limits>
 
@@ -47,7 +44,7 @@ bool to_u32(PyObject* object, std::uint32_t& out) {
         return false;
     }
     if (value > std::numeric_limits<std::uint32_t>::max()) {
-        raise(PyExc_OverflowError, "out of range integral type conversion attempted");
+        raise(PyExc_OverflowError, fixed::out_of_range);
         return false;
     }
     out = static_cast<std::uint32_t>(value);
@@ -56,11 +53,11 @@ bool to_u32(PyObject* object, std::uint32_t& out) {
 
 bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     if (PyUnicode_Check(object)) {
-        raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
+        raise(PyExc_TypeError, fixed::str_for_list);
         return false;
     }
     if (!PySequence_Check(object)) {
-        raise_type_mismatch(object, "Sequence");
+        raise_type_mismatch(object, fixed::sequence_target);
         return false;
     }
     std::vector<std::string> items;
@@ -76,7 +73,7 @@ bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     }
     while (Ref item = Ref::steal(PyIter_Next(iterator.get()))) {
         if (!PyUnicode_Check(item.get())) {
-            raise_type_mismatch(item.get(), "PyString");
+            raise_type_mismatch(item.get(), fixed::str_target);
             return false;
         }
         if (!utf8_of(item.get(), items.emplace_back())) {
@@ -105,7 +102,7 @@ bool to_optional_string_list(PyObject* object, version::OptionalList& out) {
 
 bool to_string(PyObject* object, std::string& out) {
     if (!PyUnicode_Check(object)) {
-        raise_type_mismatch(object, "PyString");
+        raise_type_mismatch(object, fixed::str_target);
         return false;
     }
     return utf8_of(object, out);
@@ -132,7 +129,16 @@ Ref from_string_list(const std::vector<std::string>& items) {
 }
 
 Ref from_optional_string_list(const version::OptionalList& items) {
-    return items ? from_string_list(*items) : Ref::borrow(Py_None);
+    return items ? from_string_list(*items) : Ref::new_reference(Borrowed(Py_None));
+}
+
+bool text_argument(PyObject* object, const char* name) {
+    if (PyUnicode_Check(object)) {
+        return true;
+    }
+    raise_type_mismatch(object, fixed::str_target);
+    prefix_argument_error(name);
+    return false;
 }
 
 } // namespace tolvi::py

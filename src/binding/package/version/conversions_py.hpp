@@ -1,15 +1,23 @@
 #pragma once
-#include "binding/owned_ref_py.hpp"
+#include "binding/errors_py.hpp"
+#include "binding/limited_api_py.hpp"
 #include "core/package/version/optional_list.hpp"
+#include "core/package/version/parser.hpp"
 
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
-// Python arguments into model fields. Each returns false with the Python
-// exception set when the object does not convert.
+// Python arguments into model values, and model fields into Python objects.
 namespace tolvi::py {
+
+// ---------------------------------------------------------------- fields
+
+// Each returns false with the Python exception set when the object does not
+// convert.
 
 // Any int, or any object with __index__, from 0 to 4294967295.
 bool to_u32(PyObject* object, std::uint32_t& out);
@@ -27,5 +35,73 @@ bool to_string(PyObject* object, std::string& out);
 Ref from_string(const std::string& text);
 Ref from_string_list(const std::vector<std::string>& items);
 Ref from_optional_string_list(const version::OptionalList& items);
+
+// A new tuple taking over `items`; empty when an item is missing (its error is
+// pending) or the tuple cannot be made. Filled in place: a reduction makes one
+// for every object pickled or copied.
+template <class... Items> Ref tuple_of(Items... items) {
+    if (!(static_cast<bool>(items) && ...)) {
+        return {};
+    }
+    Ref tuple = Ref::steal(PyTuple_New(sizeof...(items)));
+    if (!tuple) {
+        return {};
+    }
+    Py_ssize_t i = 0;
+    (tuple_fill(tuple.get(), i++, items.release()), ...);
+    return tuple;
+}
+
+// Runs a conversion of the argument `name`, naming the argument in a TypeError.
+template <class Field>
+bool converted(bool (*convert)(PyObject*, Field&), PyObject* object, const char* name, Field& out) {
+    if (convert(object, out)) {
+        return true;
+    }
+    prefix_argument_error(name);
+    return false;
+}
+
+// Whether the argument `name` is a str; a TypeError naming it when it is not.
+bool text_argument(PyObject* object, const char* name);
+
+// ---------------------------------------------------------------- text
+
+// Sets the exception for a str whose UTF-8 form `utf8` a grammar failed to read.
+using RaiseUnparsed = void (*)(const version::ParseFailure& failure, std::string_view utf8,
+                               PyObject* text);
+
+// The constructors' way: RuntimeError with the failure's report as its message,
+// coloured when the process-wide colour decision says so (parse_failure_py.cpp).
+void raise_report(const version::ParseFailure& failure, std::string_view utf8, PyObject* text);
+
+// The reconstructor's: ValueError naming the class whose text did not parse
+// (reconstructor_py.cpp).
+void raise_unreconstructable(const version::ParseFailure& failure, std::string_view utf8,
+                             PyObject* text);
+
+// The one road from a str to a value of any class: the UTF-8 text of `text`,
+// read in place, parsed by `parse`, and what `make` makes of the value and
+// that text. When that fails, `make`'s failure value, with the error set by
+// `raise_unparsed`, or the interpreter's encoding error. Run it inside
+// guarded(): a failure's report is built in C++. Always inline, so that a
+// caller naming its grammar and its policy decides nothing at run time.
+template <class Parse, class Make>
+[[gnu::always_inline]] inline auto from_text(PyObject* text, Parse&& parse,
+                                             RaiseUnparsed raise_unparsed, Make&& make) {
+    using Parsed = decltype(parse(std::string_view()));
+    using Value = std::variant_alternative_t<0, Parsed>;
+    using Result = decltype(make(std::declval<Value&>(), std::string_view()));
+    std::string_view utf8;
+    if (!str_utf8(text, utf8)) {
+        return failure_value<Result>();
+    }
+    Parsed parsed = parse(utf8);
+    if (const auto* failure = std::get_if<version::ParseFailure>(&parsed)) {
+        raise_unparsed(*failure, utf8, text);
+        return failure_value<Result>();
+    }
+    return make(std::get<Value>(parsed), utf8);
+}
 
 } // namespace tolvi::py

@@ -1,4 +1,12 @@
-#include "binding/package/version/kind_class_py.hpp"
+// The Other class: an identifier version, whose value the setter replaces.
+#include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/constructor_protocol_py.hpp"
+#include "binding/package/version/conversions_py.hpp"
+#include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/slots_py.hpp"
+
+#include <string>
+#include <utility>
 
 namespace tolvi::py {
 
@@ -19,19 +27,42 @@ PyGetSetDef other_properties[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-auto other_slots = value_type_slots<Other>({
+auto other_slots = kind_type_slots<Other>({
     doc_slot("Other(*args, **kwargs)\n--\n\nPython wrapper around the [`Other`] version type"),
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<Other, OtherTraits>)},
     {Py_tp_getset, other_properties},
 });
 
-PyType_Spec other_spec = value_type_spec<Other>("builtins.Other", other_slots.data());
+constexpr SpecName other_name("Other");
+
+PyType_Spec other_spec = kind_type_spec<Other>(other_name.c_str(), other_slots.data());
 
 } // namespace
 
 template <> const ClassDefinition& class_definition<Other>() noexcept {
     static const ClassDefinition definition{other_spec};
     return definition;
+}
+
+// (code, value): the value is its own text form, taken as it is.
+template <> Ref kind_arguments(const Other& value, bool in_version) {
+    return KindCode{version::Kind::other, in_version}.with(from_string(value.value));
+}
+
+template <> Ref reduction_arguments<Other>(PyObject* object) {
+    return read_value<Other>(object,
+                             [](const Other& value) { return kind_arguments(value, false); });
+}
+
+// The value as it is, not read by the grammar.
+template <> Ref reconstruct<Other>(bool in_version, PyObject* const* fields, Py_ssize_t) {
+    if (in_version) {
+        return version_from_text_form(fields[0], "value", version::Grammar::other_as_is);
+    }
+    Other value;
+    return converted(&to_string, fields[0], "value", value.value)
+               ? reconstructed(false, std::move(value))
+               : Ref();
 }
 
 } // namespace tolvi::py

@@ -1,29 +1,30 @@
-#include "binding/package/version/parse_failure_py.hpp"
-
-#include <string>
-
-#include "binding/errors_py.hpp"
+// The report of a failed parse as the exception that the constructors raise.
+#include "binding/package/version/conversions_py.hpp"
 #include "binding/str_from_utf8_py.hpp"
 #include "core/report/colour.hpp"
 #include "core/report/render.hpp"
 
+#include <string>
+#include <utility>
+
 namespace tolvi::py {
 
-std::nullptr_t raise_parse_failure(const version::ParseFailure& failure, std::string_view input) {
+void raise_report(const version::ParseFailure& failure, std::string_view utf8, PyObject*) {
     const bool colour = report::colour_enabled();
     // The report is read once, into the message: it is laid out on the stack and
     // decoded from there, the decoding being its check of UTF-8. Only a long
     // report, or one that is not well-formed, is made a string.
     report::ReportBuffer buffer; // NOLINT(cppcoreguidelines-pro-type-member-init)
-    if (const auto laid_out = report::lay_out_parse_error(buffer, failure.error, input,
-                                                          failure.source_name, colour)) {
+    if (const auto laid_out =
+            report::lay_out_parse_error(buffer, failure.error, utf8, failure.source_name, colour)) {
         if (auto text = str_from_decodable(*laid_out)) {
-            return raise_builtin(PyExc_RuntimeError, std::move(*text));
+            raise_builtin(PyExc_RuntimeError, std::move(*text));
+            return;
         }
     }
     const std::string text =
-        report::render_parse_error(failure.error, input, failure.source_name, colour);
-    return raise_builtin(PyExc_RuntimeError, str_from_utf8(text));
+        report::render_parse_error(failure.error, utf8, failure.source_name, colour);
+    raise_builtin(PyExc_RuntimeError, str_from_utf8(text));
 }
 
 } // namespace tolvi::py

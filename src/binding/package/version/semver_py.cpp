@@ -1,4 +1,14 @@
-#include "binding/package/version/kind_class_py.hpp"
+// The SemVer class: a semantic version whose five fields the setters change.
+#include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/constructor_protocol_py.hpp"
+#include "binding/package/version/conversions_py.hpp"
+#include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/slots_py.hpp"
+#include "core/package/version/parses_back.hpp"
+
+#include <cstdint>
+#include <string>
+#include <utility>
 
 namespace tolvi::py {
 
@@ -7,9 +17,7 @@ namespace {
 using version::OptionalList;
 using version::SemVer;
 
-Ref from_u32(const std::uint32_t& n) {
-    return Ref::steal(PyLong_FromUnsignedLong(n));
-}
+// ---------------------------------------------------------------- constructor
 
 bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
     Ref value = keyword_value(kwargs, name);
@@ -43,6 +51,12 @@ struct SemVerTraits {
     }
 };
 
+// ---------------------------------------------------------------- properties
+
+Ref from_u32(const std::uint32_t& n) {
+    return Ref::steal(PyLong_FromUnsignedLong(n));
+}
+
 template <std::uint32_t SemVer::*Member>
 constexpr PyGetSetDef number_property(const char* name, const char* parameter) noexcept {
     return property<SemVer, std::uint32_t, Member, &from_u32, &to_u32>(name, parameter);
@@ -63,19 +77,72 @@ PyGetSetDef semver_properties[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-auto semver_slots = value_type_slots<SemVer>({
+// ---------------------------------------------------------------- type
+
+auto semver_slots = kind_type_slots<SemVer>({
     doc_slot("SemVer(*args, **kwargs)\n--\n\nPython wrapper type for [`SemVer`]"),
     {Py_tp_new, reinterpret_cast<void*>(&kind_new<SemVer, SemVerTraits>)},
     {Py_tp_getset, semver_properties},
 });
 
-PyType_Spec semver_spec = value_type_spec<SemVer>("builtins.SemVer", semver_slots.data());
+constexpr SpecName semver_name("SemVer");
+
+PyType_Spec semver_spec = kind_type_spec<SemVer>(semver_name.c_str(), semver_slots.data());
+
+// ---------------------------------------------------------------- pickling
+
+bool semver_fields(PyObject* const* fields, SemVer& out) {
+    return converted(&to_u32, fields[0], "major", out.major) &&
+           converted(&to_u32, fields[1], "minor", out.minor) &&
+           converted(&to_u32, fields[2], "patch", out.patch) &&
+           converted(&to_optional_string_list, fields[3], "rc", out.rc) &&
+           converted(&to_optional_string_list, fields[4], "meta", out.meta);
+}
 
 } // namespace
 
 template <> const ClassDefinition& class_definition<SemVer>() noexcept {
     static const ClassDefinition definition{semver_spec};
     return definition;
+}
+
+// (code, text) when the text form parses back to exactly the value, otherwise
+// (code, major, minor, patch, rc, meta).
+template <> Ref kind_arguments(const SemVer& value, bool in_version) {
+    const KindCode code{version::Kind::semver, in_version};
+    const std::string text = version::to_text(value);
+    if (version::text_parses_back(value, text, &version::parse_semver)) {
+        return code.with(from_string(text));
+    }
+    Ref rc = from_optional_string_list(value.rc);
+    Ref meta = from_optional_string_list(value.meta);
+    if (!rc || !meta) {
+        return {};
+    }
+    return Ref::steal(Py_BuildValue("(IIIIOO)", code.code(), value.major, value.minor, value.patch,
+                                    rc.get(), meta.get()));
+}
+
+template <> Ref reduction_arguments<SemVer>(PyObject* object) {
+    return read_value<SemVer>(object,
+                              [](const SemVer& value) { return kind_arguments(value, false); });
+}
+
+// From (text) or from the five fields.
+template <> Ref reconstruct<SemVer>(bool in_version, PyObject* const* fields, Py_ssize_t count) {
+    if (count == 1 && in_version) {
+        return version_from_text_form(fields[0], "text", version::Grammar::semver);
+    }
+    if (count != 1) {
+        SemVer value;
+        return semver_fields(fields, value) ? reconstructed(in_version, std::move(value)) : Ref();
+    }
+    if (!text_argument(fields[0], "text")) {
+        return {};
+    }
+    return from_text(
+        fields[0], &version::parse_semver, &raise_unreconstructable,
+        [](SemVer& value, std::string_view) { return reconstructed(false, std::move(value)); });
 }
 
 } // namespace tolvi::py

@@ -1,18 +1,16 @@
-#include "binding/package/version/version_py.hpp"
-
-#include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
-#include "binding/package/version/class_slots_py.hpp"
-#include "binding/package/version/class_types_py.hpp"
-#include "binding/package/version/parse_failure_py.hpp"
-#include "binding/package/version/value_object_py.hpp"
-#include "binding/package/version/version_object_py.hpp"
-#include "core/package/version/identical.hpp"
+// The Version class: immutable objects of one packed block each, built from
+// text by the grammar, from the kind classes' objects or from another Version.
+#include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/conversions_py.hpp"
+#include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/slots_py.hpp"
 #include "core/package/version/ordering_key.hpp"
+#include "core/package/version/parses_back.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -20,7 +18,76 @@ namespace tolvi::py {
 
 namespace {
 
+using version::Grammar;
 using version::Version;
+
+// ---------------------------------------------------------------- layout
+
+// A Version never changes, so it needs no access state, and each is a single
+// block: the object header, then the packed version, whose header holds the
+// ordering key that decides most comparisons of a sort. Never constructed as a
+// whole: the block is allocated, the object header initialised by the
+// interpreter, and the packed header written by a Packer.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
+struct VersionObject {
+    PyObject ob_base;
+    version::PackedHeader header;
+
+    // The packed bytes follow the object.
+    const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
+    char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
+    version::PackedVersion value() const noexcept { return {header, bytes()}; }
+
+    // The block holds nothing that needs releasing.
+    void destroy() noexcept {}
+};
+
+VersionObject* as_version_object(PyObject* object) noexcept {
+    return reinterpret_cast<VersionObject*>(object);
+}
+
+// A new Version object of `type` holding what `write` writes into its header
+// and its `size` packed bytes; empty with MemoryError set if it cannot be had.
+// Not through the type's allocator, which refuses: the block is one of its own
+// size.
+template <class Write> Ref new_version_object(PyTypeObject* type, std::size_t size, Write&& write) {
+    if (size > PY_SSIZE_T_MAX - sizeof(VersionObject)) {
+        return Ref::steal(PyErr_NoMemory());
+    }
+    auto* object = static_cast<PyObject*>(PyObject_Malloc(sizeof(VersionObject) + size));
+    if (object == nullptr) {
+        return Ref::steal(PyErr_NoMemory());
+    }
+    PyObject_Init(object, type);
+    auto* self = as_version_object(object);
+    write(self->header, self->bytes());
+    return Ref::steal(object);
+}
+
+Ref new_version_object(PyTypeObject* type, const version::Packer& packer) {
+    if (packer.text_size() > version::Packer::kMaxTextSize) {
+        return Ref::steal(PyErr_NoMemory());
+    }
+    return new_version_object(
+        type, packer.size(),
+        [&packer](version::PackedHeader& header, char* bytes) { packer.write(header, bytes); });
+}
+
+// A new object of `type` packed straight from what `grammar` reads in the str
+// `text`, with the error set by `raise_unparsed` when that fails. Always inline,
+// so that the constructor, which names the Version grammar and its policy,
+// decides nothing at run time.
+[[gnu::always_inline]] inline Ref parsed_version(PyTypeObject* type, PyObject* text,
+                                                 Grammar grammar, RaiseUnparsed raise_unparsed) {
+    return from_text(
+        text, [grammar](std::string_view utf8) { return version::parse_syntax(grammar, utf8); },
+        raise_unparsed,
+        [type, grammar](const version::VersionSyntax& syntax, std::string_view utf8) {
+            return new_version_object(type, version::Packer(grammar, syntax, utf8));
+        });
+}
+
+// ---------------------------------------------------------------- constructor
 
 // Wraps a copy of the value of `x`, an object of the kind class K.
 template <class K> bool copy_kind(PyObject* x, Version& out) {
@@ -42,15 +109,11 @@ Ref copy_version(PyTypeObject* type, PyObject* x) {
     });
 }
 
-void raise_report(const version::ParseFailure& failure, std::string_view utf8, PyObject*) {
-    raise_parse_failure(failure, utf8);
-}
-
 // A new object of `type` for the single constructor argument x.
 Ref construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> Ref {
         if (PyUnicode_Check(x)) {
-            return version_from_text(type, x, version::Grammar::version, &raise_report);
+            return parsed_version(type, x, Grammar::version, &raise_report);
         }
         if (is_instance<Version>(x)) {
             return copy_version(type, x);
@@ -109,16 +172,20 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
     return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]).release();
 }
 
-void version_dealloc(PyObject* object) {
-    PyTypeObject* type = Py_TYPE(object);
-    // The block holds nothing that needs releasing.
-    type_free(type, object);
-    // Instances of heap types own a reference to their type.
-    Py_DECREF(type);
+// ---------------------------------------------------------------- text forms
+
+// The text form as a str.
+Ref version_text(const version::PackedVersion& value) {
+    const std::string_view text = value.text();
+    if (!value.is_ascii()) {
+        return Ref::steal(
+            PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
+    }
+    return str_from_ascii(text);
 }
 
 PyObject* version_str(PyObject* object) {
-    return version_text(object).release();
+    return version_text(as_version_object(object)->value()).release();
 }
 
 PyObject* version_repr(PyObject* object) {
@@ -128,14 +195,13 @@ PyObject* version_repr(PyObject* object) {
         .release();
 }
 
+// ---------------------------------------------------------------- comparison
+
 // The answer of the values themselves. Out of line, so that a comparison that
 // the keys decide sets up no frame for it.
-[[gnu::noinline]] PyObject* compare_values(const VersionObject* self, const VersionObject* that,
+[[gnu::noinline]] PyObject* compare_packed(const VersionObject* self, const VersionObject* that,
                                            int op) {
-    const bool holds = (op == Py_EQ || op == Py_NE)
-                           ? ((self->value() == that->value()) == (op == Py_EQ))
-                           : comparison_holds(self->value() <=> that->value(), op);
-    return Py_NewRef(holds ? Py_True : Py_False);
+    return compare_values(self->value(), that->value(), op);
 }
 
 // The answer two ordering keys give, or null when only the values can tell.
@@ -152,15 +218,13 @@ PyObject* compare_keys(std::uint64_t a, std::uint64_t b, int op) noexcept {
 [[gnu::noinline]] PyObject* compare_unkeyed(VersionObject* self, VersionObject* that, int op) {
     PyObject* decided = compare_keys(version::cached_ordering_key(self->header, self->bytes()),
                                      version::cached_ordering_key(that->header, that->bytes()), op);
-    return decided != nullptr ? decided : compare_values(self, that, op);
+    return decided != nullptr ? decided : compare_packed(self, that, op);
 }
 
 // Both operands must be Versions; anything else is left to the interpreter's
-// fallback.
+// fallback. A sort asks this for every comparison.
 PyObject* version_richcompare(PyObject* object, PyObject* other, int op) {
-    // The class cannot be subclassed, so `other` is a Version exactly when it
-    // has the type of `object`; a sort asks this for every comparison.
-    if (op < Py_LT || op > Py_GE || !Py_IS_TYPE(other, Py_TYPE(object))) {
+    if (!compares_with(object, other, op)) {
         Py_RETURN_NOTIMPLEMENTED;
     }
     auto* self = as_version_object(object);
@@ -174,30 +238,31 @@ PyObject* version_richcompare(PyObject* object, PyObject* other, int op) {
     if (PyObject* decided = compare_keys(a, b, op)) {
         return decided;
     }
-    return compare_values(self, that, op);
+    return compare_packed(self, that, op);
 }
+
+// ---------------------------------------------------------------- type
 
 PyType_Slot version_slots[] = {
     doc_slot("Version(*args)\n--\n\nPython wrapper around a [`Version`]"),
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(&version_dealloc)},
+    refusing_allocation_slot(),
+    {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc<&VersionObject::destroy>)},
     {Py_tp_repr, reinterpret_cast<void*>(&version_repr)},
     {Py_tp_str, reinterpret_cast<void*>(&version_str)},
     {Py_tp_richcompare, reinterpret_cast<void*>(&version_richcompare)},
     {0, nullptr},
 };
 
-PyType_Spec version_spec = class_spec("builtins.Version", sizeof(VersionObject), version_slots);
+constexpr SpecName version_name("Version");
+
+PyType_Spec version_spec = class_spec(version_name.c_str(), sizeof(VersionObject), version_slots);
 
 } // namespace
 
 template <> const ClassDefinition& class_definition<Version>() noexcept {
     static const ClassDefinition definition{version_spec, &version_vectorcall};
     return definition;
-}
-
-bool is_version_object(PyObject* object) {
-    return is_instance<Version>(object);
 }
 
 version::PackedVersion version_value(PyObject* object) {
@@ -209,18 +274,26 @@ Ref version_from_model(const Version& value) {
     return type != nullptr ? new_version_object(type, version::Packer(value)) : Ref();
 }
 
-bool version_text_carries_value(PyObject* object) {
-    return version::text_parses_back(version_value(object));
+// ---------------------------------------------------------------- pickling
+
+// (text) when the text carries the value, which it does for every Version made
+// from text (the Version grammar reads it back to exactly that value);
+// otherwise the arguments of the kind it holds.
+template <> Ref reduction_arguments<Version>(PyObject* object) {
+    const version::PackedVersion value = version_value(object);
+    if (version::text_parses_back(value)) {
+        return tuple_of(version_text(value));
+    }
+    const Version unpacked = version::unpack(value);
+    return std::visit([](const auto& kind) { return kind_arguments(kind, true); }, unpacked.value);
 }
 
-Ref version_text(PyObject* object) {
-    const version::PackedVersion value = version_value(object);
-    const std::string_view text = value.text();
-    if (!value.is_ascii()) {
-        return Ref::steal(
-            PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
+Ref version_from_text_form(PyObject* text, const char* name, Grammar grammar) {
+    PyTypeObject* type = class_type<Version>();
+    if (type == nullptr || !text_argument(text, name)) {
+        return {};
     }
-    return str_from_ascii(text);
+    return parsed_version(type, text, grammar, &raise_unreconstructable);
 }
 
 } // namespace tolvi::py

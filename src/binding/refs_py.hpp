@@ -4,7 +4,24 @@
 
 #include <utility>
 
+// References as types, so that what a function holds says whether it must
+// release it: a Ref owns its reference, a Borrowed does not.
 namespace tolvi::py {
+
+// A reference that its owner keeps alive (a container, a module, the caller),
+// and which is never released here. What the interpreter's functions that
+// "return a borrowed reference" give back.
+class Borrowed {
+public:
+    constexpr Borrowed() noexcept = default;
+    constexpr explicit Borrowed(PyObject* object) noexcept : object_(object) {}
+
+    constexpr PyObject* get() const noexcept { return object_; }
+    constexpr explicit operator bool() const noexcept { return object_ != nullptr; }
+
+private:
+    PyObject* object_ = nullptr;
+};
 
 // An owned reference: released when the Ref goes out of scope, handed over
 // with release() or moved into another Ref.
@@ -13,10 +30,10 @@ public:
     Ref() noexcept = default;
     // Takes over a new reference (possibly null, after a failed call).
     static Ref steal(PyObject* object) noexcept { return Ref(object); }
-    // Takes a new reference to a borrowed object.
-    static Ref borrow(PyObject* object) noexcept {
-        Py_XINCREF(object);
-        return Ref(object);
+    // Takes a new reference of its own to a borrowed object (possibly null).
+    static Ref new_reference(Borrowed object) noexcept {
+        Py_XINCREF(object.get());
+        return Ref(object.get());
     }
 
     Ref(Ref&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}

@@ -1,0 +1,54 @@
+#pragma once
+#include <string_view>
+
+// Texts that callers match on. They are fixed by design, however odd some may
+// look here (a name of another language's types, a class in a module that does
+// not exist): programs compare them, and the tests pin every one that a call
+// can reach. Change none.
+namespace tolvi::py::fixed {
+
+// The module every class reports as its __module__, in its spec's name.
+inline constexpr std::string_view class_module = "builtins";
+
+// The internal-failure exception's class, as its qualified name.
+inline constexpr const char* panic_type_name = "pyo3_runtime.PanicException";
+// Its message for a constructor given two or more positional arguments.
+inline constexpr const char* not_implemented = "not yet implemented";
+// Its message when a name cannot be appended to a module's __all__.
+inline constexpr const char* all_append_failed = "could not append __name__ to __all__";
+// Its message when a class's type cannot be made outside the import, before the
+// class name in grave accents.
+inline constexpr std::string_view type_not_created = "failed to create type object for ";
+
+// An object read or changed while a setter changes it, and the reverse.
+inline constexpr const char* mutably_borrowed = "Already mutably borrowed";
+inline constexpr const char* borrowed = "Already borrowed";
+
+// A str given where a list of str is wanted.
+inline constexpr const char* str_for_list = "Can't extract `str` to `Vec`";
+// A number beyond 32 bits.
+inline constexpr const char* out_of_range = "out of range integral type conversion attempted";
+// The TypeError of an object of the wrong type: its type's qualified name, then
+// the target, one of the names below.
+inline constexpr const char* type_mismatch = "'%U' object cannot be converted to '%s'";
+inline constexpr const char* str_target = "PyString";
+inline constexpr const char* sequence_target = "Sequence";
+inline constexpr const char* list_target = "PyList";
+inline constexpr const char* version_target = "Version";
+// What stands for a type's qualified name that cannot be read.
+inline constexpr const char* unnamed_type = "<failed to extract type name>";
+
+// A constructor of a kind class given positional and keyword arguments together.
+inline constexpr const char* args_and_kwargs =
+    "Constructor expects *args or **kwargs, but not both";
+// A property deleted.
+inline constexpr const char* cannot_delete = "can't delete attribute";
+
+// An import from a second interpreter, before a web link.
+inline constexpr const char* subinterpreters_refused =
+    "PyO3 modules do not yet support subinterpreters, see "
+    "https://docs.python.org/3/c-api/init.html#sub-interpreter-support";
+// The interpreter's identifier unavailable with no error of its own.
+inline constexpr const char* no_exception_set = "attempted to fetch exception but none was set";
+
+} // namespace tolvi::py::fixed
