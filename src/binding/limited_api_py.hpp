@@ -71,23 +71,23 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
 }
 
 // A type with its own call (`call` not null). The limited API names that call
-// a slot of the spec from 3.14 on; the interpreters of 3.12 and 3.13 refuse the
+// a slot of the type's description from 3.14 on; the interpreters of 3.12 and 3.13 refuse the
 // slot, so it is asked for only where the running interpreter knows it, and the
 // type is called through the interpreter's generic path elsewhere.
-inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
+inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc call) noexcept {
     constexpr int kTypeCallSlot = 82;                    // Py_tp_vectorcall of 3.14
     constexpr unsigned long kFirstWithSlot = 0x030E0000; // 3.14
     std::array<PyType_Slot, 32> slots{};
     std::size_t count = 0;
-    while (spec.slots[count].slot != 0) {
+    while (description.slots[count].slot != 0) {
         ++count;
     }
     if (call == nullptr || Py_Version < kFirstWithSlot || count + 2 > slots.size()) {
-        return PyType_FromSpec(&spec);
+        return PyType_FromSpec(&description);
     }
-    std::copy(spec.slots, spec.slots + count, slots.begin());
+    std::copy(description.slots, description.slots + count, slots.begin());
     slots[count] = {kTypeCallSlot, reinterpret_cast<void*>(call)};
-    PyType_Spec with_call = spec;
+    PyType_Spec with_call = description;
     with_call.slots = slots.data();
     return PyType_FromSpec(&with_call);
 }
@@ -152,8 +152,8 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
 
 // A type with its own call (`call` not null), which takes the arguments in
 // place, without the tuple and dictionary the interpreter's generic call builds.
-inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
-    PyObject* type = PyType_FromSpec(&spec);
+inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc call) noexcept {
+    PyObject* type = PyType_FromSpec(&description);
     if (type != nullptr && call != nullptr) {
         reinterpret_cast<PyTypeObject*>(type)->tp_vectorcall = call;
     }

@@ -22,7 +22,7 @@ namespace tolvi::py {
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
     PyType_Spec& description;
-    // The type's own call, for a class that has one (type_from_spec).
+    // The type's own call, for a class that has one (type_from_description).
     vectorcallfunc vectorcall = nullptr;
 };
 
@@ -36,7 +36,7 @@ template <> const ClassDefinition& class_definition<version::Other>() noexcept;
 // lock; every later type test reads the cell the import filled.
 template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 
-// `type`, just made from a spec, or null with the error set. CPython 3.12's
+// `type`, just made from a type description, or null with the error set. CPython 3.12's
 // PyType_FromSpec returns null without an error when it cannot copy the type's
 // name, which the import would report as a failure without an exception.
 inline PyObject* checked_type(PyObject* type) noexcept {
@@ -52,7 +52,7 @@ template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
         return reinterpret_cast<PyTypeObject*>(
-            checked_type(type_from_spec(definition.description, definition.vectorcall)));
+            checked_type(type_from_description(definition.description, definition.vectorcall)));
     });
 }
 
