@@ -24,17 +24,15 @@ mkdir -p "$work/abi3"
 z.extractall(sys.argv[2], [n for n in z.namelist() if n.endswith(".so")])' \
     "$abi3_wheel" "$work/abi3"
 
-# In the root, every command runs inside it, in the work tree's /project.
+# In a root, every command runs inside it, in the work tree's /project.
 inside=
-run() {
-    if [ -n "$inside" ]; then root_run "$inside" "$@"; else "$@"; fi
-}
+run() { root_or_here "$inside" "$@"; }
 
 # bench PYTHON ARGS...: the interpreter's own wheel, benchmarked beside the abi3 one.
 bench() {
     python=$1
     shift
-    tag=$(run "$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    tag=$(python_tag "$inside" "$python")
     wheel=$(ls "$dist"/tolvi-*-"$tag"-"$tag"-manylinux*_x86_64.whl)
     echo "--- the benchmarks of $(basename "$wheel")"
     run "$python" -m venv "$work/$tag"

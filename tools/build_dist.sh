@@ -63,8 +63,7 @@ rm -rf "$work/debs"
 
 echo "--- the sdist"
 env=$work/env-cp312
-[ -e "$env/.ready" ] || { rm -rf "$env"; "$python312" -m venv "$env" &&
-    "$env/bin/python" -m pip install -q -r requirements-wheels.txt && touch "$env/.ready"; }
+tools/wheel_tools.sh "$python312" "$env"
 "$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
 sdist=$(ls "$dist"/tolvi-*.tar.gz)
 

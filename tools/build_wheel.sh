@@ -39,12 +39,7 @@ abi3) wheel_tag=cp312-abi3 ;;
 esac
 echo "--- $wheel_tag $arch wheel, with CPython $version"
 
-if [ ! -e "$env/.ready" ]; then
-    rm -rf "$env"
-    "$python" -m venv "$env"
-    "$env/bin/python" -m pip install -q -r requirements-wheels.txt
-    touch "$env/.ready"
-fi
+tools/wheel_tools.sh "$python" "$env"
 
 # The C++ compiler, archiver and index builder CMake is given: Zig's, through the
 # environment's interpreter (the archive holds link-time optimisation objects,
@@ -61,19 +56,23 @@ set -- -C cmake.define.CMAKE_CXX_COMPILER="$env/zig/c++-$arch" \
     -C cmake.define.CMAKE_RANLIB="$env/zig/ranlib" \
     -C cmake.define.TOLVI_WERROR=ON
 [ "$kind" = cp ] || set -- "$@" -C wheel.py-api=cp312
+# The module's file name, the one the interpreter looks for.
+module=tolvi.abi3.so
+[ "$kind" = abi3 ] || module=tolvi.cpython-${tag#cp}-$arch-linux-gnu.so
+host=$(uname -m)
 headers=$work/headers-$arch/python$version
 if [ -e "$headers/Python.h" ]; then
     set -- "$@" -C cmake.define.Python_INCLUDE_DIR="$headers"
-elif [ "$arch" != "$(uname -m)" ]; then
+elif [ "$arch" != "$host" ]; then
     echo "no $arch headers of CPython $version in $headers" >&2
     exit 1
 fi
-if [ "$arch" != "$(uname -m)" ]; then
+if [ "$arch" != "$host" ]; then
     set -- "$@" -C cmake.define.CMAKE_SYSTEM_NAME=Linux \
         -C cmake.define.CMAKE_SYSTEM_PROCESSOR="$arch"
     # The wheel's platform tag, and the module's file name, are the target's.
     export _PYTHON_HOST_PLATFORM="linux-$arch"
-    [ "$kind" = abi3 ] || export SETUPTOOLS_EXT_SUFFIX=".cpython-${tag#cp}-$arch-linux-gnu.so"
+    [ "$kind" = abi3 ] || export SETUPTOOLS_EXT_SUFFIX="${module#tolvi}"
 fi
 
 raw=$work/raw/$wheel_tag-$arch
@@ -85,7 +84,7 @@ PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-iso
 # another it chooses the tag itself, from the symbol versions the module uses,
 # and the name must then show glibc 2.17.
 plat=manylinux2014_$arch
-[ "$arch" = "$(uname -m)" ] || plat=auto
+[ "$arch" = "$host" ] || plat=auto
 PATH="$env/bin:$PATH" "$env/bin/auditwheel" repair --plat "$plat" -w "$dist" "$raw"/tolvi-*.whl
 
 built=$(ls "$dist"/tolvi-*-"$wheel_tag"-*manylinux_2_17_"$arch".whl)
@@ -100,9 +99,6 @@ case $(basename "$built") in
     exit 1
     ;;
 esac
-# The module's file name is the one the interpreter looks for.
-module=tolvi.abi3.so
-[ "$kind" = abi3 ] || module=tolvi.cpython-${tag#cp}-$arch-linux-gnu.so
 "$env/bin/python" -c 'import sys, zipfile; sys.exit(sys.argv[2] not in zipfile.ZipFile(sys.argv[1]).namelist())' \
     "$built" "$module" || { echo "$built holds no $module" >&2; exit 1; }
 [ "$kind" = cp ] || "$env/bin/abi3audit" --strict --summary "$built"

@@ -6,6 +6,8 @@
 #   root_build ARCH DIR PACKAGE...   a fresh root of ARCH (amd64, arm64) in DIR
 #   root_enter DIR                   /dev, /dev/pts, /proc and the work tree bound in
 #   root_run DIR COMMAND...          COMMAND inside, in /project, with a clean environment
+#   root_or_here DIR COMMAND...      the same, or COMMAND here when DIR is empty
+#   python_tag DIR PYTHON            PYTHON's wheel tag (cp314), asked there
 #   emulator_fetch DIR               the unstable suite's aarch64 emulator, as DIR/qemu-aarch64
 #   emulation_start QEMU             aarch64 binaries run through the emulator QEMU
 #   roots_release                    every mount and root made here undone and removed
@@ -28,6 +30,14 @@ debian_mirror() {
     } 2>/dev/null | grep -v -e security -e '^$' | head -n 1
 }
 
+# root_claim DIR: DIR made anew, empty, and removed by roots_release.
+root_claim() {
+    root_forget "$1"
+    rm -rf "$1"
+    mkdir -p "$1"
+    ROOTS_MADE="$ROOTS_MADE $1"
+}
+
 # root_build ARCH DIR PACKAGE...: the unstable suite's minimal system with the
 # packages given. A foreign root is unpacked natively, then configured inside
 # through the emulator (emulation_start first).
@@ -37,10 +47,7 @@ root_build() {
     _mirror=$(debian_mirror)
     [ -n "$_mirror" ] || { echo "no Debian mirror in this machine's apt sources" >&2; return 1; }
     _packages=$(echo "$@" | tr ' ' ,)
-    root_forget "$_dir"
-    rm -rf "$_dir"
-    mkdir -p "$_dir"
-    ROOTS_MADE="$ROOTS_MADE $_dir"
+    root_claim "$_dir"
     if [ "$_arch" = "$(dpkg --print-architecture)" ]; then
         debootstrap --variant=minbase --arch="$_arch" --include="$_packages" sid "$_dir" "$_mirror" \
             >"$_dir.log" 2>&1 || { tail -n 20 "$_dir.log" >&2; return 1; }
@@ -79,15 +86,26 @@ root_run() {
         /bin/sh -c 'cd /project && exec "$@"' sh "$@"
 }
 
+# root_or_here DIR COMMAND...: COMMAND inside the root DIR, or here when DIR is
+# empty, for the scripts that run the same steps in both places.
+root_or_here() {
+    _dir=$1
+    shift
+    if [ -n "$_dir" ]; then root_run "$_dir" "$@"; else "$@"; fi
+}
+
+# python_tag DIR PYTHON: the tag of PYTHON's own wheels (cp314), as root_or_here
+# runs it.
+python_tag() {
+    root_or_here "$1" "$2" -c 'import sys; print("cp%d%d" % sys.version_info[:2])'
+}
+
 # emulator_fetch DIR: the user-mode emulator of the unstable suite, whose
 # translation runs Python about ten times faster than the one of this machine's
 # Debian release. Its package is only downloaded and unpacked, not installed.
 emulator_fetch() {
     _dir=$1
-    root_forget "$_dir"
-    rm -rf "$_dir"
-    mkdir -p "$_dir"
-    ROOTS_MADE="$ROOTS_MADE $_dir"
+    root_claim "$_dir"
     debootstrap --foreign --variant=minbase --include=qemu-user sid "$_dir/download" \
         "$(debian_mirror)" >"$_dir.log" 2>&1 || { tail -n 20 "$_dir.log" >&2; return 1; }
     dpkg-deb -x "$_dir"/download/var/cache/apt/archives/qemu-user_*.deb "$_dir/package"

@@ -33,9 +33,7 @@ started=$(date +%s)
 
 # In a root, every command runs inside it, in the work tree's /project.
 inside=
-run() {
-    if [ -n "$inside" ]; then root_run "$inside" "$@"; else "$@"; fi
-}
+run() { root_or_here "$inside" "$@"; }
 
 # fresh_env NAME PYTHON: a new virtual environment with the test requirements.
 # Under emulation pip compiles nothing ahead: the suite imports a small part of
@@ -62,7 +60,7 @@ suite_flags="-X dev"
 # wheel_suite PYTHON WHEEL: WHEEL installed into a fresh environment of PYTHON,
 # and the suite run against it.
 wheel_suite() {
-    tag=$(run "$1" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    tag=$(python_tag "$inside" "$1")
     name=$(basename "$2" | cut -d- -f3-4)-on-$tag
     fresh_env "$name" "$1"
     run "$work/$name/bin/python" -m pip install -q --no-deps "$2"
@@ -81,7 +79,7 @@ wheel_suite() {
 # sdist_suite PYTHON: the sdist built from source by plain pip and the
 # interpreter's system compiler, then the suite.
 sdist_suite() {
-    tag=$(run "$1" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+    tag=$(python_tag "$inside" "$1")
     name=sdist-on-$tag
     fresh_env "$name" "$1"
     sdist=$(ls "$dist"/tolvi-*.tar.gz)
@@ -116,7 +114,7 @@ case $leg in
 host)
     [ $# -ge 1 ] || { echo "usage: $0 DIST host PYTHON..." >&2; exit 2; }
     for python in "$@"; do
-        tag=$("$python" -c 'import sys; print("cp%d%d" % sys.version_info[:2])')
+        tag=$(python_tag "" "$python")
         wheel=$(wheel_of "$tag-$tag" x86_64)
         wheel_suite "$python" "$wheel"
         wheel=$(wheel_of cp312-abi3 x86_64)
