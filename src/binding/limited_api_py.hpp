@@ -1,5 +1,8 @@
 #pragma once
 #include "binding/refs_py.hpp"
+#ifdef Py_LIMITED_API
+#include "binding/type_call_before_314_py.hpp"
+#endif
 
 #include <algorithm>
 #include <array>
@@ -13,8 +16,8 @@
 // tuples and lists through the interpreter's macros, gives its types their own
 // call and fills new str objects directly; the limited API offers none of these,
 // so the abi3 module takes the checked functions and the interpreter's
-// constructors of str instead, and its types are called through the
-// interpreter's generic path.
+// constructors of str instead, and gives its types their call in the ways
+// each interpreter allows (type_from_description).
 namespace tolvi::py {
 
 // A str's UTF-8 text as the interpreter gives it (see str_utf8).
@@ -71,9 +74,10 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
 }
 
 // A type with its own call (`call` not null). The limited API names that call
-// a slot of the type's description from 3.14 on; the interpreters of 3.12 and 3.13 refuse the
-// slot, so it is asked for only where the running interpreter knows it, and the
-// type is called through the interpreter's generic path elsewhere.
+// a slot of the type's description from 3.14 on. The interpreters of 3.12 and
+// 3.13 refuse the slot, so there the call is written into the type object
+// (set_type_call_before_314); a type that cannot have it is called through the
+// interpreter's generic path.
 inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc call) noexcept {
     constexpr int kTypeCallSlot = 82;                    // Py_tp_vectorcall of 3.14
     constexpr unsigned long kFirstWithSlot = 0x030E0000; // 3.14
@@ -82,8 +86,15 @@ inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc 
     while (description.slots[count].slot != 0) {
         ++count;
     }
-    if (call == nullptr || Py_Version < kFirstWithSlot || count + 2 > slots.size()) {
+    if (call == nullptr || count + 2 > slots.size()) {
         return PyType_FromSpec(&description);
+    }
+    if (Py_Version < kFirstWithSlot) {
+        PyObject* type = PyType_FromSpec(&description);
+        if (type != nullptr) {
+            set_type_call_before_314(type, description, call);
+        }
+        return type;
     }
     std::copy(description.slots, description.slots + count, slots.begin());
     slots[count] = {kTypeCallSlot, reinterpret_cast<void*>(call)};

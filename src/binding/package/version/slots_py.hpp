@@ -103,7 +103,7 @@ template <class Value> PyObject* compare_values(const Value& a, const Value& b, 
 // slot: one of the six operators, and `other` of the same class. The classes
 // cannot be subclassed, so that is `other` having the type of `object`.
 inline bool compares_with(PyObject* object, PyObject* other, int op) noexcept {
-    return op >= Py_LT && op <= Py_GE && Py_IS_TYPE(other, Py_TYPE(object));
+    return op >= Py_LT && op <= Py_GE && Py_TYPE(other) == Py_TYPE(object);
 }
 
 } // namespace tolvi::py
