@@ -159,7 +159,7 @@ sanitize-python: ## the Python tests against a module built with the sanitizers
 # benchmarks/results/cpXY/ for the environment's interpreter and the development
 # build, then runs bench-dist; `make bench-quick` (or QUICK=1) is a few-second run
 # on small samples of the development build that only prints. The rows of the abi3
-# build come from the module built against the stable ABI, loaded in place of the
+# build come from the module built against the stable ABI, loaded beside the
 # installed one.
 ABI3_BUILD ?= build/abi3-$(notdir $(VENV))
 

@@ -1,6 +1,10 @@
 """The version classes under comparison and the corpus they are fed."""
 
+import contextlib
+import importlib.machinery
+import importlib.util
 import os
+import sys
 from pathlib import Path
 
 # Real version strings: data/corpus, unless TOLVI_CORPUS names another folder of them.
@@ -20,20 +24,26 @@ def read_mixed(directory=CORPUS, step=1):
     return lines[::step]
 
 
+def tolvi_classes(module):
+    """Display name -> class, for the classes of a tolvi module."""
+    version = module.package.version
+    return {
+        TOLVI: version.Version,
+        TOLVI_SEMVER: version.SemVer,
+        "tolvi DotSeparated": version.DotSeparated,
+        "tolvi Other": version.Other,
+    }
+
+
 def classes():
     """Display name -> callable that builds a version object from a string."""
     import packaging.version
     import pep440_rs
     import semantic_version
     import semver
-    from tolvi import package
+    import tolvi
 
-    tolvi = package.version
-    return {
-        TOLVI: tolvi.Version,
-        TOLVI_SEMVER: tolvi.SemVer,
-        "tolvi DotSeparated": tolvi.DotSeparated,
-        "tolvi Other": tolvi.Other,
+    return tolvi_classes(tolvi) | {
         "packaging.version.Version": packaging.version.Version,
         "pep440_rs.Version": pep440_rs.Version,
         "semver.Version": semver.Version.parse,  # its documented way to parse text
@@ -48,6 +58,39 @@ GENERAL = (TOLVI, "packaging.version.Version", "pep440_rs.Version",
 SEMANTIC = (TOLVI_SEMVER, "semver.Version", "semantic_version.Version")
 # Classes compared on pickling: tolvi and the most used peer.
 PICKLED = (TOLVI, "packaging.version.Version")
+
+
+def load_abi3(directory):
+    """The module built against the stable ABI, `tolvi.abi3.so` in `directory`, loaded beside
+    the installed one, which stays sys.modules["tolvi"]."""
+    import tolvi
+
+    path = Path(directory).resolve() / "tolvi.abi3.so"
+    if not path.is_file():
+        raise FileNotFoundError(f"no tolvi.abi3.so in {directory}")
+    loader = importlib.machinery.ExtensionFileLoader("tolvi", str(path))
+    spec = importlib.util.spec_from_file_location("tolvi", path, loader=loader)
+    # Loading the module registers it under its name, over the installed one.
+    with imported_as_tolvi(tolvi):
+        module = importlib.util.module_from_spec(spec)
+        loader.exec_module(module)
+    return module
+
+
+@contextlib.contextmanager
+def imported_as_tolvi(module):
+    """`module` as sys.modules["tolvi"] meanwhile. Pickle reduces tolvi's objects to
+    `tolvi._reconstruct` and finds it there, so the objects of a module loaded beside the
+    installed one pickle only inside this."""
+    installed = sys.modules.get("tolvi")
+    sys.modules["tolvi"] = module
+    try:
+        yield
+    finally:
+        if installed is None:
+            del sys.modules["tolvi"]
+        else:
+            sys.modules["tolvi"] = installed
 
 
 def split_dots(s):

@@ -5,13 +5,16 @@ set size from /proc/self/statm before and after building the objects.  The list 
 holds them is allocated before the first reading, and the input strings are read from a
 file, so only the objects themselves are counted.
 
-Run as a script: memory.py NAME STRINGS_FILE COUNT, prints bytes per object.
+Run as a script: memory.py NAME STRINGS_FILE COUNT, prints bytes per object.  A folder
+first on PYTHONPATH that holds a tolvi module (the abi3 build) is imported in place of the
+installed one.
 """
 
 import os
 import subprocess
 import sys
 import tempfile
+from pathlib import Path
 
 FLOOR = "s.split('.')"
 
@@ -37,13 +40,19 @@ def measure(name, path, count):
     return (resident_bytes() - before) / count
 
 
-def bytes_per_object(name, strings, count):
-    """Run `measure` for one class in a fresh interpreter; `strings` must all parse."""
+def bytes_per_object(name, strings, count, tolvi_dir=None):
+    """Run `measure` for one class in a fresh interpreter; `strings` must all parse. With
+    `tolvi_dir`, the child imports the tolvi module in that folder."""
+    environment = dict(os.environ)
+    if tolvi_dir is not None:
+        # PYTHONPATH comes before site-packages, where the installed module is.
+        search = [str(Path(tolvi_dir).resolve()), environment.get("PYTHONPATH")]
+        environment["PYTHONPATH"] = os.pathsep.join(filter(None, search))
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt") as f:
         f.write("\n".join(strings))
         f.flush()
         child = subprocess.run([sys.executable, __file__, name, f.name, str(count)],
-                               capture_output=True, text=True)
+                               capture_output=True, text=True, env=environment)
     if child.returncode:
         raise RuntimeError(f"memory measurement of {name} failed:\n{child.stderr}")
     return float(child.stdout)

@@ -1,7 +1,7 @@
 """Speed and memory of tolvi's version classes against peer libraries and floors.
 
     python benchmarks/run.py            # full run: tables, goals, results/cpXY/ files
-    python benchmarks/run.py --quick    # small samples, 2 repeats, prints only
+    python benchmarks/run.py --quick    # small samples, prints only
     python benchmarks/run.py --abi3 DIR # also tolvi's rows of the module built in DIR
 
 Input is the list of real version strings beside the repository (see libraries.py).  A
@@ -11,10 +11,7 @@ Missed goals are reported, not fatal; any error is.
 
 import argparse
 import datetime
-import json
-import os
 import random
-import subprocess
 import sys
 import time
 from pathlib import Path
@@ -29,11 +26,15 @@ from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONST
                      EQ, FLOAT_FLOOR, LT, MEMORY, PICKLE, PICKLED_SIZE, RECONSTRUCT, REPR, SIZED,
                      SORT, STR, TIMED)
 
-NOTES = """\
-- ns/op: median time per operation; for construction and `_reconstruct(text)`, the
-  failing sets, sorting and pickling, whose goals compare rows with each other, the best
-  of 7 rounds that each time every row once, in turn; for memory, resident-set growth per live
-  object; for pickled size, bytes of the pickle per object.
+# Every operation's rows, its floor's included, are timed in rounds, each row once a round in
+# turn, and each row keeps its best round: the goals compare rows with each other, and a
+# change of the machine's load must fall on all of them alike.
+INTERLEAVED_ROUNDS = 7
+
+NOTES = f"""\
+- ns/op: time per operation, the best of {INTERLEAVED_ROUNDS} rounds that each time every row
+  of the operation once, in turn, each a loop over its whole input; for memory, resident-set
+  growth per live object; for pickled size, bytes of the pickle per object.
 - × tolvi: that number over tolvi's (`SemVer` for semantic versions, `Version` elsewhere);
   above 1 is slower or larger. × floor: that number over the floor's.
 - inputs: the corpus lines a class accepts (a class is timed on those only), the pairs, or
@@ -54,20 +55,17 @@ NOTES = """\
   accepts, in the loop of construction.
 - `datetime.date`: as many dates as tolvi has objects, pickled the same way, beside tolvi
   in the pickling rows.
-- (abi3): tolvi's rows again, for the module built against the stable ABI, measured in a
-  child interpreter that imports it in place of the installed one.
+- (abi3): tolvi's rows again, for the module built against the stable ABI, loaded beside the
+  installed one and timed in the same rounds as its rows; its memory in a fresh interpreter
+  that imports it in place of the installed one.
 - Floors: the same loop as the classes with the cheapest form of the work written inline
   (`s.split(".")`, `a == b` and `a < b` on the lines as str, `sorted()` of them; for
   construction also `float(s)` over as many short decimals such as '1.5'); for
   rendering, `str()` of ints 0 to 255 in the loop of `str()` and `repr()`; for pickling,
   the list of the lines tolvi accepts, as str, pickled the same way."""
 
-FULL = dict(step=1, repeats=5, sort_count=200_000, memory_count=1_000_000, failing=20_000)
-QUICK = dict(step=50, repeats=2, sort_count=2_000, memory_count=20_000, failing=200)
-# Construction, the failing sets, sorting and pickling are timed in rounds, each row
-# once a round in turn, and each row keeps its best round: their goals compare rows
-# with each other.
-INTERLEAVED_ROUNDS = 7
+FULL = dict(step=1, sort_count=200_000, memory_count=1_000_000, failing=20_000)
+QUICK = dict(step=50, sort_count=2_000, memory_count=20_000, failing=200)
 
 
 def parse_all(make, strings):
@@ -135,155 +133,157 @@ def typo_strings(strings, makers, count):
     return candidates[:count]
 
 
-def measure(corpus, quick, only=None):
-    """The rows of every class and floor, or of the classes named in `only`."""
+def measure(corpus, quick, abi3_dir=None):
+    """The rows of every class and floor; with `abi3_dir`, beside each of tolvi `Version`'s
+    and `SemVer`'s rows the same for the module built against the stable ABI in that folder."""
     settings = QUICK if quick else FULL
-    repeats = settings["repeats"]
     strings = libraries.read_mixed(corpus, settings["step"])
-    makers = libraries.classes()
+    installed = libraries.classes()
+    makers = dict(installed)
+    twins = {}
+    abi3 = None
+    if abi3_dir is not None:
+        abi3 = libraries.load_abi3(abi3_dir)
+        twins = {name: f"{name} {ABI3}" for name in (TOLVI, TOLVI_SEMVER)}
+        makers |= {twins[name]: make for name, make in libraries.tolvi_classes(abi3).items()
+                   if name in twins}
     rows = []
 
-    def wanted(name, floor):
-        return only is None or (name in only and not floor)
+    def with_twins(names):
+        """`names`, each followed by its abi3 twin if it has one."""
+        return [n for name in names for n in (name, twins.get(name)) if n]
 
-    def timed(op, name, inputs, loop, *args, ops, floor=False):
-        if wanted(name, floor):
-            value = timing.ns_per_op(loop, *args, ops=ops, repeats=repeats)
-            rows.append(report.Row(op, name, floor, inputs, value))
-
-    def timed_together(entries):
+    def timed(entries):
         """Times `entries`, each (op, name, floor, inputs, ops, loop, *args), in interleaved
-        rounds, so that a change of machine load falls on all of them alike: their goals
-        compare them with each other."""
-        entries = [e for e in entries if wanted(e[1], e[2])]
-        loops = {(op, name): (ops, *loop) for op, name, _, _, ops, *loop in entries}
+        rounds."""
+        loops = {(op, name): (ops, timing.own_copy(loop), *args)
+                 for op, name, _, _, ops, loop, *args in entries}
         values = timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS)
         for op, name, floor, inputs, *_ in entries:
             rows.append(report.Row(op, name, floor, inputs, values[op, name]))
 
-    def sized(op, name, floor, inputs, measure_value):
-        if wanted(name, floor):
-            rows.append(report.Row(op, name, floor, inputs, measure_value()))
+    def pickling(name, loop):
+        """`loop` as it must run on the objects of `name`: the abi3 module's pickle only while
+        it is sys.modules["tolvi"]."""
+        if name not in twins.values():
+            return loop
+
+        def as_abi3(*args):
+            with libraries.imported_as_tolvi(abi3):
+                return loop(*args)
+        return as_abi3
+
+    def sized(op, name, floor, inputs, value):
+        rows.append(report.Row(op, name, floor, inputs, value))
 
     def of_total(n):
         return f"{n:,} of {len(strings):,}"
 
+    general = with_twins(libraries.GENERAL)
     progress(f"parsing {len(strings):,} strings with each class")
-    objects = {name: parse_all(makers[name], strings) for name in libraries.GENERAL}
-    good = {name: accepted(strings, objects[name]) for name in libraries.GENERAL}
-    live = {name: [o for o in objects[name] if o is not None] for name in libraries.GENERAL}
+    objects = {name: parse_all(makers[name], strings) for name in general}
+    good = {name: accepted(strings, objects[name]) for name in general}
+    live = {name: [o for o in objects[name] if o is not None] for name in general}
 
     progress(f"{CONSTRUCT}, {RECONSTRUCT}")
     import tolvi
 
     tolvi_good = good[TOLVI]
     decimals = [f"{i % 20}.{i % 10}" for i in range(len(tolvi_good))]
-    timed_together(
-        [(CONSTRUCT, name, False, of_total(len(good[name])), len(good[name]), timing.construct,
-          makers[name], good[name]) for name in libraries.GENERAL] + [
-            (CONSTRUCT, "s.split('.')", True, of_total(len(tolvi_good)), len(tolvi_good),
-             timing.split_floor, tolvi_good),
-            (CONSTRUCT, FLOAT_FLOOR, True, f"{len(decimals):,}", len(decimals),
-             timing.float_floor, decimals),
-            (RECONSTRUCT, TOLVI, False, of_total(len(tolvi_good)), len(tolvi_good),
-             timing.construct, tolvi._reconstruct, tolvi_good)])
+    reconstructors = {TOLVI: tolvi._reconstruct}
+    if abi3 is not None:
+        reconstructors[twins[TOLVI]] = abi3._reconstruct
+    timed([(CONSTRUCT, name, False, of_total(len(good[name])), len(good[name]),
+            timing.construct, makers[name], good[name]) for name in general] + [
+        (CONSTRUCT, "s.split('.')", True, of_total(len(tolvi_good)), len(tolvi_good),
+         timing.split_floor, tolvi_good),
+        (CONSTRUCT, FLOAT_FLOOR, True, f"{len(decimals):,}", len(decimals),
+         timing.float_floor, decimals)] + [
+        (RECONSTRUCT, name, False, of_total(len(tolvi_good)), len(tolvi_good),
+         timing.construct, reconstruct, tolvi_good)
+        for name, reconstruct in reconstructors.items()])
 
     progress(CONSTRUCT_SEMVER)
     semantic = strings
     for name in libraries.SEMANTIC:
         semantic = accepted(semantic, parse_all(makers[name], semantic))
-    for name in libraries.SEMANTIC:
-        timed(CONSTRUCT_SEMVER, name, of_total(len(semantic)), timing.construct, makers[name],
-              semantic, ops=len(semantic))
-    timed(CONSTRUCT_SEMVER, "s.split('.')", of_total(len(semantic)), timing.split_floor,
-          semantic, ops=len(semantic), floor=True)
+    timed([(CONSTRUCT_SEMVER, name, False, of_total(len(semantic)), len(semantic),
+            timing.construct, makers[name], semantic)
+           for name in with_twins(libraries.SEMANTIC)] + [
+        (CONSTRUCT_SEMVER, "s.split('.')", True, of_total(len(semantic)), len(semantic),
+         timing.split_floor, semantic)])
 
     for op, select in ((CONSTRUCT_FAILING, failing_strings), (CONSTRUCT_TYPOS, typo_strings)):
         progress(op)
-        failing = select(strings, makers.values(), settings["failing"])
-        # Interleaved rounds: a change of machine load hits every class alike.
-        loops = {name: (len(failing), timing.construct_failing, make, failing)
-                 for name, make in makers.items() if wanted(name, False)}
-        for name, value in timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS).items():
-            rows.append(report.Row(op, name, False, f"{len(failing):,}", value))
-        timed(op, "s.split('.')", f"{len(failing):,}", timing.split_floor_failing, failing,
-              ops=len(failing), floor=True)
+        failing = select(strings, installed.values(), settings["failing"])
+        inputs = f"{len(failing):,}"
+        timed([(op, name, False, inputs, len(failing), timing.construct_failing, makers[name],
+                failing) for name in with_twins(installed)] + [
+            (op, "s.split('.')", True, inputs, len(failing), timing.split_floor_failing,
+             failing)])
 
     progress("str(), repr()")
     small_ints = [i % 256 for i in range(len(live[TOLVI]))]
     for op, to_text in ((STR, str), (REPR, repr)):
-        for name in libraries.GENERAL:
-            timed(op, name, f"{len(live[name]):,}", timing.render, to_text, live[name],
-                  ops=len(live[name]))
-        timed(op, "str() of a small int", f"{len(small_ints):,}", timing.render, str,
-              small_ints, ops=len(small_ints), floor=True)
+        timed([(op, name, False, f"{len(live[name]):,}", len(live[name]), timing.render,
+                to_text, live[name]) for name in general] + [
+            (op, "str() of a small int", True, f"{len(small_ints):,}", len(small_ints),
+             timing.render, str, small_ints)])
 
     progress("==, <")
     for op, loop in ((EQ, timing.equal), (LT, timing.less)):
-        for name in libraries.GENERAL:
-            pairs = list(zip(live[name], live[name][1:]))
-            timed(op, name, f"{len(pairs):,}", loop, pairs, ops=len(pairs))
-        pairs = list(zip(good[TOLVI], good[TOLVI][1:]))
-        timed(op, "the same on str", f"{len(pairs):,}", loop, pairs, ops=len(pairs),
-              floor=True)
+        pairs = {name: list(zip(live[name], live[name][1:])) for name in general}
+        floor_pairs = list(zip(good[TOLVI], good[TOLVI][1:]))
+        timed([(op, name, False, f"{len(pairs[name]):,}", len(pairs[name]), loop, pairs[name])
+               for name in general] + [
+            (op, "the same on str", True, f"{len(floor_pairs):,}", len(floor_pairs), loop,
+             floor_pairs)])
 
     progress(SORT)
     count = settings["sort_count"]
     order = list(range(len(strings)))
     random.Random(0).shuffle(order)
     chosen = {name: [objects[name][i] for i in order if objects[name][i] is not None][:count]
-              for name in libraries.GENERAL}
-    chosen["the same strings as str"] = [strings[i] for i in order
-                                         if objects[TOLVI][i] is not None][:count]
-    timed_together([(SORT, name, name not in libraries.GENERAL, f"{len(items):,}", len(items),
-                     sorted, items) for name, items in chosen.items()])
+              for name in general}
+    chosen_strings = [strings[i] for i in order if objects[TOLVI][i] is not None][:count]
+    timed([(SORT, name, False, f"{len(items):,}", len(items), sorted, items)
+           for name, items in chosen.items()] + [
+        (SORT, "the same strings as str", True, f"{len(chosen_strings):,}", len(chosen_strings),
+         sorted, chosen_strings)])
 
     progress(PICKLE)
     dates = [datetime.date(1970 + i % 60, 1 + i % 12, 1 + i % 28)
              for i in range(len(live[TOLVI]))]
-    pickled = {name: live[name] for name in libraries.PICKLED if wanted(name, False)}
-    if wanted(DATE, False):
-        pickled[DATE] = dates
-    loops = {name: (len(objects), timing.pickle_round_trip, objects)
-             for name, objects in pickled.items()}
-    for name, value in timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS).items():
-        rows.append(report.Row(PICKLE, name, False, f"{len(pickled[name]):,}", value))
-    timed(PICKLE, "the same strings as str", f"{len(good[TOLVI]):,}", timing.pickle_round_trip,
-          good[TOLVI], ops=len(good[TOLVI]), floor=True)
+    pickled = {name: live[name] for name in with_twins(libraries.PICKLED)} | {DATE: dates}
+    timed([(PICKLE, name, False, f"{len(items):,}", len(items),
+            pickling(name, timing.pickle_round_trip), items)
+           for name, items in pickled.items()] + [
+        (PICKLE, "the same strings as str", True, f"{len(tolvi_good):,}", len(tolvi_good),
+         timing.pickle_round_trip, tolvi_good)])
 
     progress(MEMORY)
     count = settings["memory_count"]
     for name, lines in [(name, good[name]) for name in libraries.GENERAL] + [
             (TOLVI_SEMVER, semantic)]:
-        sized(MEMORY, name, False, f"{count:,}",
-              lambda: memory.bytes_per_object(name, lines, count))
+        sized(MEMORY, name, False, f"{count:,}", memory.bytes_per_object(name, lines, count))
+        if name in twins:
+            sized(MEMORY, twins[name], False, f"{count:,}",
+                  memory.bytes_per_object(name, lines, count, abi3_dir))
     sized(MEMORY, memory.FLOOR, True, f"{count:,}",
-          lambda: memory.bytes_per_object(memory.FLOOR, good[TOLVI], count))
+          memory.bytes_per_object(memory.FLOOR, tolvi_good, count))
 
     progress(PICKLED_SIZE)
-    for name in libraries.PICKLED:
+    for name in with_twins(libraries.PICKLED):
         sized(PICKLED_SIZE, name, False, f"{len(live[name]):,}",
-              lambda: timing.pickled_size(live[name]))
-    sized(PICKLED_SIZE, "the same strings as str", True, f"{len(good[TOLVI]):,}",
-          lambda: timing.pickled_size(good[TOLVI]))
+              pickling(name, timing.pickled_size)(live[name]))
+    sized(PICKLED_SIZE, "the same strings as str", True, f"{len(tolvi_good):,}",
+          timing.pickled_size(tolvi_good))
 
     described = {"mode": "quick" if quick else "full",
-                 "timing": f"median of {repeats} runs, each a loop over the whole input; the"
-                           f" construction, the failing sets, sorting and pickling: best of"
-                           f" {INTERLEAVED_ROUNDS} interleaved rounds",
+                 "timing": f"best of {INTERLEAVED_ROUNDS} rounds, each a loop over the whole"
+                           f" input of every row of an operation, floor included, in turn",
                  "libraries": ", ".join(f"{k} {v}" for k, v in libraries.versions().items())}
     return rows, described
-
-
-def abi3_rows(corpus, quick, build):
-    """tolvi's rows of the module built in `build`, from a child interpreter that imports it
-    in place of the installed one."""
-    command = [sys.executable, __file__, "--tolvi-rows", "--corpus", str(corpus)]
-    environment = dict(os.environ, PYTHONPATH=str(Path(build).resolve()))
-    child = subprocess.run(command + (["--quick"] if quick else []), env=environment,
-                           stdout=subprocess.PIPE, text=True, check=True)
-    return [report.Row(op, f"{name} {ABI3}", False, inputs, value)
-            for op, name, inputs, value in json.loads(child.stdout)]
 
 
 def progress(text):
@@ -305,23 +305,11 @@ def main():
                         help="results directory (default: results/cpXY of this interpreter)")
     parser.add_argument("--built", default="the development build (make install)",
                         help="where the measured module comes from, for the results header")
-    parser.add_argument("--abi3", metavar="DIR", help="folder of the module built for abi3")
-    parser.add_argument("--tolvi-rows", action="store_true",
-                        help="only tolvi's rows, as JSON on standard output")
+    parser.add_argument("--abi3", metavar="DIR",
+                        help="folder of the module built for abi3 (tolvi.abi3.so)")
     args = parser.parse_args()
 
-    if args.tolvi_rows:
-        import tolvi
-
-        progress(f"tolvi's rows of {Path(tolvi.__file__).name}")
-        rows, _ = measure(args.corpus, args.quick, only=(TOLVI, TOLVI_SEMVER))
-        json.dump([(r.op, r.name, r.inputs, r.value) for r in rows], sys.stdout)
-        return
-
-    rows, described = measure(args.corpus, args.quick)
-    if args.abi3:
-        progress(f"the same for the module in {args.abi3}")
-        rows += abi3_rows(args.corpus, args.quick, args.abi3)
+    rows, described = measure(args.corpus, args.quick, args.abi3)
     table = report.table(rows, reference)
     description = report.machine(described | {"tolvi module": args.built})
 

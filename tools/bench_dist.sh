@@ -19,7 +19,7 @@ abi3_wheel=$(ls "$dist"/tolvi-*-cp312-abi3-manylinux*_x86_64.whl)
 
 rm -rf "$work"
 mkdir -p "$work/abi3"
-# The abi3 module alone, which the benchmark loads in place of the installed one.
+# The abi3 module alone, which the benchmark loads beside the installed one.
 "$python312" -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); \
 z.extractall(sys.argv[2], [n for n in z.namelist() if n.endswith(".so")])' \
     "$abi3_wheel" "$work/abi3"
