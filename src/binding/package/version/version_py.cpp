@@ -1,5 +1,6 @@
 // The Version class: immutable objects of one packed block each, built from
 // text by the grammar, from the kind classes' objects or from another Version.
+#include "binding/package/version/block_pool_py.hpp"
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
@@ -37,13 +38,24 @@ struct VersionObject {
     const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
     char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
     version::PackedVersion value() const noexcept { return {header, bytes()}; }
-
-    // The block holds nothing that needs releasing.
-    void destroy() noexcept {}
 };
 
 VersionObject* as_version_object(PyObject* object) noexcept {
     return reinterpret_cast<VersionObject*>(object);
+}
+
+// The blocks of dead Version objects, for the next ones.
+BlockPool version_blocks;
+
+// The block holds nothing that needs releasing, and goes back to the pool when
+// there is room. Instances of heap types own a reference to their type.
+void version_dealloc(PyObject* object) noexcept {
+    PyTypeObject* type = Py_TYPE(object);
+    const std::size_t size = sizeof(VersionObject) + as_version_object(object)->value().size();
+    if (!version_blocks.keep(object, size)) {
+        type_free(type, object);
+    }
+    Py_DECREF(type);
 }
 
 // A new Version object of `type` holding what `write` writes into its header
@@ -54,7 +66,10 @@ template <class Write> Ref new_version_object(PyTypeObject* type, std::size_t si
     if (size > PY_SSIZE_T_MAX - sizeof(VersionObject)) {
         return Ref::steal(PyErr_NoMemory());
     }
-    auto* object = static_cast<PyObject*>(PyObject_Malloc(sizeof(VersionObject) + size));
+    const std::size_t block = sizeof(VersionObject) + size;
+    void* kept = version_blocks.take(block);
+    auto* object = static_cast<PyObject*>(
+        kept != nullptr ? kept : PyObject_Malloc(BlockPool::block_size(block)));
     if (object == nullptr) {
         return Ref::steal(PyErr_NoMemory());
     }
@@ -247,7 +262,7 @@ PyType_Slot version_slots[] = {
     doc_slot("Version(*args)\n--\n\nPython wrapper around a [`Version`]"),
     {Py_tp_new, reinterpret_cast<void*>(&version_new)},
     refusing_allocation_slot(),
-    {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc<&VersionObject::destroy>)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&version_dealloc)},
     {Py_tp_repr, reinterpret_cast<void*>(&version_repr)},
     {Py_tp_str, reinterpret_cast<void*>(&version_str)},
     {Py_tp_richcompare, reinterpret_cast<void*>(&version_richcompare)},
