@@ -68,8 +68,7 @@ template <class Write> Ref new_version_object(PyTypeObject* type, std::size_t si
     }
     const std::size_t block = sizeof(VersionObject) + size;
     void* kept = version_blocks.take(block);
-    auto* object = static_cast<PyObject*>(
-        kept != nullptr ? kept : PyObject_Malloc(BlockPool::block_size(block)));
+    auto* object = static_cast<PyObject*>(kept != nullptr ? kept : PyObject_Malloc(block));
     if (object == nullptr) {
         return Ref::steal(PyErr_NoMemory());
     }
