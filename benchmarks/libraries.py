@@ -1,8 +1,7 @@
 """The version classes under comparison and the corpus they are fed."""
 
 import contextlib
-import importlib.machinery
-import importlib.util
+import importlib
 import os
 import sys
 from pathlib import Path
@@ -61,19 +60,22 @@ PICKLED = (TOLVI, "packaging.version.Version")
 
 
 def load_abi3(directory):
-    """The module built against the stable ABI, `tolvi.abi3.so` in `directory`, loaded beside
+    """The module built against the stable ABI, `tolvi.abi3.so` in `directory`, imported beside
     the installed one, which stays sys.modules["tolvi"]."""
     import tolvi
 
-    path = Path(directory).resolve() / "tolvi.abi3.so"
-    if not path.is_file():
-        raise FileNotFoundError(f"no tolvi.abi3.so in {directory}")
-    loader = importlib.machinery.ExtensionFileLoader("tolvi", str(path))
-    spec = importlib.util.spec_from_file_location("tolvi", path, loader=loader)
-    # Loading the module registers it under its name, over the installed one.
+    folder = str(Path(directory).resolve())
+    # Imported afresh from the folder put first on the path: the interpreter keeps the module
+    # of each extension file apart.
     with imported_as_tolvi(tolvi):
-        module = importlib.util.module_from_spec(spec)
-        loader.exec_module(module)
+        del sys.modules["tolvi"]
+        sys.path.insert(0, folder)
+        try:
+            module = importlib.import_module("tolvi")
+        finally:
+            sys.path.remove(folder)
+    if Path(module.__file__).name != "tolvi.abi3.so":
+        raise FileNotFoundError(f"no tolvi.abi3.so in {directory}")
     return module
 
 

@@ -108,10 +108,10 @@ esac
 import io, sys, zipfile
 from elftools.elf.elffile import ELFFile
 wheel, module = sys.argv[1:]
-names = zipfile.ZipFile(wheel).namelist()
-if module not in names:
+files = zipfile.ZipFile(wheel)
+if module not in files.namelist():
     sys.exit(f"{wheel} holds no {module}")
-if ELFFile(io.BytesIO(zipfile.ZipFile(wheel).read(module))).get_section_by_name(".debug_info"):
+if ELFFile(io.BytesIO(files.read(module))).get_section_by_name(".debug_info"):
     sys.exit(f"{wheel}: {module} keeps its debug information")
 EOF
 [ "$kind" = cp ] || "$env/bin/abi3audit" --strict --summary "$built"

@@ -81,6 +81,13 @@ inline bool str_utf8(PyObject* text, std::string_view& out) noexcept {
 inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc call) noexcept {
     constexpr int kTypeCallSlot = 82;                    // Py_tp_vectorcall of 3.14
     constexpr unsigned long kFirstWithSlot = 0x030E0000; // 3.14
+    if (call != nullptr && Py_Version < kFirstWithSlot) {
+        PyObject* type = PyType_FromSpec(&description);
+        if (type != nullptr) {
+            set_type_call_before_314(type, description, call);
+        }
+        return type;
+    }
     std::array<PyType_Slot, 32> slots{};
     std::size_t count = 0;
     while (description.slots[count].slot != 0) {
@@ -88,13 +95,6 @@ inline PyObject* type_from_description(PyType_Spec& description, vectorcallfunc 
     }
     if (call == nullptr || count + 2 > slots.size()) {
         return PyType_FromSpec(&description);
-    }
-    if (Py_Version < kFirstWithSlot) {
-        PyObject* type = PyType_FromSpec(&description);
-        if (type != nullptr) {
-            set_type_call_before_314(type, description, call);
-        }
-        return type;
     }
     std::copy(description.slots, description.slots + count, slots.begin());
     slots[count] = {kTypeCallSlot, reinterpret_cast<void*>(call)};
