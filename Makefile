@@ -78,12 +78,12 @@ MODULE_SOURCES := $(shell find src stubs -type f) CMakeLists.txt pyproject.toml
 # build with others starts from an empty build folder.
 $(VENV)/.build-options: $(VENV)/.ready FORCE
 	@echo '$(CXX) $(WHEEL_ARGS)' | cmp -s - $@ || \
-	  { rm -rf $(WHEEL_BUILD); echo '$(CXX) $(WHEEL_ARGS)' >$@; }
+	  { rm -rf --one-file-system $(WHEEL_BUILD); echo '$(CXX) $(WHEEL_ARGS)' >$@; }
 
 wheel: $(DIST)/.built ## build the module's wheel into $(DIST)
 
 $(DIST)/.built: $(VENV)/.build-options $(MODULE_SOURCES)
-	rm -rf $(DIST)
+	rm -rf --one-file-system $(DIST)
 	$(VPY) -m pip wheel -q --no-deps --no-build-isolation -w $(DIST) -C build-dir=$(WHEEL_BUILD) \
 	  -C cmake.define.TOLVI_WERROR=ON $(WHEEL_ARGS) .
 	touch $@
@@ -245,7 +245,7 @@ fuzz-python: fuzz-configure $(FUZZ_BUILD)/py-seeds/.ready ## libFuzzer on the Py
 	  -artifact_prefix=$(FUZZ_BUILD)/py-artifacts/ $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-seeds
 
 $(FUZZ_BUILD)/py-seeds/.ready:
-	rm -rf $(FUZZ_BUILD)/py-seeds
+	rm -rf --one-file-system $(FUZZ_BUILD)/py-seeds
 	$(PYTHON) tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
 	touch $@
 
@@ -285,9 +285,10 @@ release_python = $(or $(lastword $(sort $(wildcard $(PYENV_ROOT)/versions/$(1).*
 RELEASE_PYTHON312 ?= $(call release_python,3.12)
 RELEASE_PYTHON313 ?= $(call release_python,3.13)
 
-# debootstrap, installed when missing on a Debian root shell.
-root-tools: ## install debootstrap when missing (Debian, as root)
-	@tools/apt_install_missing.sh debootstrap=debootstrap
+# mmdebstrap builds the roots, bwrap runs commands inside them; installed when
+# missing on a Debian root shell.
+root-tools: ## install mmdebstrap and bwrap when missing (Debian, as root)
+	@tools/apt_install_missing.sh mmdebstrap=mmdebstrap bwrap=bubblewrap
 
 wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
@@ -303,5 +304,8 @@ test-dist-amd64: root-tools ## the x86_64 wheels and the sdist under CPython 3.1
 test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in an emulated arm64 root
 	tools/test_dist.sh $(RELEASE_DIST) arm64
 
+# Refused while anything is mounted below the work tree or a run of the roots'
+# scripts holds one of its locks.
 clean: ## remove the build folders, virtual environments and dist/
-	rm -rf build .venv* dist
+	tools/check_idle.sh
+	rm -rf --one-file-system build .venv* dist

@@ -1,8 +1,8 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # The benchmarks of the release wheels in DIST, under each CPython that has a
-# wheel of its own: 3.12 and 3.13 of this machine, 3.14 and 3.15 in a Debian
-# unstable root that is built in build/roots/ and removed when this ends,
-# failure included. For each, the interpreter's own x86_64 wheel is installed
+# wheel of its own: 3.12 and 3.13 of this machine, 3.14 and 3.15 in the Debian
+# unstable root amd64 of tools/debian_root.sh, where the work tree is read-only
+# but for build/bench-dist and benchmarks/results. For each, the interpreter's own x86_64 wheel is installed
 # into a fresh environment with the peer libraries, and the module of the abi3
 # wheel is measured beside it. A full run writes benchmarks/results/wheels-cpXY/.
 #
@@ -15,9 +15,10 @@ cd "$(dirname "$0")/.."
 dist=$1 python312=$2 python313=$3
 shift 3
 work=build/bench-dist
+job_lock bench-dist
 abi3_wheel=$(ls "$dist"/tolvi-*-cp312-abi3-manylinux*_x86_64.whl)
 
-rm -rf "$work"
+rm -rf --one-file-system "$work"
 mkdir -p "$work/abi3"
 # The abi3 module alone, which the benchmark loads beside the installed one.
 "$python312" -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); \
@@ -45,9 +46,7 @@ bench() {
 bench "$python312" "$@"
 bench "$python313" "$@"
 
-roots_trap
-inside=build/roots/bench-amd64
-root_build amd64 "$inside" python3.14 python3.14-venv python3.15 python3.15-venv ca-certificates
-root_enter "$inside"
+root_use amd64
+inside=amd64 ROOT_WRITABLE="$work benchmarks/results"
 bench /usr/bin/python3.14 "$@"
 bench /usr/bin/python3.15 "$@"

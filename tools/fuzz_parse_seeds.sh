@@ -16,7 +16,7 @@ corpus=$1
 out=$2
 every=$3
 
-rm -rf "$out"
+rm -rf --one-file-system "$out"
 mkdir -p "$out"
 printf '1.2.3-rc.1+build.5' >"$out/builtin-1"
 printf '2024.01\nnightly_build' >"$out/builtin-2"

@@ -20,7 +20,7 @@ if ! [ -f "$build_dir/compile_commands.json" ]; then
 fi
 
 logs=$(mktemp -d)
-trap 'rm -rf "$logs"' EXIT
+trap 'rm -rf --one-file-system "$logs"' EXIT
 
 # One log per file, so parallel runs never interleave their reports. The compile
 # database comes from g++; the extra argument keeps clang quiet about warning

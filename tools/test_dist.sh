@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Tests what users install, from what tools/build_dist.sh left in DIST, where it
 # runs: each wheel in a fresh virtual environment with the test requirements,
 # and the Python suite run against it. One leg at a time, so that CI can run
@@ -8,17 +8,20 @@
 #       each interpreter's own wheel and the abi3 wheel under each, then the
 #       sdist built from source by pip under 3.12
 #   tools/test_dist.sh DIST amd64
-#       in a Debian unstable root: CPython 3.14 and 3.15, each with its own
-#       wheel, the abi3 wheel, and the sdist built from source by pip with the
-#       root's GCC
+#       in the Debian unstable root amd64, the one the wheels of 3.14 and 3.15
+#       were built in: CPython 3.14 and 3.15, each with its own wheel, the abi3
+#       wheel, and the sdist built from source by pip with the root's GCC
 #   tools/test_dist.sh DIST arm64
 #       in a Debian unstable arm64 root, under user-mode emulation: CPython 3.13
 #       and 3.14, each with its own aarch64 wheel and the aarch64 abi3 wheel, and
 #       3.15 with its own on the named tests of every class, text forms,
 #       ordering, reports, pickling and a process pool
 #
-# A root is built in build/roots/ and removed, with everything mounted into it,
-# when the leg ends, failure included. The sdist is installed as a user would,
+# The roots are those of tools/debian_root.sh, built when missing or stale; the
+# work tree is read-only inside them, but for this leg's folder in
+# build/dist-test/. The emulated leg runs in a mount namespace of its own, which
+# takes the emulator's registration with it when it ends. The sdist is
+# installed as a user would,
 # with pip's own build isolation and the system's compiler; its build log must
 # show the compiler's warnings left as warnings, and their count is printed.
 set -eu
@@ -26,10 +29,12 @@ cd "$(dirname "$0")/.."
 . tools/debian_root.sh
 
 [ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64 [PYTHON...]" >&2; exit 2; }
+[ "$2" != arm64 ] || own_mount_namespace "$0" "$@"
 dist=$1 leg=$2
 shift 2
 work=build/dist-test/$leg
 started=$(date +%s)
+job_lock "test-dist-$leg"
 
 # In a root, every command runs inside it, in the work tree's /project.
 inside=
@@ -39,7 +44,7 @@ run() { root_or_here "$inside" "$@"; }
 # Under emulation pip compiles nothing ahead: the suite imports a small part of
 # what it installs.
 fresh_env() {
-    rm -rf "$work/$1"
+    rm -rf --one-file-system "$work/$1"
     run "$2" -m venv "$work/$1"
     run "$work/$1/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
 }
@@ -54,7 +59,9 @@ suite() {
         ${suite_tests:-tests}
     echo "--- $2: $(($(date +%s) - begun)) s"
 }
-suite_env=PYTHONMALLOC=debug
+# Hypothesis keeps its examples in the leg's folder: inside a root the work tree
+# is read-only.
+suite_env="PYTHONMALLOC=debug HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis"
 suite_flags="-X dev"
 
 # wheel_suite PYTHON WHEEL: WHEEL installed into a fresh environment of PYTHON,
@@ -108,7 +115,7 @@ wheel_of() {
     echo "$1"
 }
 
-rm -rf "$work"
+rm -rf --one-file-system "$work"
 mkdir -p "$work"
 case $leg in
 host)
@@ -123,11 +130,8 @@ host)
     sdist_suite "$1"
     ;;
 amd64)
-    roots_trap
-    inside=build/roots/test-amd64
-    root_build amd64 "$inside" python3.14 python3.14-venv python3.14-dev \
-        python3.15 python3.15-venv python3.15-dev g++ ca-certificates
-    root_enter "$inside"
+    root_use amd64
+    inside=amd64 ROOT_WRITABLE=$work
     for version in 3.14 3.15; do
         tag=cp$(echo "$version" | tr -d .)
         wheel=$(wheel_of "$tag-$tag" x86_64)
@@ -138,18 +142,13 @@ amd64)
     done
     ;;
 arm64)
-    roots_trap
-    emulator=build/roots/emulator
-    emulator_fetch "$emulator"
-    emulation_start "$emulator/qemu-aarch64"
-    inside=build/roots/test-arm64
-    root_build arm64 "$inside" python3.13 python3.13-venv python3.14 python3.14-venv \
-        python3.15 python3.15-venv ca-certificates
-    root_enter "$inside"
+    emulation_start
+    root_use arm64
+    inside=arm64 ROOT_WRITABLE=$work
     compile=--no-compile
     # The allocator's debug hooks and development mode are checked natively;
     # emulated, they would only multiply the time.
-    suite_env= suite_flags=
+    suite_env=HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis suite_flags=
     for version in 3.13 3.14 3.15; do
         tag=cp$(echo "$version" | tr -d .)
         wheel=$(wheel_of "$tag-$tag" aarch64)

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Fails, saying what to do, while anything is mounted at or below the work tree
+# or a run of tools/debian_root.sh still holds one of the tree's locks: `make
+# clean` runs it first, since deleting through a mount reaches whatever is
+# mounted there, and deleting under a live run breaks that run.
+#
+#   tools/check_idle.sh
+set -eu
+cd "$(dirname "$0")/.."
+
+if ! mounted=$(tools/mounts_below.sh .); then
+    echo "mounted below this work tree, and not removed:" >&2
+    echo "$mounted" >&2
+    echo "unmount them first (umount -R PATH), then run this again" >&2
+    exit 1
+fi
+for lock in build/locks/*.lock; do
+    [ -e "$lock" ] || continue
+    flock -n "$lock" true || {
+        echo "a run still holds $lock: wait for it to end, or stop it, then run this again" >&2
+        exit 1
+    }
+done
