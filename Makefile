@@ -14,7 +14,8 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 .PHONY: help demo test test-python test-cpp gtest wheel install venv clean format bench \
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
         fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
-        test-dist-host test-dist-amd64 test-dist-arm64 bench-dist python-check FORCE
+        test-dist-host test-dist-amd64 test-dist-arm64 test-roots roots reproduce bench-dist \
+        python-check FORCE
 
 # The variables a user sets, which `make help` lists with their values; a
 # target's description shows the values of the variables it names.
@@ -293,6 +294,21 @@ root-tools: ## install mmdebstrap and bwrap when missing (Debian, as root)
 wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
 
+# The roots' scripts attacked, in a clone of this checkout under a path with a
+# space: killed at two moments of a leg, a second run beside the first, a
+# half-built root, a work tree bound into a root. Slow: it builds the amd64 root
+# twice.
+test-roots: venv root-tools ## the roots' scripts killed mid-run and attacked (as root)
+	$(VPY) -m pytest -q -p no:cacheprovider tools/tests $(PYTEST_ARGS)
+
+roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)
+	tools/build_roots.sh
+
+# The sdist and one wheel built again from the last commit, and compared with
+# those of $(RELEASE_DIST) byte for byte.
+reproduce: ## rebuild the sdist and the cp312 x86_64 wheel, and compare them with $(RELEASE_DIST)'s
+	tools/reproduce.sh $(RELEASE_DIST) $(RELEASE_PYTHON312)
+
 test-dist: test-dist-host test-dist-amd64 test-dist-arm64 ## every release wheel and the sdist, each where it runs
 
 test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
@@ -307,5 +323,4 @@ test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in
 # Refused while anything is mounted below the work tree or a run of the roots'
 # scripts holds one of its locks.
 clean: ## remove the build folders, virtual environments and dist/
-	tools/check_idle.sh
-	rm -rf --one-file-system build .venv* dist
+	tools/clean.sh

@@ -33,9 +33,15 @@
 #   emulator  the unstable suite's qemu-user, unpacked only
 #
 # A root is whole when its build ended: mmdebstrap fills NAME.partial, which is
-# renamed to NAME only after its recipe is written into it. Whatever a killed
-# build left is never trusted: the next run removes it and builds again. A
-# root is kept while its recipe is unchanged and it is less than a day old.
+# renamed to NAME, and only then is NAME.stamp written, with the time and the
+# recipe. Whatever a killed build left is never trusted: the next run removes it
+# and builds again. A root is kept while its recipe is unchanged and it is less
+# than a day old. Its /root is NAME.home, which keeps pip's and Zig's caches.
+#
+# An ordinary user may build and use the roots amd64 and emulator (mmdebstrap
+# and bwrap make a user namespace for it, with the user's subordinate ids from
+# /etc/subuid and /etc/subgid); the emulation of arm64 registers the emulator
+# with the kernel, which needs root.
 #
 # Each root has a lock: a run that uses it holds it shared, one that builds or
 # removes it holds it alone, so that a second run never takes a root from
@@ -79,6 +85,8 @@ job_lock() {
 # line.
 root_recipe() {
     echo "--aptopt=Acquire::Check-Valid-Until \"false\""
+    # Where bwrap binds the work tree, made here: an ordinary user cannot.
+    [ "$1" = emulator ] || echo "--customize-hook=mkdir \"\$1/project\""
     case $1 in
     amd64)
         echo --variant=minbase
@@ -111,8 +119,8 @@ root_recipe() {
 # root_whole NAME RECIPE: NAME was built to RECIPE, to the end, less than
 # ROOTS_MAX_AGE seconds ago.
 root_whole() {
-    local stamp=$ROOTS/$1/.tolvi-root
-    [ -f "$stamp" ] || return 1
+    local stamp=$ROOTS/$1.stamp
+    [ -f "$stamp" ] && [ -d "$ROOTS/$1" ] || return 1
     [ "$(tail -n +2 "$stamp")" = "$2" ] || return 1
     [ $(($(date +%s) - $(head -n 1 "$stamp"))) -lt "$ROOTS_MAX_AGE" ]
 }
@@ -126,17 +134,30 @@ root_remove() {
         echo "$mounted" >&2
         return 1
     fi
-    rm -rf --one-file-system "$1"
+    as_roots_owner rm -rf --one-file-system "$1"
+}
+
+# as_roots_owner COMMAND...: COMMAND as the owner of the roots' files: root, or
+# for an ordinary user the root of a user namespace mapped onto the user's
+# subordinate ids, as mmdebstrap made them.
+as_roots_owner() {
+    if [ "$(id -u)" = 0 ]; then "$@"; else unshare --map-auto --map-root-user "$@"; fi
 }
 
 # root_use NAME: the root NAME whole and fresh, built when it is not; held
 # shared, for as long as this run lasts.
+ROOTS_HELD=
 root_use() {
     local recipe fd
+    # A second lock of the same file would wait for this run's own first one.
+    case " $ROOTS_HELD " in *" $1 "*) return 0 ;; esac
     recipe=$(root_recipe "$1") || return 1
     exec {fd}>"$(lock_file "root-$1")"
     flock -s "$fd"
-    root_whole "$1" "$recipe" && return 0
+    if root_whole "$1" "$recipe"; then
+        ROOTS_HELD="$ROOTS_HELD $1"
+        return 0
+    fi
     # Built anew, by this run alone: those that use it now end first.
     flock -n -x "$fd" || {
         echo "--- waiting for the other runs that use $ROOTS/$1 to end"
@@ -146,6 +167,7 @@ root_use() {
         root_build "$1" "$recipe" || return 1
     fi
     flock -s "$fd"
+    ROOTS_HELD="$ROOTS_HELD $1"
 }
 
 # root_build NAME RECIPE: the unstable suite built to RECIPE, into NAME.partial
@@ -154,8 +176,9 @@ root_build() {
     local dir=$ROOTS/$1 mirror begun arguments
     mirror=$(debian_mirror)
     [ -n "$mirror" ] || { echo "no Debian mirror in this machine's apt sources" >&2; return 1; }
+    rm -f "$dir.stamp"
     root_remove "$dir.partial" && root_remove "$dir" || return 1
-    mkdir -p "$ROOTS"
+    mkdir -p "$ROOTS" "$dir.home"
     echo "--- the root $dir (Debian unstable)"
     begun=$(date +%s)
     mapfile -t arguments <<<"$2"
@@ -163,8 +186,9 @@ root_build() {
     # its own, as root without a user namespace.
     mmdebstrap --mode=unshare "${arguments[@]}" sid "$dir.partial" "$mirror" >"$dir.log" 2>&1 ||
         { tail -n 20 "$dir.log" >&2; return 1; }
-    { date +%s; echo "$2"; } >"$dir.partial/.tolvi-root"
     mv "$dir.partial" "$dir"
+    { date +%s; echo "$2"; } >"$dir.stamp.new"
+    mv "$dir.stamp.new" "$dir.stamp"
     echo "--- the root $dir built in $(($(date +%s) - begun)) s"
 }
 
@@ -176,7 +200,7 @@ root_build() {
 root_run() {
     local dir=$ROOTS/$1 writable
     shift
-    local options=(--bind "$dir" / --dev /dev --proc /proc --tmpfs /tmp --unshare-pid
+    local options=(--bind "$dir" / --bind "$dir.home" /root --dev /dev --proc /proc --tmpfs /tmp --unshare-pid
         --die-with-parent --ro-bind-try /etc/resolv.conf /etc/resolv.conf
         --ro-bind-try /etc/ssl/certs/ca-certificates.crt /etc/ssl/certs/ca-certificates.crt
         --ro-bind "$PWD" /project)

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The Debian roots of tools/debian_root.sh, each built when it is missing, half
+# built or stale, and kept otherwise: amd64, and with arm64 the emulator that
+# builds it. The scripts that use a root build it themselves; this builds them
+# ahead, beside other work (CI starts it first).
+#
+#   tools/build_roots.sh [NAME...]     amd64 and arm64 when none is named
+set -eu
+cd "$(dirname "$0")/.."
+. tools/debian_root.sh
+own_mount_namespace "$0" "$@"
+
+[ $# -gt 0 ] || set -- amd64 arm64
+for name in "$@"; do
+    [ "$name" != arm64 ] || emulation_start
+    root_use "$name"
+done

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Removes the build folders, the virtual environments and dist/, but refuses,
+# saying what to do, while anything is mounted at or below the work tree or a
+# run of tools/debian_root.sh still holds one of the tree's locks: deleting
+# through a mount reaches whatever is mounted there, and deleting under a live
+# run breaks that run.
+#
+#   tools/clean.sh
+set -eu
+cd "$(dirname "$0")/.."
+. tools/debian_root.sh
+
+if ! mounted=$(tools/mounts_below.sh .); then
+    echo "mounted below this work tree, and not removed:" >&2
+    echo "$mounted" >&2
+    echo "unmount them first (umount -R PATH), then run this again" >&2
+    exit 1
+fi
+for lock in "$ROOTS_LOCKS"/*.lock; do
+    [ -e "$lock" ] || continue
+    flock -n "$lock" true || {
+        echo "a run still holds $lock: wait for it to end, or stop it, then run this again" >&2
+        exit 1
+    }
+done
+# The roots' files belong to their owner, an ordinary user's subordinate ids
+# included.
+[ ! -e "$ROOTS" ] || as_roots_owner rm -rf --one-file-system "$ROOTS"
+rm -rf --one-file-system build .venv* dist
