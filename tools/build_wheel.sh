@@ -41,14 +41,15 @@ echo "--- $wheel_tag $arch wheel, with CPython $version"
 
 tools/wheel_tools.sh "$python" "$env"
 
-# The C++ compiler, archiver and index builder CMake is given: Zig's, through the
-# environment's interpreter (the archive holds link-time optimisation objects,
-# which only Zig's own archiver reads).
+# The C++ compiler, archiver and index builder CMake is given: Zig's (the
+# archive holds link-time optimisation objects, which only Zig's own archiver
+# reads), the one copy tools/wheel_tools.sh keeps in build/wheels/zig.
+zig=$work/zig/ziglang/zig
 mkdir -p "$env/zig"
-printf '#!/bin/sh\nexec "%s" -m ziglang c++ -target %s-linux-gnu.2.17 -flto "$@"\n' \
-    "$env/bin/python" "$arch" >"$env/zig/c++-$arch"
-printf '#!/bin/sh\nexec "%s" -m ziglang ar "$@"\n' "$env/bin/python" >"$env/zig/ar"
-printf '#!/bin/sh\nexec "%s" -m ziglang ranlib "$@"\n' "$env/bin/python" >"$env/zig/ranlib"
+printf '#!/bin/sh\nexec "%s" c++ -target %s-linux-gnu.2.17 -flto "$@"\n' "$zig" "$arch" \
+    >"$env/zig/c++-$arch"
+printf '#!/bin/sh\nexec "%s" ar "$@"\n' "$zig" >"$env/zig/ar"
+printf '#!/bin/sh\nexec "%s" ranlib "$@"\n' "$zig" >"$env/zig/ranlib"
 chmod +x "$env/zig/c++-$arch" "$env/zig/ar" "$env/zig/ranlib"
 
 # The module is stripped as it is linked: Zig's compiler writes debug
