@@ -192,7 +192,8 @@ root_build() {
     echo "--- the root $dir built in $(($(date +%s) - begun)) s"
 }
 
-# root_run NAME COMMAND...: COMMAND in the root's /project, as root, with none of
+# root_run NAME COMMAND...: COMMAND in the root's /project, as the caller (root, or an
+# ordinary user, to whom the root's files then belong to nobody), with none of
 # this machine's environment (its pip settings name folders the root lacks) but
 # SOURCE_DATE_EPOCH. The work tree is read-only there, but for the folders named
 # in ROOT_WRITABLE; the machine's name server and certificate authorities are
