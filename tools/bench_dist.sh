@@ -2,9 +2,10 @@
 # The benchmarks of the release wheels in DIST, under each CPython that has a
 # wheel of its own: 3.12 and 3.13 of this machine, 3.14 and 3.15 in the Debian
 # unstable root amd64 of tools/debian_root.sh, where the work tree is read-only
-# but for build/bench-dist and benchmarks/results. For each, the interpreter's own x86_64 wheel is installed
-# into a fresh environment with the peer libraries, and the module of the abi3
-# wheel is measured beside it. A full run writes benchmarks/results/wheels-cpXY/.
+# but for build/bench-dist and benchmarks/results. For each, the interpreter's
+# own x86_64 wheel is installed into a fresh environment with the peer
+# libraries, and the module of the abi3 wheel is measured beside it. A full run
+# writes benchmarks/results/wheels-cpXY/.
 #
 #   tools/bench_dist.sh DIST PYTHON3.12 PYTHON3.13 [--quick]
 set -eu
@@ -25,7 +26,7 @@ mkdir -p "$work/abi3"
 z.extractall(sys.argv[2], [n for n in z.namelist() if n.endswith(".so")])' \
     "$abi3_wheel" "$work/abi3"
 
-# In a root, every command runs inside it, in the work tree's /project.
+# In a root, every command runs inside it, in the work tree.
 inside=
 run() { root_or_here "$inside" "$@"; }
 

@@ -69,10 +69,11 @@ tools/wheel_tools.sh "$python312" "$env"
 "$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
 sdist=$(ls "$dist"/tolvi-*.tar.gz)
 
-# The wheels of the root and those of this machine are built side by side: the
-# first build for a target compiles Zig's libc++ on one core.
+# The wheels of the root and those of this machine are built side by side, the
+# root's aarch64 ones first: the first build for a target compiles Zig's libc++,
+# on one core, and the other wheels of that target find it in the cache.
 root_wheels() {
-    for arch in x86_64 aarch64; do
+    for arch in aarch64 x86_64; do
         for python in python3.14 python3.15; do
             root_run amd64 tools/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
         done

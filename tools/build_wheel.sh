@@ -43,13 +43,15 @@ tools/wheel_tools.sh "$python" "$env"
 
 # The C++ compiler, archiver and index builder CMake is given: Zig's (the
 # archive holds link-time optimisation objects, which only Zig's own archiver
-# reads), the one copy tools/wheel_tools.sh keeps in build/wheels/zig.
+# reads), the one copy tools/wheel_tools.sh keeps in build/wheels/zig, with one
+# cache, build/wheels/zig-cache, for every wheel built here or in a root: a
+# target's libc++ is then compiled once.
 zig=$work/zig/ziglang/zig
 mkdir -p "$env/zig"
-printf '#!/bin/sh\nexec "%s" c++ -target %s-linux-gnu.2.17 -flto "$@"\n' "$zig" "$arch" \
-    >"$env/zig/c++-$arch"
-printf '#!/bin/sh\nexec "%s" ar "$@"\n' "$zig" >"$env/zig/ar"
-printf '#!/bin/sh\nexec "%s" ranlib "$@"\n' "$zig" >"$env/zig/ranlib"
+for tool in "c++-$arch:c++ -target $arch-linux-gnu.2.17 -flto" ar:ar ranlib:ranlib; do
+    printf '#!/bin/sh\nexport ZIG_GLOBAL_CACHE_DIR="%s"\nexec "%s" %s "$@"\n' "$work/zig-cache" "$zig" \
+        "${tool#*:}" >"$env/zig/${tool%%:*}"
+done
 chmod +x "$env/zig/c++-$arch" "$env/zig/ar" "$env/zig/ranlib"
 
 # The module is stripped as it is linked: Zig's compiler writes debug

@@ -6,7 +6,7 @@
 # Nothing here mounts anything the machine can see. mmdebstrap builds a root in
 # a mount namespace of its own, and bwrap runs every command inside a root in a
 # new one, with a /dev and a /proc of its own, the work tree bound read-only at
-# /project and only the folders a step writes bound writable. The kernel tears
+# its own path and only the folders a step writes bound writable. The kernel tears
 # such a namespace down with its last process, however the run ends (a signal,
 # SIGKILL, a power cut), so no mount outlives it and no `rm -rf` of a root can
 # reach through one into the work tree or the machine's /dev. No trap undoes
@@ -15,7 +15,7 @@
 #   job_lock JOB                     one run of JOB at a time in this work tree
 #   root_use NAME                    the root NAME ready, kept while whole and
 #                                    fresh, else built anew
-#   root_run NAME COMMAND...         COMMAND inside, in /project, with a clean
+#   root_run NAME COMMAND...         COMMAND inside, in the work tree, with a clean
 #                                    environment; the folders of ROOT_WRITABLE
 #                                    (relative to the work tree) writable
 #   root_or_here NAME COMMAND...     the same, or COMMAND here when NAME is empty
@@ -85,8 +85,6 @@ job_lock() {
 # line.
 root_recipe() {
     echo "--aptopt=Acquire::Check-Valid-Until \"false\""
-    # Where bwrap binds the work tree, made here: an ordinary user cannot.
-    [ "$1" = emulator ] || echo "--customize-hook=mkdir \"\$1/project\""
     case $1 in
     amd64)
         echo --variant=minbase
@@ -192,19 +190,21 @@ root_build() {
     echo "--- the root $dir built in $(($(date +%s) - begun)) s"
 }
 
-# root_run NAME COMMAND...: COMMAND in the root's /project, as the caller (root, or an
-# ordinary user, to whom the root's files then belong to nobody), with none of
-# this machine's environment (its pip settings name folders the root lacks) but
-# SOURCE_DATE_EPOCH. The work tree is read-only there, but for the folders named
-# in ROOT_WRITABLE; the machine's name server and certificate authorities are
-# the root's.
+# root_run NAME COMMAND...: COMMAND in the work tree inside the root, as the
+# caller (root, or an ordinary user, to whom the root's files then belong to
+# nobody), with none of this machine's environment (its pip settings name
+# folders the root lacks) but SOURCE_DATE_EPOCH. The work tree is read-only
+# there, but for the folders named in ROOT_WRITABLE, and it has the path it has
+# here, so that a path means the same inside and out (Zig's cache, shared by
+# the wheels built here and there, keys on its paths); the machine's name
+# server and certificate authorities are the root's.
 root_run() {
     local dir=$ROOTS/$1 writable
     shift
     local options=(--bind "$dir" / --bind "$dir.home" /root --dev /dev --proc /proc --tmpfs /tmp --unshare-pid
         --die-with-parent --ro-bind-try /etc/resolv.conf /etc/resolv.conf
         --ro-bind-try /etc/ssl/certs/ca-certificates.crt /etc/ssl/certs/ca-certificates.crt
-        --ro-bind "$PWD" /project)
+        --ro-bind "$PWD" "$PWD")
     for writable in ${ROOT_WRITABLE:-}; do
         case $writable in
         /* | *..*)
@@ -213,9 +213,11 @@ root_run() {
             ;;
         esac
         mkdir -p "$writable"
-        options+=(--bind "$PWD/$writable" "/project/$writable")
+        options+=(--bind "$PWD/$writable" "$PWD/$writable")
     done
-    options+=(--chdir /project --clearenv --setenv PATH /usr/local/bin:/usr/bin:/bin
+    # The place the work tree is bound at, made by the owner of the root's files.
+    [ -d "$dir$PWD" ] || as_roots_owner mkdir -p "$dir$PWD"
+    options+=(--chdir "$PWD" --clearenv --setenv PATH /usr/local/bin:/usr/bin:/bin
         --setenv HOME /root --setenv LANG C.UTF-8)
     [ -z "${SOURCE_DATE_EPOCH:-}" ] || options+=(--setenv SOURCE_DATE_EPOCH "$SOURCE_DATE_EPOCH")
     bwrap "${options[@]}" "$@"

@@ -21,9 +21,9 @@
 # work tree is read-only inside them, but for this leg's folder in
 # build/dist-test/. The emulated leg runs in a mount namespace of its own, which
 # takes the emulator's registration with it when it ends. The sdist is
-# installed as a user would,
-# with pip's own build isolation and the system's compiler; its build log must
-# show the compiler's warnings left as warnings, and their count is printed.
+# installed as a user would, with pip's own build isolation and the system's
+# compiler; its build log must show the compiler's warnings left as warnings,
+# and their count is printed.
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
@@ -36,17 +36,27 @@ work=build/dist-test/$leg
 started=$(date +%s)
 job_lock "test-dist-$leg"
 
-# In a root, every command runs inside it, in the work tree's /project.
+# In a root (the name in $inside), every command runs inside it, in the work
+# tree.
 inside=
 run() { root_or_here "$inside" "$@"; }
 
-# fresh_env NAME PYTHON: a new virtual environment with the test requirements.
-# Under emulation pip compiles nothing ahead: the suite imports a small part of
-# what it installs.
+# fresh_env NAME PYTHON: a new virtual environment with the test requirements:
+# a copy of one made once for PYTHON, into which nothing else is installed. The
+# copy serves as the original would: every command here runs its bin/python,
+# which finds its environment by its own place. Under emulation pip compiles
+# nothing ahead: the suite imports a small part of what it installs.
 fresh_env() {
+    local base
+    base=$work/requirements-$(basename "$2")
+    if [ ! -e "$base/.ready" ]; then
+        rm -rf --one-file-system "$base"
+        run "$2" -m venv "$base"
+        run "$base/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
+        touch "$base/.ready"
+    fi
     rm -rf --one-file-system "$work/$1"
-    run "$2" -m venv "$work/$1"
-    run "$work/$1/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
+    cp -a "$base" "$work/$1"
 }
 
 # suite NAME WHAT: the Python suite as `make test-python` runs it (or the tests

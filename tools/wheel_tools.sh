@@ -3,9 +3,8 @@
 # requirements-wheels.txt, made once: what builds the sdist and the wheels.
 # The first one made also gives its Zig to build/wheels/zig, the one every
 # wheel of this work tree is compiled by, here or in a root: Zig's cache keys
-# hold the paths of its library, so that a target's libc++ is compiled once
-# there, not once for each interpreter's environment (two to three minutes
-# each).
+# hold the paths of its library, so that a target's libc++ is compiled once,
+# not once for each interpreter's environment (two to three minutes each).
 #
 #   tools/wheel_tools.sh PYTHON ENV
 set -eu
