@@ -60,9 +60,6 @@ def clone(tmp_path: Path) -> Path:
     subprocess.run(["git", "add", "-A"], cwd=tree, check=True)
     subprocess.run(["git", "-c", "user.name=t", "-c", "user.email=t@t", "commit", "-qm",
                     "as checked out", "--allow-empty"], cwd=tree, check=True)
-    (tree / "dist").mkdir()
-    for name in PLACEHOLDER_WHEELS:
-        (tree / "dist" / name).touch()
     return tree
 
 
@@ -83,25 +80,43 @@ def session_processes(session: int) -> list[str]:
     return found
 
 
-def wait_for(condition, what: str, seconds: float = 900) -> None:
+def wait_for(condition, what: str, run: subprocess.Popen | None = None,
+             seconds: float = 900) -> None:
     deadline = time.monotonic() + seconds
     while not condition():
+        if run is not None and run.poll() is not None:
+            pytest.fail(f"the run ended ({run.returncode}) before {what}:\n{LOGS[run].read_text()}")
         if time.monotonic() > deadline:
             pytest.fail(f"waited {seconds} s for {what}")
         time.sleep(0.2)
 
 
+# Where each run started by start_leg writes what it prints.
+LOGS: dict[subprocess.Popen, Path] = {}
+
+
 def start_leg(tree: Path) -> subprocess.Popen:
-    return subprocess.Popen(["make", "test-dist-amd64"], cwd=tree, start_new_session=True,
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    """`make test-dist-amd64`, its output in a file (a pipe left unread would
+    stop it), with the wheels it looks for in dist/, which `make clean` removes."""
+    (tree / "dist").mkdir(exist_ok=True)
+    for name in PLACEHOLDER_WHEELS:
+        (tree / "dist" / name).touch()
+    log = tree.parent / "leg.log"
+    with open(log, "w") as out:
+        run = subprocess.Popen(["make", "test-dist-amd64"], cwd=tree, start_new_session=True,
+                               stdout=out, stderr=subprocess.STDOUT)
+    LOGS[run] = log
+    return run
 
 
 def kill_and_check(run: subprocess.Popen, tree: Path, before) -> str:
     """SIGKILL to the whole run, then: nothing mounted, `make clean` passes, and
     the tracked files as they were. Returns what the run printed."""
     os.killpg(run.pid, signal.SIGKILL)
-    printed = run.communicate()[0]
-    wait_for(lambda: not session_processes(run.pid), "the killed run's processes to end", 60)
+    run.wait()
+    printed = LOGS[run].read_text()
+    wait_for(lambda: not session_processes(run.pid), "the killed run's processes to end",
+             seconds=60)
     assert mounts_at_or_below(tree) == []
     clean = subprocess.run(["make", "clean"], cwd=tree, capture_output=True, text=True)
     assert clean.returncode == 0, clean.stdout + clean.stderr
@@ -116,7 +131,7 @@ def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path) -> No
 
     # While mmdebstrap fills the root.
     run = start_leg(clone)
-    wait_for(lambda: (partial / "usr" / "bin").is_dir(), "the root's build to begin")
+    wait_for(lambda: (partial / "usr" / "bin").is_dir(), "the root's build to begin", run)
     time.sleep(3)
     assert mounts_at_or_below(clone) == []
     printed = kill_and_check(run, clone, before)
@@ -126,7 +141,7 @@ def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path) -> No
     # run of the same leg meanwhile stops at once, and takes nothing from the first.
     run = start_leg(clone)
     wait_for(lambda: any("bwrap" in c and "pip install" in c for c in session_processes(run.pid)),
-             "the leg's pip inside the root")
+             "the leg's pip inside the root", run)
     second = subprocess.run(["make", "test-dist-amd64"], cwd=clone, capture_output=True,
                             text=True, timeout=60)
     assert second.returncode != 0
