@@ -151,7 +151,7 @@ def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path) -> No
     assert mounts_at_or_below(clone) == []
     refused = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True)
     assert refused.returncode != 0
-    assert "a run still holds build/locks/test-dist-amd64.lock" in refused.stderr
+    assert "a run still holds build/locks/root-amd64.lock: wait for it" in refused.stderr
     kill_and_check(run, clone, before)
 
 
