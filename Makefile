@@ -274,9 +274,10 @@ format: ## clang-format the C++ sources in place
 
 # What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
 # x86_64 (cp312 to cp315, and abi3) and aarch64 (cp313 to cp315, and abi3), built
-# by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from a
-# Debian unstable root that the scripts build in build/roots/ and remove when they
-# end; the roots need root, debootstrap and the Debian mirror of apt's sources.
+# by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from
+# Debian unstable roots in build/roots/ (tools/debian_root.sh), built by mmdebstrap
+# from the Debian mirror of apt's sources and kept while whole and fresh; every
+# command inside one runs in a mount namespace of its own (bwrap).
 # `make test-dist` installs each wheel where it runs, and the sdist built from
 # source by pip, into fresh virtual environments and runs the Python suite
 # against each: the aarch64 ones in an arm64 root under user-mode emulation.
