@@ -32,8 +32,7 @@ done
 work=build/wheels
 started=$(date +%s)
 job_lock wheels
-: "${SOURCE_DATE_EPOCH:=$(git log -1 --format=%ct)}"
-export SOURCE_DATE_EPOCH
+release_dates
 mkdir -p "$dist" "$work"
 rm -rf --one-file-system "$dist"/tolvi-* "$work/raw"
 

@@ -25,5 +25,5 @@ for lock in "$ROOTS_LOCKS"/*.lock; do
 done
 # The roots' files belong to their owner, an ordinary user's subordinate ids
 # included.
-[ ! -e "$ROOTS" ] || as_roots_owner rm -rf --one-file-system "$ROOTS"
+root_remove "$ROOTS"
 rm -rf --one-file-system build .venv* dist

@@ -13,6 +13,7 @@
 # anything: there is nothing to undo.
 #
 #   job_lock JOB                     one run of JOB at a time in this work tree
+#   release_dates                    SOURCE_DATE_EPOCH, from the last commit
 #   root_use NAME                    the root NAME ready, kept while whole and
 #                                    fresh, else built anew
 #   root_run NAME COMMAND...         COMMAND inside, in the work tree, with a clean
@@ -60,6 +61,13 @@ debian_mirror() {
         sed -n 's/^deb[[:space:]]\{1,\}\(\[[^]]*\][[:space:]]*\)\{0,1\}\([^[:space:]]*\).*/\2/p' \
             /etc/apt/sources.list /etc/apt/sources.list.d/*.list
     } 2>/dev/null | grep -v -e security -e '^$' | head -n 1
+}
+
+# release_dates: SOURCE_DATE_EPOCH exported, the dates of the files we publish:
+# those of the last commit, unless the caller names others.
+release_dates() {
+    : "${SOURCE_DATE_EPOCH:=$(git log -1 --format=%ct)}"
+    export SOURCE_DATE_EPOCH
 }
 
 # lock_file NAME: the lock file NAME of this work tree, its folder made.

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 dist=$1 python312=$2
 out=build/reproduce
 job_lock wheels
-export SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+release_dates
 rm -rf --one-file-system "$out"
 mkdir -p "$out"
 

@@ -71,7 +71,8 @@ suite() {
 }
 # Hypothesis keeps its examples in the leg's folder: inside a root the work tree
 # is read-only.
-suite_env="PYTHONMALLOC=debug HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis"
+hypothesis_env=HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis
+suite_env="PYTHONMALLOC=debug $hypothesis_env"
 suite_flags="-X dev"
 
 # wheel_suite PYTHON WHEEL: WHEEL installed into a fresh environment of PYTHON,
@@ -158,7 +159,7 @@ arm64)
     compile=--no-compile
     # The allocator's debug hooks and development mode are checked natively;
     # emulated, they would only multiply the time.
-    suite_env=HYPOTHESIS_STORAGE_DIRECTORY=$work/hypothesis suite_flags=
+    suite_env=$hypothesis_env suite_flags=
     for version in 3.13 3.14 3.15; do
         tag=cp$(echo "$version" | tr -d .)
         wheel=$(wheel_of "$tag-$tag" aarch64)
