@@ -45,6 +45,14 @@ def tracked_state(tree: Path) -> tuple[str, dict[str, str]]:
                     for name in names if name}
 
 
+@pytest.fixture(autouse=True)
+def outside_make(monkeypatch: pytest.MonkeyPatch) -> None:
+    """The clone's make runs as a user's would, not as a sub-make of `make
+    test-roots`, which would print the folders it enters and pass its flags."""
+    for name in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL", "MAKEOVERRIDES"):
+        monkeypatch.delenv(name, raising=False)
+
+
 @pytest.fixture
 def clone(tmp_path: Path) -> Path:
     """A clone of this checkout, with its tracked files as they are now, under
