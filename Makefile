@@ -15,7 +15,7 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
         fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
         test-dist-host test-dist-amd64 test-dist-arm64 test-roots roots reproduce bench-dist \
-        python-check FORCE
+        python-check test-tools examples docs docs-tools test-docs FORCE
 
 # The variables a user sets, which `make help` lists with their values; a
 # target's description shows the values of the variables it names.
@@ -23,7 +23,7 @@ USER_VARIABLES := PYTHON VENV WHEEL_ARGS PYTEST_ARGS FUZZ_SECONDS RELEASE_DIST
 
 help: ## list the targets and the variables a user sets
 	@echo "Targets:"
-	@$(foreach v,$(sort $(USER_VARIABLES) DIST SAN_VENV FUZZ_VENV ABI3_BUILD),$(v)='$($(v))') \
+	@$(foreach v,$(sort $(USER_VARIABLES) DIST SAN_VENV FUZZ_VENV ABI3_BUILD DOCS_BUILD),$(v)='$($(v))') \
 	  awk -F ':[^#]*## ' '/^[a-z][a-z0-9-]*:[^#]*## / { text = $$2; \
 	    while (match(text, /[$$][(][A-Z_0-9]+[)]/)) \
 	      text = substr(text, 1, RSTART - 1) ENVIRON[substr(text, RSTART + 2, RLENGTH - 3)] \
@@ -38,9 +38,10 @@ help: ## list the targets and the variables a user sets
 	  FUZZ_SECONDS '$(FUZZ_SECONDS)' "" "how long each fuzzer runs" \
 	  RELEASE_DIST '$(RELEASE_DIST)' "" "where make wheels puts what we publish"
 
-# The virtual environment holds the build tools and the test requirements, or the
-# REQUIREMENTS given.
-REQUIREMENTS ?= requirements-test.txt
+# The virtual environment is made with the build tools and the requirements files
+# REQUIREMENTS names (none by default); a target installs the further tools it needs
+# ($(VENV)/.requirements-NAME), so that `make demo` installs nothing else.
+REQUIREMENTS ?=
 
 venv: $(VENV)/.ready ## create the virtual environment $(VENV) with the tools the targets need
 
@@ -51,8 +52,10 @@ python-check: FORCE
 	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found: name one with" \
 	  "PYTHON=/path/to/python3.12" >&2; exit 1; }
 	@command -v "$(PYTHON)" >/dev/null || { echo "PYTHON=$(PYTHON): no such interpreter" >&2; exit 1; }
-	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))' || \
-	  { echo "PYTHON=$(PYTHON) is older than 3.12" >&2; exit 1; }
+	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))'; status=$$?; \
+	  [ $$status = 0 ] || [ $$status = 1 ] || { echo "PYTHON=$(PYTHON): no such interpreter" \
+	    "(it exits with status $$status; a pyenv shim does so for a version not active)" >&2; exit 1; }; \
+	  [ $$status = 0 ] || { echo "PYTHON=$(PYTHON) is older than 3.12" >&2; exit 1; }
 	@if [ -x $(VPY) ]; then \
 	  made=$$($(VPY) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
 	  wanted=$$($(PYTHON) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
@@ -64,7 +67,7 @@ python-check: FORCE
 $(VENV)/.ready: $(REQUIREMENTS) requirements-build.txt | python-check
 	$(PYTHON) -m venv $(VENV)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q -r requirements-build.txt -r $(REQUIREMENTS)
+	$(VPY) -m pip install -q -r requirements-build.txt $(addprefix -r ,$(REQUIREMENTS))
 	touch $@
 
 # The module is tested as users get it: built into a wheel, and the wheel installed
@@ -100,14 +103,30 @@ $(VENV)/.requirements-%: requirements-%.txt $(VENV)/.ready
 	$(VPY) -m pip install -q -r $<
 	touch $@
 
-demo: install ## set up, then run examples/demo.py
+# The test requirements take in those of the examples: the tests ship versions to
+# Dask workers.
+$(VENV)/.requirements-test: requirements-examples.txt
+
+test-tools: $(VENV)/.requirements-test ## install the test tools into $(VENV): pytest, Hypothesis, pandas, Dask
+
+# Only the module's build tools: no test tool, pandas or Dask.
+demo: install ## set up with the build tools alone, then run examples/demo.py
 	$(VPY) examples/demo.py
+
+# The pandas and Dask examples: examples/cluster.py on a sample of the corpus, and
+# the examples of the manual's pages that use pandas, Dask and process pools.
+examples: install $(VENV)/.requirements-examples $(VENV)/.requirements-typing ## the pandas and Dask examples, run and compared
+	$(VPY) examples/cluster.py --every 100
+	$(VPY) tools/check_examples.py docs/pandas.md docs/processes.md
 
 # -P keeps the working directory off the import path: the module under test can
 # only be the one installed from the wheel. Development mode and the debug hooks
 # of the interpreter's allocators check how the module uses the C API.
-test-python: install ## the Python tests against the installed wheel
-	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest -q tests $(PYTEST_ARGS)
+# -q once: a second one, from PYTEST_ARGS, would hide pytest's summary line.
+PYTEST_QUIET = $(if $(filter -q --quiet,$(PYTEST_ARGS)),,-q)
+
+test-python: install test-tools ## the Python tests against the installed wheel
+	PYTHONMALLOC=debug $(VPY) -X dev -P -m pytest $(PYTEST_QUIET) tests $(PYTEST_ARGS)
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest: ## install GoogleTest when missing (Debian, as root)
@@ -119,13 +138,32 @@ test-cpp: venv gtest ## the C++ unit tests (GoogleTest, through ctest)
 	cmake --build $(CPP_BUILD) -j2
 	ctest --test-dir $(CPP_BUILD) --output-on-failure --no-tests=error
 
-test: test-cpp test-python ## set up, then every test: C++ and Python
+test: test-cpp test-python examples ## set up, then every test: C++, Python, and the pandas and Dask examples
 
 # The stubs against the installed module, and the README's Python examples
-# against the stubs.
+# against the stubs (make test-docs checks the manual's too).
 typecheck: install $(VENV)/.requirements-typing ## stubtest on the stubs; the README's examples typed, run and compared
 	$(VPY) tools/stubtest.py
-	$(VPY) tools/check_readme_types.py
+	$(VPY) tools/check_examples.py README.md
+
+# The manual, built by Sphinx from docs/ with warnings as errors; its API
+# reference is read from the stubs, so the module need not be built.
+DOCS_BUILD ?= build/docs
+
+docs: $(VENV)/.requirements-docs ## build the manual into $(DOCS_BUILD), warnings as errors
+	$(VPY) -m sphinx -E -W --keep-going -q -b html docs $(DOCS_BUILD)
+
+# Debian's Chromium and its WebDriver for the browser test, installed when missing
+# on a Debian root shell.
+docs-tools: ## install chromium and chromium-driver when missing (Debian, as root)
+	@tools/apt_install_missing.sh chromium=chromium chromedriver=chromium-driver
+
+# Every example of the README and the manual typed, run and compared; then the
+# built site: its links, every public name in its API reference, and the site in
+# headless Chromium, which saves build/docs-screenshot.png.
+test-docs: docs docs-tools install test-tools $(VENV)/.requirements-typing ## the manual's examples, links, API names and a browser test
+	$(VPY) tools/check_examples.py README.md $(sort $(wildcard docs/*.md))
+	DOCS_BUILD=$(DOCS_BUILD) $(VPY) -P -m pytest $(PYTEST_QUIET) -p no:cacheprovider docs/tests $(PYTEST_ARGS)
 
 # The C++ tests and the whole Python suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, built with the same compiler as the module. The
@@ -150,7 +188,7 @@ sanitize-cpp: gtest ## the C++ tests under the sanitizers, leaks checked
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure --no-tests=error
 
 sanitize-python: ## the Python tests against a module built with the sanitizers
-	$(MAKE) install VENV=$(SAN_VENV) \
+	$(MAKE) install test-tools VENV=$(SAN_VENV) \
 	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.build-type=RelWithDebInfo"
 	LD_PRELOAD=$(SAN_RUNTIME) PYTHONMALLOC=malloc TOLVI_SANITIZED=1 \
 	  ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=0 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
@@ -158,10 +196,11 @@ sanitize-python: ## the Python tests against a module built with the sanitizers
 
 # Speed and memory against peer version libraries: `make bench` writes
 # benchmarks/results/cpXY/ for the environment's interpreter and the development
-# build, then runs bench-dist; `make bench-quick` (or QUICK=1) is a few-second run
-# on small samples of the development build that only prints. The rows of the abi3
-# build come from the module built against the stable ABI, loaded beside the
-# installed one.
+# build, then runs bench-dist; `make bench-quick` (or QUICK=1) is a run on small samples
+# of the development build that only prints: about 6 s here, once its first run has
+# installed the peer libraries and built the abi3 module (about a minute more,
+# after make install). The rows of the abi3 build come from the module built against
+# the stable ABI, loaded beside the installed one.
 ABI3_BUILD ?= build/abi3-$(notdir $(VENV))
 
 bench: install $(VENV)/.requirements-bench ## speed and memory against peer libraries under $(VENV)'s CPython, then bench-dist
@@ -173,7 +212,7 @@ bench: install $(VENV)/.requirements-bench ## speed and memory against peer libr
 	$(if $(QUICK),,$(MAKE) bench-dist)
 
 bench-quick: QUICK := 1
-bench-quick: bench ## a few-second benchmark run on small samples that only prints
+bench-quick: bench ## benchmarks on small samples, only printed: ~6 s; the first run adds ~1 min of set-up
 
 # The release wheels of $(RELEASE_DIST), each under its own CPython: 3.14 and 3.15
 # in a Debian unstable root.
@@ -299,7 +338,7 @@ wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 # space: killed at two moments of a leg, a second run beside the first, a
 # half-built root, a work tree bound into a root. Slow: it builds the amd64 root
 # twice.
-test-roots: venv root-tools ## the roots' scripts killed mid-run and attacked (as root)
+test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked (as root)
 	$(VPY) -m pytest -q -p no:cacheprovider tools/tests $(PYTEST_ARGS)
 
 roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)

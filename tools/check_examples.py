@@ -1,5 +1,8 @@
-"""Checks the examples of README.md against the installed `tolvi`: their types
-under mypy --strict, and what they print.
+"""Checks the examples of Markdown pages (README.md and the site's pages under
+docs/) against the installed `tolvi`: their types under mypy --strict, and what
+they print.
+
+    python tools/check_examples.py [PAGE.md ...]     # README.md when none is named
 
 - A ```python block is a program. It runs in a fresh interpreter, from a
   temporary directory. A ```text block right after it holds what it prints when
@@ -7,17 +10,17 @@ under mypy --strict, and what they print.
   error (the exception that stops it) when that line ends in "raises"; a program
   with neither runs silently. Blanks at the ends of lines and blank lines at the
   end are not compared.
-- The ```pycon blocks are one interactive session: doctest runs their examples
-  in order, in one namespace, with ELLIPSIS on.
+- The ```pycon blocks of a page are one interactive session: doctest runs their
+  examples in order, in one namespace, with ELLIPSIS on.
 
 Colour is off for both, wherever their output goes. mypy checks each program,
-and the session's statements, each line at its README line number, so that the
-line numbers it reports are README line numbers. It runs in strict mode from the
-interpreter that runs this script, so it sees that interpreter's installed
-module and its stubs, and from a temporary directory with a configuration of its
-own, so that no file of the work tree stands in for them. An argument names
-another Markdown file to check instead. Exits with 1 when a check fails or there
-is no example.
+and each page's session, each line at its line number on the page, so that the
+line numbers it reports are those of the page; one run of mypy checks every
+page. It runs in strict mode from the interpreter that runs this script, so it
+sees that interpreter's installed module and its stubs, and from a temporary
+directory with a configuration of its own, so that no file of the work tree
+stands in for them. Exits with 1 when a check fails, or when a page named has no
+example.
 """
 
 import difflib
@@ -56,7 +59,7 @@ def fenced_blocks(text):
 
 def examples(text, name):
     """The programs, as dicts of their first line, source and expected outcomes,
-    and the doctest examples of the session, numbered from 0 for README line 1."""
+    and the doctest examples of the session, numbered from 0 for the page's line 1."""
     programs, session, program = [], [], None
     for language, first_line, lines, prose in fenced_blocks(text):
         words = prose.rstrip(":").split()
@@ -76,7 +79,7 @@ def examples(text, name):
 
 
 def session_source(session):
-    """The session's statements, each line at its README line number."""
+    """The session's statements, each line at its line number on the page."""
     lines = []
     for example in session:
         for offset, line in enumerate(example.source.splitlines()):
@@ -99,11 +102,11 @@ def difference(expected, actual, what):
         return ""
     return "".join(difflib.unified_diff(
         [s + "\n" for s in expected], [s + "\n" for s in actual],
-        f"{what} in the README", f"{what} of the example"))
+        f"{what} on the page", f"{what} of the example"))
 
 
 def run_program(program, path):
-    """What differs between the program's outcome and the README's, or ""."""
+    """What differs between the program's outcome and the page's, or ""."""
     result = subprocess.run([sys.executable, "-P", path.name], cwd=path.parent,
                             capture_output=True, text=True, timeout=600, check=False)
     problems = difference(program["prints"], result.stdout.splitlines(), "standard output")
@@ -117,47 +120,50 @@ def run_program(program, path):
     return problems
 
 
-def main(readme=README):
-    programs, session = examples(readme.read_text(encoding="utf-8"), readme.name)
-    if not programs and not session:
-        print(f"{readme.name}: no Python example found", file=sys.stderr)
+def main(pages):
+    found = {page: examples(page.read_text(encoding="utf-8"), page.name) for page in pages}
+    if not any(programs or session for programs, session in found.values()):
+        print(f"{', '.join(map(str, pages))}: no Python example found", file=sys.stderr)
         return 1
     for name in ("CLICOLOR_FORCE", "CLICOLOR"):
         os.environ.pop(name, None)
-    os.environ["NO_COLOR"] = "1"  # for the programs, and the session in this process
+    os.environ["NO_COLOR"] = "1"  # for the programs, and the sessions in this process
+    differ = 0
     with tempfile.TemporaryDirectory() as tmp:
         tmp = Path(tmp)
         config = tmp / "mypy.ini"
         config.write_text("[mypy]\n", encoding="utf-8")
-        files = []
-        for number, program in enumerate(programs, 1):
-            path = tmp / f"readme_example_{number}.py"
-            path.write_text("\n" * (program["line"] - 1) + program["source"], encoding="utf-8")
-            files.append(path)
-        if session:
-            files.append(tmp / "readme_session.py")
-            files[-1].write_text(session_source(session), encoding="utf-8")
+        files, names = {}, {}
+        for index, (page, (programs, session)) in enumerate(found.items()):
+            for number, program in enumerate(programs, 1):
+                path = tmp / f"page{index}_example_{number}.py"
+                path.write_text("\n" * (program["line"] - 1) + program["source"], encoding="utf-8")
+                files[page, number] = path
+            if session:
+                path = tmp / f"page{index}_session.py"
+                path.write_text(session_source(session), encoding="utf-8")
+                files[page, 0] = path
+            names[f"page{index}"] = str(page)
         result = subprocess.run(
             [sys.executable, "-m", "mypy", "--strict", "--config-file", config.name,
-             "--cache-dir", str(tmp / "cache"), *(f.name for f in files)],
+             "--cache-dir", str(tmp / "cache"), *(f.name for f in files.values())],
             cwd=tmp, capture_output=True, text=True, check=False)
-        report = re.sub(r"readme_(example_\d+|session)\.py", readme.name, result.stdout)
-        print(f"{readme.name}, {len(programs)} program(s) and {len(session)} session "
-              f"example(s), mypy: {report}", end="")
+        report = re.sub(r"(page\d+)_(example_\d+|session)\.py", lambda m: names[m[1]], result.stdout)
+        print(f"mypy: {report}", end="")
         print(result.stderr, end="", file=sys.stderr)
-        differ = 0
-        for program, path in zip(programs, files):
-            problems = run_program(program, path)
-            if problems:
-                print(f"{readme.name}:{program['line']}: the program's outcome differs\n{problems}")
-                differ += 1
-    if session:
-        test = doctest.DocTest(session, {"__name__": "__main__"}, readme.name, str(readme), 0, None)
-        runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
-        differ += runner.run(test).failed
-    print(f"{readme.name}: {differ or 'no'} outcome(s) differ from the README's")
+        for page, (programs, session) in found.items():
+            for number, program in enumerate(programs, 1):
+                problems = run_program(program, files[page, number])
+                if problems:
+                    print(f"{page}:{program['line']}: the program's outcome differs\n{problems}")
+                    differ += 1
+            if session:
+                test = doctest.DocTest(session, {"__name__": "__main__"}, page.name, str(page), 0, None)
+                differ += doctest.DocTestRunner(optionflags=doctest.ELLIPSIS).run(test).failed
+            print(f"{page}: {len(programs)} program(s), {len(session)} session example(s)")
+    print(f"{differ or 'no'} outcome(s) differ from their pages'")
     return int(result.returncode != 0 or differ > 0)
 
 
 if __name__ == "__main__":
-    sys.exit(main(*map(Path, sys.argv[1:2])))
+    sys.exit(main([Path(arg) for arg in sys.argv[1:]] or [README]))
