@@ -10,16 +10,22 @@ import os
 # memory resident, so memory figures mean nothing.
 SANITIZED = os.environ.get("TOLVI_SANITIZED") == "1"
 
+# Set by the test legs that run an aarch64 wheel under user-mode emulation, where
+# every call is ten to twenty times slower. The native legs run the same C++ at
+# full strength; the emulated ones check that the aarch64 build behaves the same.
+EMULATED = os.environ.get("TOLVI_EMULATED") == "1"
+
 
 def scaled(count, divisor=20):
-    """`count` repetitions, or a `divisor`-th of them under the sanitizer."""
-    return max(1, count // divisor) if SANITIZED else count
+    """`count` repetitions (or examples), or a `divisor`-th of them under the
+    sanitizer or emulation."""
+    return max(1, count // divisor) if SANITIZED or EMULATED else count
 
 
 # Each operation runs with each allocation failing once, and with all from it on
 # failing, until it runs whole at SETTLED points in a row (at every STEP-th point
-# only under the sanitizer).
-SETTLED, MOST_POINTS, STEP = 3, 2000, 7 if SANITIZED else 1
+# only under the sanitizer or emulation).
+SETTLED, MOST_POINTS, STEP = 3, 2000, 7 if SANITIZED or EMULATED else 1
 
 
 def sweep(run):

@@ -6,6 +6,7 @@ import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
+from stress_support import scaled
 from support import CORPUS, DotSeparated, Other, SemVer, Version
 
 CORPUS_FILES = sorted(CORPUS.glob("*.txt"))
@@ -66,7 +67,7 @@ def compare(a, b):
     return (a > b) - (a < b)
 
 
-@settings(max_examples=300, deadline=None)
+@settings(max_examples=scaled(300, 5), deadline=None)
 @given(versions, versions, versions)
 def test_order_is_total_antisymmetric_transitive(a, b, c):
     assert sum((a < b, a == b, a > b)) == 1
@@ -79,7 +80,7 @@ def test_order_is_total_antisymmetric_transitive(a, b, c):
         assert a == c
 
 
-@settings(max_examples=300, deadline=None)
+@settings(max_examples=scaled(300, 5), deadline=None)
 @given(st.text(max_size=30))
 def test_any_text_gives_a_value_or_a_report(text):
     for cls in (Version, SemVer, DotSeparated, Other):
