@@ -339,7 +339,7 @@ wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 # half-built root, a work tree bound into a root. Slow: it builds the amd64 root
 # twice.
 test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked (as root)
-	$(VPY) -m pytest -q -p no:cacheprovider tools/tests $(PYTEST_ARGS)
+	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/tests $(PYTEST_ARGS)
 
 roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)
 	tools/build_roots.sh
