@@ -1,7 +1,12 @@
 """The general Version class: its constructor's dispatch and failures."""
 
+import subprocess
+import sys
+import textwrap
+
 import pytest
 
+from stress_support import SANITIZED
 from support import DotSeparated, Other, raises_exactly, SemVer, Text, Version
 
 
@@ -74,3 +79,55 @@ def test_kinds_and_general_class_never_compare_equal():
     assert Version(SemVer("1.2.3")) == Version("1.2.3")
     assert (Version("1.2.3") == SemVer("1.2.3")) is False
     assert (SemVer("1.2.3") != Version("1.2.3")) is True
+
+
+# Calls of Version once its __new__ is replaced, each with what the replacement
+# receives: every call reaches it, whatever the route the call would take.
+REPLACED_NEW_CALLS = [
+    ('Version("1.2.3")', "Version ('1.2.3',) {}"),
+    ("Version()", "Version () {}"),
+    ('Version("1", "2")', "Version ('1', '2') {}"),
+    ('Version(value="1")', "Version () {'value': '1'}"),
+]
+
+
+def test_replaced_new_is_called():
+    # In a process of its own: the interpreter cannot give the class back its
+    # own creation slot once it is replaced.
+    code = textwrap.dedent(
+        """
+        from tolvi import package
+        Version = package.version.Version
+
+        def new(cls, *args, **kwargs):
+            return f"{cls.__name__} {args} {kwargs}"
+
+        Version.__new__ = new
+        for call in CALLS:
+            print(eval(call))
+        """
+    ).replace("CALLS", repr([call for call, _ in REPLACED_NEW_CALLS]))
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                            timeout=60)
+    assert result.stdout.splitlines() == [seen for _, seen in REPLACED_NEW_CALLS]
+    assert result.stderr == ""
+
+
+@pytest.mark.skipif(not SANITIZED, reason="only the address sanitizer sees the freed block")
+def test_sanitizer_sees_a_freed_version_read():
+    # A Version small enough for the blocks kept for reuse, freed while still
+    # referenced, then read.
+    code = textwrap.dedent(
+        """
+        import ctypes, os
+        from tolvi import package
+        freed = package.version.Version("1.2.3")
+        ctypes.pythonapi.Py_DecRef(ctypes.py_object(freed))
+        print(str(freed), flush=True)
+        os._exit(0)
+        """
+    )
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                            timeout=60)
+    assert "ERROR: AddressSanitizer: heap-use-after-free" in result.stderr
+    assert result.returncode != 0

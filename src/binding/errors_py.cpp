@@ -46,7 +46,7 @@ std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument
     // Deliberately propagates a failure to read the name, unlike the type mismatch.
     Ref name = Ref::steal(PyType_GetName(Py_TYPE(argument)));
     if (name) {
-        PyErr_Format(PyExc_TypeError, "Cannot construct %s from type '%U'", class_name, name.get());
+        PyErr_Format(PyExc_TypeError, fixed::cannot_construct, class_name, name.get());
     }
     return nullptr;
 }

@@ -7,7 +7,7 @@
 // can reach. Change none.
 namespace tolvi::py::fixed {
 
-// The module every class reports as its __module__, in its type description's name.
+// The module every class reports as its __module__, in its type spec's name.
 inline constexpr std::string_view class_module = "builtins";
 
 // The internal-failure exception's class, as its qualified name.
@@ -41,6 +41,35 @@ inline constexpr const char* unnamed_type = "<failed to extract type name>";
 // A constructor of a kind class given positional and keyword arguments together.
 inline constexpr const char* args_and_kwargs =
     "Constructor expects *args or **kwargs, but not both";
+// A constructor given no argument, or Version's given two or more; the class's name.
+inline constexpr const char* requires_arguments = "%s() requires arguments";
+// Version's constructor given a keyword: its name.
+inline constexpr const char* version_keyword =
+    "Version.__new__() got an unexpected keyword argument '%U'";
+// A constructor's argument of no type it takes: the class's name, then the
+// argument type's name.
+inline constexpr const char* cannot_construct = "Cannot construct %s from type '%U'";
+// A Version of another kind given to a kind class's constructor, before and
+// after the kind class's name, then the Version's debug form.
+inline constexpr const char* expected_kind = "Expected ";
+inline constexpr const char* expected_kind_found = "; found ";
+// The keyword form of a kind class: a required keyword missing, SemVer's and
+// the others', and a key it does not know with the class's name.
+inline constexpr const char* missing_keyword = "Missing required keyword argument '%s'";
+inline constexpr const char* invalid_input = "invalid input to argument '%s'";
+inline constexpr const char* invalid_keyword = "'%U' is an invalid keyword argument for %s()";
+// object.__new__ called on a class: its module and qualified name.
+inline constexpr const char* cannot_create = "cannot create '%U.%U' instances";
+
+// test_function's binding of its one parameter.
+inline constexpr const char* test_function_positional =
+    "test_function() takes 1 positional arguments but %zd were given";
+inline constexpr const char* test_function_keyword =
+    "test_function() got an unexpected keyword argument '%U'";
+inline constexpr const char* test_function_twice =
+    "test_function() got multiple values for argument 'version'";
+inline constexpr const char* test_function_missing =
+    "test_function() missing 1 required positional argument: 'version'";
 // A property deleted.
 inline constexpr const char* cannot_delete = "can't delete attribute";
 

@@ -15,8 +15,7 @@ namespace {
 // Binds the one parameter `version` from a fast call, by position or keyword.
 PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (nargs > 1) {
-        PyErr_Format(PyExc_TypeError,
-                     "test_function() takes 1 positional arguments but %zd were given", nargs);
+        PyErr_Format(PyExc_TypeError, fixed::test_function_positional, nargs);
         return nullptr;
     }
     PyObject* bound = nargs == 1 ? args[0] : nullptr;
@@ -26,20 +25,17 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
         // Compared as text, never encoded: a name that cannot be encoded is just
         // another keyword that is not `version`.
         if (PyUnicode_CompareWithASCIIString(name, "version") != 0) {
-            PyErr_Format(PyExc_TypeError, "test_function() got an unexpected keyword argument '%U'",
-                         name);
+            PyErr_Format(PyExc_TypeError, fixed::test_function_keyword, name);
             return nullptr;
         }
         if (nargs == 1) {
-            PyErr_SetString(PyExc_TypeError,
-                            "test_function() got multiple values for argument 'version'");
+            PyErr_SetString(PyExc_TypeError, fixed::test_function_twice);
             return nullptr;
         }
         bound = args[nargs + i];
     }
     if (bound == nullptr) {
-        PyErr_SetString(PyExc_TypeError,
-                        "test_function() missing 1 required positional argument: 'version'");
+        PyErr_SetString(PyExc_TypeError, fixed::test_function_missing);
         return nullptr;
     }
     if (!is_instance<version::Version>(bound)) {

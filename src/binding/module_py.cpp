@@ -55,8 +55,13 @@ bool initialise(PyObject* module) {
            add_functions(module) && register_pickling(module);
 }
 
+// The C API version the interpreter checks a new module against (1013). The
+// abi3 build passes it too, where PyModule_Create would pass the stable ABI's
+// (3), so that both builds make the module by the same call.
+constexpr int kApiVersion = PYTHON_API_VERSION;
+
 Ref build_module() {
-    Ref module = Ref::steal(PyModule_Create2(&module_def, 1013));
+    Ref module = Ref::steal(PyModule_Create2(&module_def, kApiVersion));
     if (module && !initialise(module.get())) {
         return {};
     }

@@ -55,4 +55,24 @@ private:
     PyObject* object_ = nullptr;
 };
 
+// An owned reference kept for the life of the process, as the module itself is,
+// and never released: a global's release would run after the interpreter has
+// finalised, taking down an object whose own references are gone.
+class KeptRef {
+public:
+    constexpr KeptRef() noexcept = default;
+    KeptRef(const KeptRef&) = delete;
+    KeptRef& operator=(const KeptRef&) = delete;
+    KeptRef(KeptRef&&) = delete;
+    KeptRef& operator=(KeptRef&&) = delete;
+    ~KeptRef() = default; // releases nothing, by design
+
+    // Takes over `owned`; called once, when the module is built.
+    void keep(Ref owned) noexcept { object_ = owned.release(); }
+    Borrowed get() const noexcept { return Borrowed(object_); }
+
+private:
+    PyObject* object_ = nullptr;
+};
+
 } // namespace tolvi::py

@@ -15,16 +15,16 @@ static_assert(std::is_same_v<Py_UCS2, std::uint16_t>);
 // for a copy and a slow path. Decoding first to UCS-2, whose widest character
 // gives the kind, builds the str at once. Longer text, and text beyond the basic
 // plane, is left to the interpreter's decoder.
-std::optional<Ref> str_from_decodable(std::string_view utf8) {
+std::optional<Ref> to_python_decodable(std::string_view utf8) {
     unicode::Ucs2Units units; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto decoded = unicode::decode_to_ucs2(utf8, units)) {
-        return str_from_ucs2(units.data(), decoded->count, decoded->widest);
+        return to_python_ucs2(units.data(), decoded->count, decoded->widest);
     }
     return std::nullopt;
 }
 
-Ref str_from_utf8(std::string_view utf8) {
-    if (auto text = str_from_decodable(utf8)) {
+Ref to_python_utf8(std::string_view utf8) {
+    if (auto text = to_python_decodable(utf8)) {
         return std::move(*text);
     }
     return Ref::steal(

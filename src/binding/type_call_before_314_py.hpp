@@ -73,20 +73,20 @@ struct TypeObjectUpToCall {
 
 } // namespace detail
 
-// Gives `type`, made from `description` by the running interpreter, the call
+// Gives `type`, made from `spec` by the running interpreter, the call
 // `call` where the interpreter is 3.12 or 3.13 and its type object is laid out
-// as they lay theirs out; false, with nothing changed, elsewhere.
-inline bool set_type_call_before_314(PyObject* type, const PyType_Spec& description,
+// as they lay theirs out; elsewhere the type keeps the generic call.
+inline void set_type_call_before_314(PyObject* type, const PyType_Spec& spec,
                                      vectorcallfunc call) noexcept {
     constexpr unsigned long kFirst = 0x030C0000; // 3.12
     constexpr unsigned long kAfter = 0x030E0000; // 3.14
     if (Py_Version < kFirst || Py_Version >= kAfter) {
-        return false;
+        return;
     }
     auto* layout = reinterpret_cast<detail::TypeObjectUpToCall*>(type);
     auto* as_type = reinterpret_cast<PyTypeObject*>(type);
     const bool laid_out_so = layout->flags == PyType_GetFlags(as_type) &&
-                             layout->basicsize == description.basicsize &&
+                             layout->basicsize == spec.basicsize &&
                              layout->new_object == PyType_GetSlot(as_type, Py_tp_new) &&
                              layout->alloc == PyType_GetSlot(as_type, Py_tp_alloc) &&
                              layout->free == PyType_GetSlot(as_type, Py_tp_free) &&
@@ -94,10 +94,9 @@ inline bool set_type_call_before_314(PyObject* type, const PyType_Spec& descript
                              layout->vectorcall == nullptr;
     if (!laid_out_so || PyErr_Occurred() != nullptr) {
         PyErr_Clear();
-        return false;
+        return;
     }
     layout->vectorcall = call;
-    return true;
 }
 
 } // namespace tolvi::py

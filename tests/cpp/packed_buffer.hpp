@@ -8,7 +8,7 @@ struct PackedBuffer {
     explicit PackedBuffer(const tolvi::version::Packer& packer) : bytes(packer.size()) {
         packer.write(header, bytes.data());
     }
-    tolvi::version::PackedVersion view() const noexcept { return {header, bytes.data()}; }
+    tolvi::version::VersionView view() const noexcept { return {header, bytes.data()}; }
 
     tolvi::version::PackedHeader header{};
     std::vector<char> bytes;

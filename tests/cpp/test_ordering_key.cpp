@@ -16,12 +16,12 @@ using tolvi::version::DotSeparated;
 using tolvi::version::OptionalList;
 using tolvi::version::ordering_key;
 using tolvi::version::Other;
-using tolvi::version::PackedVersion;
 using tolvi::version::Packer;
 using tolvi::version::SemVer;
 using tolvi::version::Version;
+using tolvi::version::VersionView;
 
-void expect_packs_exactly(const Version& value, const PackedVersion& packed) {
+void expect_packs_exactly(const Version& value, const VersionView& packed) {
     EXPECT_TRUE(tolvi::version::identical(unpack(packed), value));
     EXPECT_EQ(packed.text(), tolvi::version::to_text(value));
     EXPECT_EQ(tolvi::version::to_debug(packed), tolvi::version::to_debug(value));

@@ -242,7 +242,7 @@ void check_packed(std::string_view input, const v::Version& value) {
     CHECK(read.header.text_size == built.header.text_size, input);
     CHECK(read.header.kind == built.header.kind, input);
     CHECK(read.header.flags == (built.header.flags | v::packed_flag::parses_back), input);
-    const v::PackedVersion view = read.view();
+    const v::VersionView view = read.view();
     CHECK(view.size() == read.bytes.size(), input);
     CHECK(v::identical(v::unpack(view), value), input);
     CHECK(view.text() == v::to_text(value), input);

@@ -62,17 +62,6 @@ inline bool is_ascii(std::string_view text) noexcept {
     return (any & kHighBits) == 0;
 }
 
-// Whether `decoded` came from a well-formed sequence: not a byte that cannot
-// start one, not an overlong form, not a surrogate and not past U+10FFFF.
-inline bool is_well_formed(const Decoded& decoded) noexcept {
-    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    const char32_t c = decoded.code_point;
-    if (decoded.length == 1) {
-        return c < 0x80;
-    }
-    return c >= kLeast[decoded.length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-}
-
 // Appends the UTF-8 encoding of `c` to `out`, a std::string or any text buffer
 // with push_back.
 template <class Out> void append_utf8(Out& out, char32_t c) {

@@ -16,7 +16,8 @@
 // allocator and its tracing see is unchanged, and at most one block of each
 // size is held back from it. The interpreter's lock guards the pool, as it
 // guards the interpreter's own lists of free objects; a build without that lock
-// keeps no blocks.
+// keeps no blocks. Nor does a sanitized build: a kept block is never freed, so
+// a read of a dead object would go unseen.
 namespace tolvi::py {
 
 class BlockPool {
@@ -40,11 +41,14 @@ public:
     }
 
 private:
-#ifdef Py_GIL_DISABLED
+#if defined(Py_GIL_DISABLED) || defined(TOLVI_SANITIZE)
     static constexpr bool kKeeps = false;
 #else
     static constexpr bool kKeeps = true;
 #endif
+    // The object and its packed header take 32 bytes, which leaves 64 for the
+    // packed text and its part lengths: room for every version of the corpus,
+    // whose longest has 40 characters, in a table of one pointer a size.
     static constexpr std::size_t kLargest = 96;
 
     std::array<void*, kLargest + 1> blocks_{};

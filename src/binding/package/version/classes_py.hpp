@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // The four version classes as the rest of the module sees them: their types,
 // made once per process, and what each class's file offers the others. Each
@@ -21,22 +22,34 @@ namespace tolvi::py {
 
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
-    PyType_Spec& description;
-    // The type's own call, for a class that has one (type_from_description).
+    PyType_Spec& spec;
+    // The type's own call, for a class that has one (type_from_spec).
     vectorcallfunc vectorcall = nullptr;
 };
 
-template <class T> const ClassDefinition& class_definition() noexcept;
-template <> const ClassDefinition& class_definition<version::Version>() noexcept;
-template <> const ClassDefinition& class_definition<version::SemVer>() noexcept;
-template <> const ClassDefinition& class_definition<version::DotSeparated>() noexcept;
-template <> const ClassDefinition& class_definition<version::Other>() noexcept;
+extern const ClassDefinition version_definition;
+extern const ClassDefinition semver_definition;
+extern const ClassDefinition dot_separated_definition;
+extern const ClassDefinition other_definition;
+
+template <class T> const ClassDefinition& class_definition() noexcept {
+    if constexpr (std::is_same_v<T, version::Version>) {
+        return version_definition;
+    } else if constexpr (std::is_same_v<T, version::SemVer>) {
+        return semver_definition;
+    } else if constexpr (std::is_same_v<T, version::DotSeparated>) {
+        return dot_separated_definition;
+    } else {
+        static_assert(std::is_same_v<T, version::Other>);
+        return other_definition;
+    }
+}
 
 // The import makes the four types, once per process and under the interpreter
 // lock; every later type test reads the cell the import filled.
 template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 
-// `type`, just made from a type description, or null with the error set. CPython 3.12's
+// `type`, just made from a type spec, or null with the error set. CPython 3.12's
 // PyType_FromSpec returns null without an error when it cannot copy the type's
 // name, which the import would report as a failure without an exception.
 inline PyObject* checked_type(PyObject* type) noexcept {
@@ -52,7 +65,7 @@ template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
         return reinterpret_cast<PyTypeObject*>(
-            checked_type(type_from_description(definition.description, definition.vectorcall)));
+            checked_type(type_from_spec(definition.spec, definition.vectorcall)));
     });
 }
 
@@ -63,7 +76,7 @@ template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
         return type;
     }
     PyErr_WriteUnraisable(nullptr);
-    std::string_view name = class_definition<T>().description.name;
+    std::string_view name = class_definition<T>().spec.name;
     name.remove_prefix(fixed::class_module.size() + 1);
     return raise_panic(std::string(fixed::type_not_created) + "`" + std::string(name) + "`");
 }
@@ -87,7 +100,7 @@ template <class T> bool is_instance(PyObject* object) noexcept {
 
 // The value of a Version object. Version objects never change, so it is read
 // without a claim (version_py.cpp).
-version::PackedVersion version_value(PyObject* object);
+version::VersionView version_value(PyObject* object);
 
 // A new Version object holding `value`, built field by field.
 Ref version_from_model(const version::Version& value);
@@ -95,7 +108,7 @@ Ref version_from_model(const version::Version& value);
 // An object of one of the kind classes: a new one of `type` taking over
 // `value`, and a copy of the value of `object` under a shared claim (false with
 // the error set while it is being changed). Defined in kind_object_py.hpp.
-template <class T> Ref new_kind_object(PyTypeObject* type, T value);
+template <class T> Ref kind_object_holding(PyTypeObject* type, T value);
 template <class T> bool copy_value(PyObject* object, T& out);
 
 // ---------------------------------------------------------------- pickling
@@ -131,12 +144,14 @@ struct KindCode {
     }
 };
 
-// The reduction's arguments for an object of T's class.
+// The reduction's arguments for an object of T's class: the kind classes
+// share one (kind_object_py.hpp), made in each kind's file, and Version has
+// its own.
 template <class T> Ref reduction_arguments(PyObject* object);
 template <> Ref reduction_arguments<version::Version>(PyObject* object);
-template <> Ref reduction_arguments<version::SemVer>(PyObject* object);
-template <> Ref reduction_arguments<version::DotSeparated>(PyObject* object);
-template <> Ref reduction_arguments<version::Other>(PyObject* object);
+extern template Ref reduction_arguments<version::SemVer>(PyObject* object);
+extern template Ref reduction_arguments<version::DotSeparated>(PyObject* object);
+extern template Ref reduction_arguments<version::Other>(PyObject* object);
 
 // The arguments for a kind's value, held by an object of its class or by a
 // Version.

@@ -23,8 +23,7 @@ bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<const char*
             return PyUnicode_CompareWithASCIIString(key, name) == 0;
         });
         if (!is_known) {
-            PyErr_Format(PyExc_ValueError, "'%U' is an invalid keyword argument for %s()", key,
-                         class_name);
+            PyErr_Format(PyExc_ValueError, fixed::invalid_keyword, key, class_name);
             return false;
         }
     }

@@ -34,7 +34,7 @@ bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyO
     Ref value = keyword_value(kwargs, name);
     if (!value) {
         if (!PyErr_Occurred()) {
-            PyErr_Format(PyExc_ValueError, "invalid input to argument '%s'", name);
+            PyErr_Format(PyExc_ValueError, fixed::invalid_input, name);
         }
         return false;
     }
@@ -43,10 +43,11 @@ bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyO
 
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
-        return from_text(x, Traits::parse, &raise_report, [&out](T& value, std::string_view) {
-            out = std::move(value);
-            return true;
-        });
+        return from_python_text(x, Traits::parse, &raise_report,
+                                [&out](T& value, std::string_view) {
+                                    out = std::move(value);
+                                    return true;
+                                });
     }
     if (is_instance<T>(x)) {
         return copy_value<T>(x, out);
@@ -57,8 +58,8 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
             out = std::move(*kind);
             return true;
         }
-        raise(PyExc_TypeError,
-              std::string("Expected ") + Traits::name + "; found " + version::to_debug(held));
+        raise(PyExc_TypeError, std::string(fixed::expected_kind) + Traits::name +
+                                   fixed::expected_kind_found + version::to_debug(held));
         return false;
     }
     raise_cannot_construct(Traits::name, x);
@@ -72,7 +73,7 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         T value;
         if (kwargs == nullptr || kwargs == Py_None) {
             if (count == 0) {
-                PyErr_Format(PyExc_ValueError, "%s() requires arguments", Traits::name);
+                PyErr_Format(PyExc_ValueError, fixed::requires_arguments, Traits::name);
                 return nullptr;
             }
             if (count > 1) {
@@ -86,7 +87,7 @@ PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         } else if (!Traits::from_keywords(kwargs, value)) {
             return nullptr;
         }
-        return new_kind_object(type, std::move(value)).release();
+        return kind_object_holding(type, std::move(value)).release();
     });
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 bool utf8_of(PyObject* text, std::string& out) {
     std::string_view utf8;
-    if (!str_utf8(text, utf8)) {
+    if (!from_python_utf8(text, utf8)) {
         return false;
     }
     out.assign(utf8);
@@ -30,7 +30,7 @@ std::size_t reservation_for(PyObject* sequence, std::size_t hint) noexcept {
 
 } // namespace
 
-bool to_u32(PyObject* object, std::uint32_t& out) {
+bool from_python_u32(PyObject* object, std::uint32_t& out) {
     Ref index;
     if (!PyLong_Check(object)) {
         index = Ref::steal(PyNumber_Index(object));
@@ -51,7 +51,7 @@ bool to_u32(PyObject* object, std::uint32_t& out) {
     return true;
 }
 
-bool to_string_list(PyObject* object, std::vector<std::string>& out) {
+bool from_python_string_list(PyObject* object, std::vector<std::string>& out) {
     if (PyUnicode_Check(object)) {
         raise(PyExc_TypeError, fixed::str_for_list);
         return false;
@@ -87,20 +87,20 @@ bool to_string_list(PyObject* object, std::vector<std::string>& out) {
     return true;
 }
 
-bool to_optional_string_list(PyObject* object, version::OptionalList& out) {
+bool from_python_optional_string_list(PyObject* object, version::OptionalList& out) {
     if (object == Py_None) {
         out.reset();
         return true;
     }
     std::vector<std::string> items;
-    if (!to_string_list(object, items)) {
+    if (!from_python_string_list(object, items)) {
         return false;
     }
     out = std::move(items);
     return true;
 }
 
-bool to_string(PyObject* object, std::string& out) {
+bool from_python_string(PyObject* object, std::string& out) {
     if (!PyUnicode_Check(object)) {
         raise_type_mismatch(object, fixed::str_target);
         return false;
@@ -108,18 +108,18 @@ bool to_string(PyObject* object, std::string& out) {
     return utf8_of(object, out);
 }
 
-Ref from_string(const std::string& text) {
+Ref to_python_string(const std::string& text) {
     return Ref::steal(
         PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
 }
 
-Ref from_string_list(const std::vector<std::string>& items) {
+Ref to_python_string_list(const std::vector<std::string>& items) {
     Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
     if (!list) {
         return list;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
-        Ref item = from_string(items[i]);
+        Ref item = to_python_string(items[i]);
         if (!item) {
             return item;
         }
@@ -128,8 +128,8 @@ Ref from_string_list(const std::vector<std::string>& items) {
     return list;
 }
 
-Ref from_optional_string_list(const version::OptionalList& items) {
-    return items ? from_string_list(*items) : Ref::new_reference(Borrowed(Py_None));
+Ref to_python_optional_string_list(const version::OptionalList& items) {
+    return items ? to_python_string_list(*items) : Ref::new_reference(Borrowed(Py_None));
 }
 
 bool text_argument(PyObject* object, const char* name) {

@@ -12,6 +12,8 @@
 #include <vector>
 
 // Python arguments into model values, and model fields into Python objects.
+// Across the module, from_python_* reads a Python object into a C++ value and
+// to_python_* makes a Python object of one; the rest of the name is the C++ side.
 namespace tolvi::py {
 
 // ---------------------------------------------------------------- fields
@@ -20,21 +22,21 @@ namespace tolvi::py {
 // convert.
 
 // Any int, or any object with __index__, from 0 to 4294967295.
-bool to_u32(PyObject* object, std::uint32_t& out);
+bool from_python_u32(PyObject* object, std::uint32_t& out);
 
 // A sequence of str (but not a str itself).
-bool to_string_list(PyObject* object, std::vector<std::string>& out);
+bool from_python_string_list(PyObject* object, std::vector<std::string>& out);
 
 // None for an absent list; otherwise a sequence of str, as above.
-bool to_optional_string_list(PyObject* object, version::OptionalList& out);
+bool from_python_optional_string_list(PyObject* object, version::OptionalList& out);
 
 // A str.
-bool to_string(PyObject* object, std::string& out);
+bool from_python_string(PyObject* object, std::string& out);
 
 // Python objects from model fields; empty with an error set on failure.
-Ref from_string(const std::string& text);
-Ref from_string_list(const std::vector<std::string>& items);
-Ref from_optional_string_list(const version::OptionalList& items);
+Ref to_python_string(const std::string& text);
+Ref to_python_string_list(const std::vector<std::string>& items);
+Ref to_python_optional_string_list(const version::OptionalList& items);
 
 // A new tuple taking over `items`; empty when an item is missing (its error is
 // pending) or the tuple cannot be made. Filled in place: a reduction makes one
@@ -87,13 +89,13 @@ void raise_unreconstructable(const version::ParseFailure& failure, std::string_v
 // guarded(): a failure's report is built in C++. Always inline, so that a
 // caller naming its grammar and its policy decides nothing at run time.
 template <class Parse, class Make>
-[[gnu::always_inline]] inline auto from_text(PyObject* text, Parse&& parse,
-                                             RaiseUnparsed raise_unparsed, Make&& make) {
+[[gnu::always_inline]] inline auto from_python_text(PyObject* text, Parse&& parse,
+                                                    RaiseUnparsed raise_unparsed, Make&& make) {
     using Parsed = decltype(parse(std::string_view()));
     using Value = std::variant_alternative_t<0, Parsed>;
     using Result = decltype(make(std::declval<Value&>(), std::string_view()));
     std::string_view utf8;
-    if (!str_utf8(text, utf8)) {
+    if (!from_python_utf8(text, utf8)) {
         return failure_value<Result>();
     }
     Parsed parsed = parse(utf8);

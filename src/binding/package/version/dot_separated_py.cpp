@@ -21,13 +21,13 @@ struct DotSeparatedTraits {
     static constexpr const char* name = "DotSeparated";
     static constexpr auto parse = &version::parse_dot_separated;
     static bool from_keywords(PyObject* kwargs, DotSeparated& out) {
-        return single_keyword_form(kwargs, "parts", &to_string_list, out.parts, name);
+        return single_keyword_form(kwargs, "parts", &from_python_string_list, out.parts, name);
     }
 };
 
 PyGetSetDef dot_separated_properties[] = {
-    property<DotSeparated, Parts, &DotSeparated::parts, &from_string_list, &to_string_list>(
-        "parts", "new_parts"),
+    property<DotSeparated, Parts, &DotSeparated::parts, &to_python_string_list,
+             &from_python_string_list>("parts", "new_parts"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -44,10 +44,7 @@ PyType_Spec dot_separated_spec =
 
 } // namespace
 
-template <> const ClassDefinition& class_definition<DotSeparated>() noexcept {
-    static const ClassDefinition definition{dot_separated_spec};
-    return definition;
-}
+const ClassDefinition dot_separated_definition{dot_separated_spec};
 
 // (code, text) when the text form parses back to exactly the value, otherwise
 // (code, parts).
@@ -55,14 +52,9 @@ template <> Ref kind_arguments(const DotSeparated& value, bool in_version) {
     const KindCode code{version::Kind::dot_separated, in_version};
     const std::string text = version::to_text(value);
     if (version::text_parses_back(value, text, &version::parse_dot_separated)) {
-        return code.with(from_string(text));
+        return code.with(to_python_string(text));
     }
-    return code.with(from_string_list(value.parts));
-}
-
-template <> Ref reduction_arguments<DotSeparated>(PyObject* object) {
-    return read_value<DotSeparated>(
-        object, [](const DotSeparated& value) { return kind_arguments(value, false); });
+    return code.with(to_python_string_list(value.parts));
 }
 
 // From its text, or from its list of parts.
@@ -70,17 +62,19 @@ template <> Ref reconstruct<DotSeparated>(bool in_version, PyObject* const* fiel
     PyObject* field = fields[0];
     if (!PyUnicode_Check(field)) {
         DotSeparated value;
-        return converted(&to_string_list, field, "parts", value.parts)
-                   ? reconstructed(in_version, std::move(value))
+        return converted(&from_python_string_list, field, "parts", value.parts)
+                   ? object_holding(in_version, std::move(value))
                    : Ref();
     }
     if (in_version) {
         return version_from_text_form(field, "text", version::Grammar::dot_separated);
     }
-    return from_text(field, &version::parse_dot_separated, &raise_unreconstructable,
-                     [](DotSeparated& value, std::string_view) {
-                         return reconstructed(false, std::move(value));
-                     });
+    return from_python_text(field, &version::parse_dot_separated, &raise_unreconstructable,
+                            [](DotSeparated& value, std::string_view) {
+                                return object_holding(false, std::move(value));
+                            });
 }
+
+template Ref reduction_arguments<DotSeparated>(PyObject* object);
 
 } // namespace tolvi::py

@@ -110,7 +110,7 @@ template <class T> KindObject<T>* as_kind_object(PyObject* object) noexcept {
 
 // `value` is complete before the object is allocated; a failed allocation
 // simply drops it.
-template <class T> Ref new_kind_object(PyTypeObject* type, T value) {
+template <class T> Ref kind_object_holding(PyTypeObject* type, T value) {
     // Not the type's allocator, which refuses every other caller.
     Ref object = Ref::steal(PyType_GenericAlloc(type, 0));
     if (object) {
@@ -143,27 +143,31 @@ template <class T, class Read> Ref read_value(PyObject* object, Read&& read) {
     });
 }
 
+template <class T> Ref reduction_arguments(PyObject* object) {
+    return read_value<T>(object, [](const T& value) { return kind_arguments(value, false); });
+}
+
 // What the reconstructor rebuilds from a kind's value: an object of the kind's
 // class, or a Version holding the value.
-template <class T> Ref reconstructed(bool in_version, T&& value) {
+template <class T> Ref object_holding(bool in_version, T&& value) {
     if (in_version) {
         return version_from_model(version::Version{std::forward<T>(value)});
     }
     PyTypeObject* type = class_type<T>();
-    return type != nullptr ? new_kind_object(type, std::forward<T>(value)) : Ref();
+    return type != nullptr ? kind_object_holding(type, std::forward<T>(value)) : Ref();
 }
 
 // ---------------------------------------------------------------- slots
 
 template <class T> PyObject* kind_str(PyObject* object) {
     return read_value<T>(object,
-                         [](const T& value) { return from_string(version::to_text(value)); })
+                         [](const T& value) { return to_python_string(version::to_text(value)); })
         .release();
 }
 
 template <class T> PyObject* kind_repr(PyObject* object) {
     return read_value<T>(object,
-                         [](const T& value) { return from_string(version::to_debug(value)); })
+                         [](const T& value) { return to_python_string(version::to_debug(value)); })
         .release();
 }
 
@@ -184,18 +188,23 @@ template <class T> PyObject* kind_richcompare(PyObject* object, PyObject* other,
     return compare_values(self->value, that->value, op);
 }
 
+// The slots the three kind classes share: allocator, deallocator, repr, str and
+// comparison.
+inline constexpr std::size_t kSharedSlots = 5;
+
 // A kind class's slot table: its own slots followed by the ones the three
 // classes share, ending with the terminating entry.
 template <class T, std::size_t N>
-std::array<PyType_Slot, N + 6> kind_type_slots(const PyType_Slot (&own)[N]) noexcept {
-    std::array<PyType_Slot, N + 6> slots{};
+std::array<PyType_Slot, N + kSharedSlots + 1>
+kind_type_slots(const PyType_Slot (&own)[N]) noexcept {
+    std::array<PyType_Slot, N + kSharedSlots + 1> slots{};
     std::copy(own, own + N, slots.begin());
     slots[N] = refusing_allocation_slot();
     slots[N + 1] = {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc<&KindObject<T>::destroy>)};
     slots[N + 2] = {Py_tp_repr, reinterpret_cast<void*>(&kind_repr<T>)};
     slots[N + 3] = {Py_tp_str, reinterpret_cast<void*>(&kind_str<T>)};
     slots[N + 4] = {Py_tp_richcompare, reinterpret_cast<void*>(&kind_richcompare<T>)};
-    slots[N + 5] = {0, nullptr};
+    slots[N + kSharedSlots] = {0, nullptr};
     return slots;
 }
 

@@ -18,12 +18,13 @@ struct OtherTraits {
     static constexpr const char* name = "Other";
     static constexpr auto parse = &version::parse_other;
     static bool from_keywords(PyObject* kwargs, Other& out) {
-        return single_keyword_form(kwargs, "value", &to_string, out.value, name);
+        return single_keyword_form(kwargs, "value", &from_python_string, out.value, name);
     }
 };
 
 PyGetSetDef other_properties[] = {
-    property<Other, std::string, &Other::value, &from_string, &to_string>("value", "new_value"),
+    property<Other, std::string, &Other::value, &to_python_string, &from_python_string>(
+        "value", "new_value"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -39,19 +40,11 @@ PyType_Spec other_spec = kind_type_spec<Other>(other_name.c_str(), other_slots.d
 
 } // namespace
 
-template <> const ClassDefinition& class_definition<Other>() noexcept {
-    static const ClassDefinition definition{other_spec};
-    return definition;
-}
+const ClassDefinition other_definition{other_spec};
 
 // (code, value): the value is its own text form, taken as it is.
 template <> Ref kind_arguments(const Other& value, bool in_version) {
-    return KindCode{version::Kind::other, in_version}.with(from_string(value.value));
-}
-
-template <> Ref reduction_arguments<Other>(PyObject* object) {
-    return read_value<Other>(object,
-                             [](const Other& value) { return kind_arguments(value, false); });
+    return KindCode{version::Kind::other, in_version}.with(to_python_string(value.value));
 }
 
 // The value as it is, not read by the grammar.
@@ -60,9 +53,11 @@ template <> Ref reconstruct<Other>(bool in_version, PyObject* const* fields, Py_
         return version_from_text_form(fields[0], "value", version::Grammar::other_as_is);
     }
     Other value;
-    return converted(&to_string, fields[0], "value", value.value)
-               ? reconstructed(false, std::move(value))
+    return converted(&from_python_string, fields[0], "value", value.value)
+               ? object_holding(false, std::move(value))
                : Ref();
 }
+
+template Ref reduction_arguments<Other>(PyObject* object);
 
 } // namespace tolvi::py

@@ -17,14 +17,14 @@ void raise_report(const version::ParseFailure& failure, std::string_view utf8, P
     report::ReportBuffer buffer; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto laid_out =
             report::lay_out_parse_error(buffer, failure.error, utf8, failure.source_name, colour)) {
-        if (auto text = str_from_decodable(*laid_out)) {
+        if (auto text = to_python_decodable(*laid_out)) {
             raise_builtin(PyExc_RuntimeError, std::move(*text));
             return;
         }
     }
     const std::string text =
         report::render_parse_error(failure.error, utf8, failure.source_name, colour);
-    raise_builtin(PyExc_RuntimeError, str_from_utf8(text));
+    raise_builtin(PyExc_RuntimeError, to_python_utf8(text));
 }
 
 } // namespace tolvi::py

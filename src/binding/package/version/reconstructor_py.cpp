@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tolvi::py {
 
@@ -36,7 +37,7 @@ using version::Version;
 
 // The module's reconstructor, which every reduction names; kept for the life
 // of the process, like the module.
-PyObject* reconstructor = nullptr;
+KeptRef reconstructor;
 
 PyObject* reduce(PyObject*, PyObject* object) {
     return guarded([&]() -> PyObject* {
@@ -52,8 +53,7 @@ PyObject* reduce(PyObject*, PyObject* object) {
         } else {
             return raise_type_mismatch(object, fixed::version_target);
         }
-        return tuple_of(Ref::new_reference(Borrowed(reconstructor)), std::move(arguments))
-            .release();
+        return tuple_of(Ref::new_reference(reconstructor.get()), std::move(arguments)).release();
     });
 }
 
@@ -81,7 +81,7 @@ Ref wrong_field_count(KindCode code, Py_ssize_t count) {
     return {};
 }
 
-Ref reconstruct_kind(KindCode code, PyObject* const* fields, Py_ssize_t count) {
+Ref reconstruct_coded(KindCode code, PyObject* const* fields, Py_ssize_t count) {
     switch (code.kind) {
     case Kind::semver:
         return reconstruct<SemVer>(code.in_version, fields, count);
@@ -95,7 +95,7 @@ Ref reconstruct_kind(KindCode code, PyObject* const* fields, Py_ssize_t count) {
                       : wrong_field_count(code, count);
 }
 
-PyObject* rebuild(PyObject* const* args, Py_ssize_t nargs) {
+PyObject* reconstruct_any(PyObject* const* args, Py_ssize_t nargs) {
     return guarded([&]() -> Ref {
                if (nargs == 1) {
                    return version_from_text_form(args[0], "text", version::Grammar::version);
@@ -104,7 +104,7 @@ PyObject* rebuild(PyObject* const* args, Py_ssize_t nargs) {
                    return Ref::steal(wrong_argument_count(nargs));
                }
                std::uint32_t code = 0;
-               if (!converted(&to_u32, args[0], "code", code)) {
+               if (!converted(&from_python_u32, args[0], "code", code)) {
                    return {};
                }
                if (code >= KindCode::count) {
@@ -112,7 +112,7 @@ PyObject* rebuild(PyObject* const* args, Py_ssize_t nargs) {
                                 static_cast<unsigned>(code));
                    return {};
                }
-               return reconstruct_kind(KindCode::of(code), args + 1, nargs - 1);
+               return reconstruct_coded(KindCode::of(code), args + 1, nargs - 1);
            })
         .release();
 }
@@ -142,7 +142,7 @@ PyObject* reconstructor_vectorcall(PyObject* self, PyObject* const* args, std::s
                      as_reconstructor(self)->name);
         return nullptr;
     }
-    return rebuild(args, PyVectorcall_NARGS(nargsf));
+    return reconstruct_any(args, PyVectorcall_NARGS(nargsf));
 }
 
 // Pickled by reference, as the module attribute of that name.
@@ -231,9 +231,7 @@ bool register_pickling(PyObject* module) {
     if (!copyreg || PyModule_AddObjectRef(module, name, restore.get()) != 0) {
         return false;
     }
-    PyObject* replaced = reconstructor;
-    reconstructor = Py_NewRef(restore.get());
-    Py_XDECREF(replaced);
+    reconstructor.keep(std::move(restore));
     const auto registered = [&copyreg, &reducer](PyTypeObject* type) {
         return type != nullptr && static_cast<bool>(Ref::steal(PyObject_CallMethod(
                                       copyreg.get(), "pickle", "OO",

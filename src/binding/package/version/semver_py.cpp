@@ -23,11 +23,11 @@ bool required_number(PyObject* kwargs, const char* name, std::uint32_t& out) {
     Ref value = keyword_value(kwargs, name);
     if (!value) {
         if (!PyErr_Occurred()) {
-            PyErr_Format(PyExc_TypeError, "Missing required keyword argument '%s'", name);
+            PyErr_Format(PyExc_TypeError, fixed::missing_keyword, name);
         }
         return false;
     }
-    return to_u32(value.get(), out);
+    return from_python_u32(value.get(), out);
 }
 
 bool optional_identifiers(PyObject* kwargs, const char* name, OptionalList& out) {
@@ -35,7 +35,7 @@ bool optional_identifiers(PyObject* kwargs, const char* name, OptionalList& out)
     if (!value) {
         return PyErr_Occurred() == nullptr;
     }
-    return to_optional_string_list(value.get(), out);
+    return from_python_optional_string_list(value.get(), out);
 }
 
 struct SemVerTraits {
@@ -53,19 +53,20 @@ struct SemVerTraits {
 
 // ---------------------------------------------------------------- properties
 
-Ref from_u32(const std::uint32_t& n) {
+Ref to_python_u32(const std::uint32_t& n) {
     return Ref::steal(PyLong_FromUnsignedLong(n));
 }
 
 template <std::uint32_t SemVer::*Member>
 constexpr PyGetSetDef number_property(const char* name, const char* parameter) noexcept {
-    return property<SemVer, std::uint32_t, Member, &from_u32, &to_u32>(name, parameter);
+    return property<SemVer, std::uint32_t, Member, &to_python_u32, &from_python_u32>(name,
+                                                                                     parameter);
 }
 
 template <OptionalList SemVer::*Member>
 constexpr PyGetSetDef list_property(const char* name, const char* parameter) noexcept {
-    return property<SemVer, OptionalList, Member, &from_optional_string_list,
-                    &to_optional_string_list>(name, parameter);
+    return property<SemVer, OptionalList, Member, &to_python_optional_string_list,
+                    &from_python_optional_string_list>(name, parameter);
 }
 
 PyGetSetDef semver_properties[] = {
@@ -92,19 +93,16 @@ PyType_Spec semver_spec = kind_type_spec<SemVer>(semver_name.c_str(), semver_slo
 // ---------------------------------------------------------------- pickling
 
 bool semver_fields(PyObject* const* fields, SemVer& out) {
-    return converted(&to_u32, fields[0], "major", out.major) &&
-           converted(&to_u32, fields[1], "minor", out.minor) &&
-           converted(&to_u32, fields[2], "patch", out.patch) &&
-           converted(&to_optional_string_list, fields[3], "rc", out.rc) &&
-           converted(&to_optional_string_list, fields[4], "meta", out.meta);
+    return converted(&from_python_u32, fields[0], "major", out.major) &&
+           converted(&from_python_u32, fields[1], "minor", out.minor) &&
+           converted(&from_python_u32, fields[2], "patch", out.patch) &&
+           converted(&from_python_optional_string_list, fields[3], "rc", out.rc) &&
+           converted(&from_python_optional_string_list, fields[4], "meta", out.meta);
 }
 
 } // namespace
 
-template <> const ClassDefinition& class_definition<SemVer>() noexcept {
-    static const ClassDefinition definition{semver_spec};
-    return definition;
-}
+const ClassDefinition semver_definition{semver_spec};
 
 // (code, text) when the text form parses back to exactly the value, otherwise
 // (code, major, minor, patch, rc, meta).
@@ -112,20 +110,15 @@ template <> Ref kind_arguments(const SemVer& value, bool in_version) {
     const KindCode code{version::Kind::semver, in_version};
     const std::string text = version::to_text(value);
     if (version::text_parses_back(value, text, &version::parse_semver)) {
-        return code.with(from_string(text));
+        return code.with(to_python_string(text));
     }
-    Ref rc = from_optional_string_list(value.rc);
-    Ref meta = from_optional_string_list(value.meta);
+    Ref rc = to_python_optional_string_list(value.rc);
+    Ref meta = to_python_optional_string_list(value.meta);
     if (!rc || !meta) {
         return {};
     }
     return Ref::steal(Py_BuildValue("(IIIIOO)", code.code(), value.major, value.minor, value.patch,
                                     rc.get(), meta.get()));
-}
-
-template <> Ref reduction_arguments<SemVer>(PyObject* object) {
-    return read_value<SemVer>(object,
-                              [](const SemVer& value) { return kind_arguments(value, false); });
 }
 
 // From (text) or from the five fields.
@@ -135,14 +128,16 @@ template <> Ref reconstruct<SemVer>(bool in_version, PyObject* const* fields, Py
     }
     if (count != 1) {
         SemVer value;
-        return semver_fields(fields, value) ? reconstructed(in_version, std::move(value)) : Ref();
+        return semver_fields(fields, value) ? object_holding(in_version, std::move(value)) : Ref();
     }
     if (!text_argument(fields[0], "text")) {
         return {};
     }
-    return from_text(
+    return from_python_text(
         fields[0], &version::parse_semver, &raise_unreconstructable,
-        [](SemVer& value, std::string_view) { return reconstructed(false, std::move(value)); });
+        [](SemVer& value, std::string_view) { return object_holding(false, std::move(value)); });
 }
+
+template Ref reduction_arguments<SemVer>(PyObject* object);
 
 } // namespace tolvi::py

@@ -7,7 +7,7 @@
 #include <compare>
 #include <cstddef>
 
-// What the type descriptions and slots of the module's classes share: their
+// What the type specs and slots of the module's classes share: their
 // names and docstrings, the allocator that refuses, the dealloc and the answer
 // of a comparison.
 namespace tolvi::py {
@@ -50,7 +50,7 @@ inline PyObject* refuse_allocation(PyTypeObject* type, Py_ssize_t) noexcept {
     Ref module = Ref::steal(PyObject_GetAttrString(object, "__module__"));
     Ref name = module ? Ref::steal(PyType_GetQualName(type)) : Ref();
     if (name) {
-        PyErr_Format(PyExc_TypeError, "cannot create '%U.%U' instances", module.get(), name.get());
+        PyErr_Format(PyExc_TypeError, fixed::cannot_create, module.get(), name.get());
     }
     return nullptr;
 }

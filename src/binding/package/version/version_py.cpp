@@ -37,7 +37,7 @@ struct VersionObject {
     // The packed bytes follow the object.
     const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
     char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
-    version::PackedVersion value() const noexcept { return {header, bytes()}; }
+    version::VersionView value() const noexcept { return {header, bytes()}; }
 };
 
 VersionObject* as_version_object(PyObject* object) noexcept {
@@ -93,7 +93,7 @@ Ref new_version_object(PyTypeObject* type, const version::Packer& packer) {
 // decides nothing at run time.
 [[gnu::always_inline]] inline Ref parsed_version(PyTypeObject* type, PyObject* text,
                                                  Grammar grammar, RaiseUnparsed raise_unparsed) {
-    return from_text(
+    return from_python_text(
         text, [grammar](std::string_view utf8) { return version::parse_syntax(grammar, utf8); },
         raise_unparsed,
         [type, grammar](const version::VersionSyntax& syntax, std::string_view utf8) {
@@ -104,7 +104,7 @@ Ref new_version_object(PyTypeObject* type, const version::Packer& packer) {
 // ---------------------------------------------------------------- constructor
 
 // Wraps a copy of the value of `x`, an object of the kind class K.
-template <class K> bool copy_kind(PyObject* x, Version& out) {
+template <class K> bool version_from_kind(PyObject* x, Version& out) {
     K kind;
     if (!copy_value<K>(x, kind)) {
         return false;
@@ -114,7 +114,7 @@ template <class K> bool copy_kind(PyObject* x, Version& out) {
 }
 
 // A new object of `type` holding exactly the value of the Version object x.
-Ref copy_version(PyTypeObject* type, PyObject* x) {
+Ref clone_version(PyTypeObject* type, PyObject* x) {
     const auto* source = as_version_object(x);
     const std::size_t size = source->value().size();
     return new_version_object(type, size, [&](version::PackedHeader& header, char* bytes) {
@@ -130,16 +130,16 @@ Ref construct(PyTypeObject* type, PyObject* x) {
             return parsed_version(type, x, Grammar::version, &raise_report);
         }
         if (is_instance<Version>(x)) {
-            return copy_version(type, x);
+            return clone_version(type, x);
         }
         Version value;
         bool made = false;
         if (is_instance<version::SemVer>(x)) {
-            made = copy_kind<version::SemVer>(x, value);
+            made = version_from_kind<version::SemVer>(x, value);
         } else if (is_instance<version::DotSeparated>(x)) {
-            made = copy_kind<version::DotSeparated>(x, value);
+            made = version_from_kind<version::DotSeparated>(x, value);
         } else if (is_instance<version::Other>(x)) {
-            made = copy_kind<version::Other>(x, value);
+            made = version_from_kind<version::Other>(x, value);
         } else {
             raise_cannot_construct("Version", x);
             return {};
@@ -151,12 +151,13 @@ Ref construct(PyTypeObject* type, PyObject* x) {
 // The key is named by its own text: keyword names are always str objects, and
 // str() of a str subclass could run code of the caller's, or fail.
 PyObject* unexpected_keyword(PyObject* key) {
-    PyErr_Format(PyExc_TypeError, "Version.__new__() got an unexpected keyword argument '%U'", key);
+    PyErr_Format(PyExc_TypeError, fixed::version_keyword, key);
     return nullptr;
 }
 
-PyObject* wrong_argument_count() {
-    return raise(PyExc_ValueError, "Version() requires arguments");
+PyObject* raise_requires_arguments() {
+    PyErr_Format(PyExc_ValueError, fixed::requires_arguments, "Version");
+    return nullptr;
 }
 
 PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -168,20 +169,24 @@ PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         return unexpected_keyword(key);
     }
     if (tuple_size(args) != 1) {
-        return wrong_argument_count();
+        return raise_requires_arguments();
     }
     return construct(type, tuple_item(args, 0)).release();
 }
 
 // The same rules as version_new, called without the argument tuple and keyword
-// dictionary that the interpreter would otherwise build for every call.
+// dictionary that the interpreter would otherwise build for every call; a
+// replaced __new__ (a mock's, say) is called as the interpreter would call it.
 PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::size_t nargsf,
                              PyObject* kwnames) {
+    if (type_new_slot(reinterpret_cast<PyTypeObject*>(callable)) != &version_new) {
+        return call_type_generically(callable, args, nargsf, kwnames);
+    }
     if (kwnames != nullptr && tuple_size(kwnames) != 0) {
         return unexpected_keyword(tuple_item(kwnames, 0));
     }
     if (PyVectorcall_NARGS(nargsf) != 1) {
-        return wrong_argument_count();
+        return raise_requires_arguments();
     }
     return construct(reinterpret_cast<PyTypeObject*>(callable), args[0]).release();
 }
@@ -189,13 +194,13 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
 // ---------------------------------------------------------------- text forms
 
 // The text form as a str.
-Ref version_text(const version::PackedVersion& value) {
+Ref version_text(const version::VersionView& value) {
     const std::string_view text = value.text();
     if (!value.is_ascii()) {
         return Ref::steal(
             PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
     }
-    return str_from_ascii(text);
+    return to_python_ascii(text);
 }
 
 PyObject* version_str(PyObject* object) {
@@ -204,7 +209,7 @@ PyObject* version_str(PyObject* object) {
 
 PyObject* version_repr(PyObject* object) {
     return guarded([&]() -> Ref {
-               return from_string(version::to_debug(as_version_object(object)->value()));
+               return to_python_string(version::to_debug(as_version_object(object)->value()));
            })
         .release();
 }
@@ -274,12 +279,9 @@ PyType_Spec version_spec = class_spec(version_name.c_str(), sizeof(VersionObject
 
 } // namespace
 
-template <> const ClassDefinition& class_definition<Version>() noexcept {
-    static const ClassDefinition definition{version_spec, &version_vectorcall};
-    return definition;
-}
+const ClassDefinition version_definition{version_spec, &version_vectorcall};
 
-version::PackedVersion version_value(PyObject* object) {
+version::VersionView version_value(PyObject* object) {
     return as_version_object(object)->value();
 }
 
@@ -294,7 +296,7 @@ Ref version_from_model(const Version& value) {
 // from text (the Version grammar reads it back to exactly that value);
 // otherwise the arguments of the kind it holds.
 template <> Ref reduction_arguments<Version>(PyObject* object) {
-    const version::PackedVersion value = version_value(object);
+    const version::VersionView value = version_value(object);
     if (version::text_parses_back(value)) {
         return tuple_of(version_text(value));
     }

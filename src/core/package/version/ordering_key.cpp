@@ -119,14 +119,14 @@ std::uint64_t ordering_key(const Version& v) noexcept {
     return finish_key(key, v.kind());
 }
 
-std::uint64_t ordering_key(const PackedVersion& v) noexcept {
+std::uint64_t ordering_key(const VersionView& v) noexcept {
     KeyBits key;
     v.visit(PushKey{key});
     return finish_key(key, v.kind());
 }
 
 std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept {
-    header.ordering_key = ordering_key(PackedVersion(header, bytes));
+    header.ordering_key = ordering_key(VersionView(header, bytes));
     return header.ordering_key;
 }
 

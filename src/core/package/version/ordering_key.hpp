@@ -12,7 +12,7 @@ namespace tolvi::version {
 // an order-preserving encoding of the value, and in the lowest bit whether
 // the encoding fitted whole.
 std::uint64_t ordering_key(const Version& v) noexcept;
-std::uint64_t ordering_key(const PackedVersion& v) noexcept;
+std::uint64_t ordering_key(const VersionView& v) noexcept;
 
 // The key of the version packed at `header` and `bytes`, computed at its first
 // use, out of line, and kept in the header: many versions are built and never

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/package/version/text_writer.hpp"
+#include "core/unicode/utf8.hpp"
 
 namespace tolvi::version {
 
@@ -61,15 +62,6 @@ OptionalList to_optional_identifiers(const std::optional<PartsView>& parts) {
     return items;
 }
 
-// Without a branch a byte, so that the compiler can take many at once.
-bool all_ascii(std::string_view text) noexcept {
-    unsigned char seen = 0;
-    for (const char c : text) {
-        seen |= static_cast<unsigned char>(c);
-    }
-    return seen < 0x80;
-}
-
 } // namespace
 
 void PartsView::Iterator::measure() noexcept {
@@ -92,7 +84,7 @@ PartsView::PartsView(std::string_view section, const char* lengths, std::uint32_
     }
 }
 
-std::size_t PackedVersion::size() const noexcept {
+std::size_t VersionView::size() const noexcept {
     std::size_t table = 0;
     if ((header_->flags & packed_flag::listed) != 0) {
         const int lists = kind() == Kind::dot_separated
@@ -106,7 +98,7 @@ std::size_t PackedVersion::size() const noexcept {
     return header_->text_size + table;
 }
 
-SemVerView PackedVersion::semver() const noexcept {
+SemVerView VersionView::semver() const noexcept {
     const std::string_view t = text();
     std::size_t at = 0;
     const auto number = [&] {
@@ -151,14 +143,14 @@ SemVerView PackedVersion::semver() const noexcept {
     return v;
 }
 
-DotSeparatedView PackedVersion::dot_separated() const noexcept {
+DotSeparatedView VersionView::dot_separated() const noexcept {
     if ((header_->flags & packed_flag::listed) == 0) {
         return {PartsView(text(), nullptr, 0)};
     }
     return {PartsView(text(), listed(kLengthSize), read_length(listed(0)))};
 }
 
-std::strong_ordering operator<=>(const PackedVersion& a, const PackedVersion& b) noexcept {
+std::strong_ordering operator<=>(const VersionView& a, const VersionView& b) noexcept {
     if (a.kind() != b.kind()) {
         return a.kind() <=> b.kind();
     }
@@ -229,13 +221,13 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     // Every character the grammar takes in a semantic version or a list is
     // ASCII; only an identifier, or a part set through a setter, may not be.
     const bool parsed_as_ascii = syntax_ != nullptr && kind_ != Kind::other;
-    if (parsed_as_ascii || all_ascii(std::string_view(bytes, text_size_))) {
+    if (parsed_as_ascii || unicode::is_ascii(std::string_view(bytes, text_size_))) {
         header.flags |= packed_flag::ascii;
     }
     header.ordering_key = 0;
 }
 
-Version unpack(const PackedVersion& v) {
+Version unpack(const VersionView& v) {
     struct ToModel {
         Version operator()(const SemVerView& s) const {
             SemVer v{s.major, s.minor, s.patch, {}, {}};
@@ -253,7 +245,7 @@ Version unpack(const PackedVersion& v) {
     return v.visit(ToModel{});
 }
 
-void append_debug(std::string& out, const PackedVersion& v) {
+void append_debug(std::string& out, const VersionView& v) {
     struct Debug {
         std::string& out;
         void operator()(const SemVerView& s) const { append_semver_debug(out, s); }

@@ -108,9 +108,11 @@ struct OtherView {
     std::string_view value;
 };
 
-class PackedVersion {
+// A packed version read where it lies, a header and the bytes that follow it,
+// which whoever holds them (a Version object, a test's buffer) keeps alive.
+class VersionView {
 public:
-    PackedVersion(const PackedHeader& header, const char* bytes) noexcept
+    VersionView(const PackedHeader& header, const char* bytes) noexcept
         : header_(&header), bytes_(bytes) {}
 
     Kind kind() const noexcept { return header_->kind; }
@@ -137,9 +139,8 @@ public:
     }
 
     // The ordering and equality of the Versions held.
-    friend std::strong_ordering operator<=>(const PackedVersion& a,
-                                            const PackedVersion& b) noexcept;
-    friend bool operator==(const PackedVersion& a, const PackedVersion& b) noexcept {
+    friend std::strong_ordering operator<=>(const VersionView& a, const VersionView& b) noexcept;
+    friend bool operator==(const VersionView& a, const VersionView& b) noexcept {
         return std::is_eq(a <=> b);
     }
 
@@ -187,7 +188,7 @@ private:
     std::uint8_t flags_ = 0;
 };
 
-Version unpack(const PackedVersion& v);
-void append_debug(std::string& out, const PackedVersion& v);
+Version unpack(const VersionView& v);
+void append_debug(std::string& out, const VersionView& v);
 
 } // namespace tolvi::version

@@ -26,7 +26,7 @@ bool text_parses_back(const T& value, const std::string& text,
 // reads are never empty and hold no "." (nor a "+" in a pre-release list), so a
 // value without listed parts whose text parses as the same kind is exactly the
 // value parsed, and a value with listed parts never is.
-inline bool text_parses_back(const PackedVersion& value) {
+inline bool text_parses_back(const VersionView& value) {
     if (value.known_to_parse_back()) {
         return true;
     }
