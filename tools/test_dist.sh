@@ -5,17 +5,17 @@
 # the slow emulated one beside the others:
 #
 #   tools/test_dist.sh DIST host PYTHON3.12 PYTHON3.13
-#       each interpreter's own wheel and the abi3 wheel under each, then the
-#       sdist built from source by pip under 3.12
+#       each interpreter's own wheel and the abi3 wheel under each, and the
+#       sdist built from source by pip under 3.12, side by side
 #   tools/test_dist.sh DIST amd64
 #       in the Debian unstable root amd64, the one the wheels of 3.14 and 3.15
 #       were built in: CPython 3.14 and 3.15, each with its own wheel and the
 #       abi3 wheel, and under 3.15 the sdist built from source by pip with the
-#       root's GCC
+#       root's GCC, side by side
 #   tools/test_dist.sh DIST arm64
 #       in a Debian unstable arm64 root, under user-mode emulation: CPython 3.13
-#       to 3.15, each with its own aarch64 wheel, and 3.13 and 3.14 with the
-#       aarch64 abi3 wheel; the stress and property tests run a twentieth of
+#       to 3.15, each with its own aarch64 wheel, and 3.13 with the aarch64
+#       abi3 wheel, one after the other; the stress and property tests run a twentieth of
 #       their rounds and a fifth or a tenth of their examples there
 #
 # The roots are those of tools/debian_root.sh, built when missing or stale; the
@@ -47,15 +47,17 @@ run() { root_or_here "$inside" "$@"; }
 # copy serves as the original would: every command here runs its bin/python,
 # which finds its environment by its own place. Under emulation pip compiles
 # nothing ahead: the suite imports a small part of what it installs.
-fresh_env() {
-    local base
-    base=$work/requirements-$(basename "$2")
+base_env() { # base_env PYTHON: that one environment, made when missing
+    base=$work/requirements-$(basename "$1")
     if [ ! -e "$base/.ready" ]; then
         rm -rf --one-file-system "$base"
-        run "$2" -m venv "$base"
+        run "$1" -m venv "$base"
         run "$base/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
         touch "$base/.ready"
     fi
+}
+fresh_env() {
+    base_env "$2"
     rm -rf --one-file-system "$work/$1"
     cp -a "$base" "$work/$1"
 }
@@ -117,6 +119,38 @@ sdist_suite() {
     suite "$name" "$(basename "$sdist"), built from source under $tag"
 }
 
+# own_and_abi3 PYTHON ARCH: PYTHON's own wheel for ARCH, then the abi3 wheel.
+own_and_abi3() {
+    local wheel tag
+    tag=$(python_tag "$inside" "$1")
+    wheel=$(wheel_of "$tag-$tag" "$2")
+    wheel_suite "$1" "$wheel"
+    wheel=$(wheel_of cp312-abi3 "$2")
+    wheel_suite "$1" "$wheel"
+}
+
+# side_by_side NAME FUNCTION ARG...: FUNCTION run beside the others (a suite
+# uses one core, a build from source two), its output in $work/NAME.log; the
+# environment of each interpreter is made first, one at a time, since a part
+# copies it. all_sides waits for every part, shows its log, and fails when one
+# failed.
+sides=()
+side_by_side() {
+    local log=$work/$1.log
+    shift
+    base_env "$2"
+    ("$@") >"$log" 2>&1 &
+    sides+=("$!:$log")
+}
+all_sides() {
+    local side failed=0
+    for side in "${sides[@]}"; do
+        wait "${side%%:*}" || failed=1
+        cat "${side#*:}"
+    done
+    [ $failed = 0 ] || { echo "a part of the $leg leg failed" >&2; exit 1; }
+}
+
 # wheel_of TAG ARCH: the one wheel of TAG (cp313-cp313, cp312-abi3) for ARCH, or a
 # failure that ends the leg.
 wheel_of() {
@@ -131,27 +165,21 @@ case $leg in
 host)
     [ $# -ge 1 ] || { echo "usage: $0 DIST host PYTHON..." >&2; exit 2; }
     for python in "$@"; do
-        tag=$(python_tag "" "$python")
-        wheel=$(wheel_of "$tag-$tag" x86_64)
-        wheel_suite "$python" "$wheel"
-        wheel=$(wheel_of cp312-abi3 x86_64)
-        wheel_suite "$python" "$wheel"
+        side_by_side "$(basename "$python")" own_and_abi3 "$python" x86_64
     done
-    sdist_suite "$1"
+    side_by_side sdist sdist_suite "$1"
+    all_sides
     ;;
 amd64)
     root_use amd64
     inside=amd64 ROOT_WRITABLE=$work
     for version in 3.14 3.15; do
-        tag=cp$(echo "$version" | tr -d .)
-        wheel=$(wheel_of "$tag-$tag" x86_64)
-        wheel_suite "/usr/bin/python$version" "$wheel"
-        wheel=$(wheel_of cp312-abi3 x86_64)
-        wheel_suite "/usr/bin/python$version" "$wheel"
+        side_by_side "python$version" own_and_abi3 "/usr/bin/python$version" x86_64
     done
     # Built from source under the newest interpreter, as under the oldest in the
     # host leg: the module's code is the same for every version between.
-    sdist_suite /usr/bin/python3.15
+    side_by_side sdist sdist_suite /usr/bin/python3.15
+    all_sides
     ;;
 arm64)
     emulation_start
@@ -166,9 +194,10 @@ arm64)
         tag=cp$(echo "$version" | tr -d .)
         wheel=$(wheel_of "$tag-$tag" aarch64)
         wheel_suite "/usr/bin/python$version" "$wheel"
-        # The abi3 module is the same file under every interpreter: two of
-        # them are enough, and the emulated runs are the slowest of all.
-        if [ "$version" != 3.15 ]; then
+        # The abi3 module is the same file under every interpreter, and runs
+        # natively under four: emulated, it runs under the oldest here, which
+        # takes the road that writes the type's call into the type object.
+        if [ "$version" = 3.13 ]; then
             wheel=$(wheel_of cp312-abi3 aarch64)
             wheel_suite "/usr/bin/python$version" "$wheel"
         fi
