@@ -7,7 +7,7 @@
 // can reach. Change none.
 namespace tolvi::py::fixed {
 
-// The module every class reports as its __module__, in its type spec's name.
+// The module every class reports as its __module__, in its PyType_Spec's name.
 inline constexpr std::string_view class_module = "builtins";
 
 // The internal-failure exception's class, as its qualified name.

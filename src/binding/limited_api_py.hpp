@@ -17,7 +17,7 @@
 // call and fills new str objects directly; the limited API offers none of these,
 // so the abi3 module takes the checked functions and the interpreter's
 // constructors of str instead, and gives its types their call in the ways
-// each interpreter allows (type_from_spec).
+// each interpreter allows (make_type).
 namespace tolvi::py {
 
 // A str's UTF-8 text as the interpreter gives it (see from_python_utf8).
@@ -77,17 +77,17 @@ inline bool from_python_utf8(PyObject* text, std::string_view& out) noexcept {
 }
 
 // A type with its own call (`call` not null). The limited API names that call
-// a slot of the type's spec from 3.14 on. The interpreters of 3.12 and
+// a slot of the PyType_Spec from 3.14 on. The interpreters of 3.12 and
 // 3.13 refuse the slot, so there the call is written into the type object
 // (set_type_call_before_314); a type that cannot have it is called through the
 // interpreter's generic path.
-inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
+inline PyObject* make_type(PyType_Spec& type_spec, vectorcallfunc call) noexcept {
     constexpr int kTypeCallSlot = 82;                    // Py_tp_vectorcall of 3.14
     constexpr unsigned long kFirstWithSlot = 0x030E0000; // 3.14
     if (call != nullptr && Py_Version < kFirstWithSlot) {
-        PyObject* type = PyType_FromSpec(&spec);
+        PyObject* type = PyType_FromSpec(&type_spec);
         if (type != nullptr) {
-            set_type_call_before_314(type, spec, call);
+            set_type_call_before_314(type, type_spec, call);
         }
         return type;
     }
@@ -97,15 +97,15 @@ inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept
     constexpr std::size_t kMostSlots = 32;
     std::array<PyType_Slot, kMostSlots> slots{};
     std::size_t count = 0;
-    while (spec.slots[count].slot != 0) {
+    while (type_spec.slots[count].slot != 0) {
         ++count;
     }
     if (call == nullptr || count + 2 > slots.size()) {
-        return PyType_FromSpec(&spec);
+        return PyType_FromSpec(&type_spec);
     }
-    std::copy(spec.slots, spec.slots + count, slots.begin());
+    std::copy(type_spec.slots, type_spec.slots + count, slots.begin());
     slots[count] = {kTypeCallSlot, reinterpret_cast<void*>(call)};
-    PyType_Spec with_call = spec;
+    PyType_Spec with_call = type_spec;
     with_call.slots = slots.data();
     return PyType_FromSpec(&with_call);
 }
@@ -173,8 +173,8 @@ inline bool from_python_utf8(PyObject* text, std::string_view& out) noexcept {
 
 // A type with its own call (`call` not null), which takes the arguments in
 // place, without the tuple and dictionary the interpreter's generic call builds.
-inline PyObject* type_from_spec(PyType_Spec& spec, vectorcallfunc call) noexcept {
-    PyObject* type = PyType_FromSpec(&spec);
+inline PyObject* make_type(PyType_Spec& type_spec, vectorcallfunc call) noexcept {
+    PyObject* type = PyType_FromSpec(&type_spec);
     if (type != nullptr && call != nullptr) {
         reinterpret_cast<PyTypeObject*>(type)->tp_vectorcall = call;
     }

@@ -73,10 +73,10 @@ struct TypeObjectUpToCall {
 
 } // namespace detail
 
-// Gives `type`, made from `spec` by the running interpreter, the call
+// Gives `type`, made from `type_spec` by the running interpreter, the call
 // `call` where the interpreter is 3.12 or 3.13 and its type object is laid out
 // as they lay theirs out; elsewhere the type keeps the generic call.
-inline void set_type_call_before_314(PyObject* type, const PyType_Spec& spec,
+inline void set_type_call_before_314(PyObject* type, const PyType_Spec& type_spec,
                                      vectorcallfunc call) noexcept {
     constexpr unsigned long kFirst = 0x030C0000; // 3.12
     constexpr unsigned long kAfter = 0x030E0000; // 3.14
@@ -86,7 +86,7 @@ inline void set_type_call_before_314(PyObject* type, const PyType_Spec& spec,
     auto* layout = reinterpret_cast<detail::TypeObjectUpToCall*>(type);
     auto* as_type = reinterpret_cast<PyTypeObject*>(type);
     const bool laid_out_so = layout->flags == PyType_GetFlags(as_type) &&
-                             layout->basicsize == spec.basicsize &&
+                             layout->basicsize == type_spec.basicsize &&
                              layout->new_object == PyType_GetSlot(as_type, Py_tp_new) &&
                              layout->alloc == PyType_GetSlot(as_type, Py_tp_alloc) &&
                              layout->free == PyType_GetSlot(as_type, Py_tp_free) &&

@@ -22,8 +22,8 @@ namespace tolvi::py {
 
 // What a class's type is made from, defined beside each class.
 struct ClassDefinition {
-    PyType_Spec& spec;
-    // The type's own call, for a class that has one (type_from_spec).
+    PyType_Spec& type_spec;
+    // The type's own call, for a class that has one (make_type).
     vectorcallfunc vectorcall = nullptr;
 };
 
@@ -49,7 +49,7 @@ template <class T> const ClassDefinition& class_definition() noexcept {
 // lock; every later type test reads the cell the import filled.
 template <class T> inline OnceCell<PyTypeObject> class_type_cell;
 
-// `type`, just made from a type spec, or null with the error set. CPython 3.12's
+// `type`, just made from a PyType_Spec, or null with the error set. CPython 3.12's
 // PyType_FromSpec returns null without an error when it cannot copy the type's
 // name, which the import would report as a failure without an exception.
 inline PyObject* checked_type(PyObject* type) noexcept {
@@ -65,7 +65,7 @@ template <class T> PyTypeObject* create_class_type() {
     return class_type_cell<T>.get_or_fill([]() -> PyTypeObject* {
         const ClassDefinition& definition = class_definition<T>();
         return reinterpret_cast<PyTypeObject*>(
-            checked_type(type_from_spec(definition.spec, definition.vectorcall)));
+            checked_type(make_type(definition.type_spec, definition.vectorcall)));
     });
 }
 
@@ -76,7 +76,7 @@ template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
         return type;
     }
     PyErr_WriteUnraisable(nullptr);
-    std::string_view name = class_definition<T>().spec.name;
+    std::string_view name = class_definition<T>().type_spec.name;
     name.remove_prefix(fixed::class_module.size() + 1);
     return raise_panic(std::string(fixed::type_not_created) + "`" + std::string(name) + "`");
 }

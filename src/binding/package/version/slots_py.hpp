@@ -12,7 +12,7 @@
 // of a comparison.
 namespace tolvi::py {
 
-// A class's spec name: the module every class reports, a full stop and the
+// A class's PyType_Spec name: the module every class reports, a full stop and the
 // class's name, made at compile time.
 template <std::size_t N> class SpecName {
 public:
