@@ -14,7 +14,8 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 .PHONY: help demo test test-python test-cpp gtest wheel install venv clean format bench \
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
         fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
-        test-dist-host test-dist-amd64 test-dist-arm64 test-roots roots reproduce bench-dist \
+        test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded freethreaded \
+        test-roots roots reproduce bench-dist \
         python-check test-tools examples docs docs-tools test-docs FORCE
 
 # The variables a user sets, which `make help` lists with their values; a
@@ -209,6 +210,7 @@ bench: install $(VENV)/.requirements-bench ## speed and memory against peer libr
 	cmake --build $(ABI3_BUILD) -j2 --target tolvi
 	$(VPY) benchmarks/run.py $(if $(QUICK),--quick) --abi3 $(ABI3_BUILD) \
 	  --built "the development build (make install, $(or $(CXX),c++))"
+	$(VPY) benchmarks/scaling.py $(if $(QUICK),--quick)
 	$(if $(QUICK),,$(MAKE) bench-dist)
 
 bench-quick: QUICK := 1
@@ -216,8 +218,8 @@ bench-quick: bench ## benchmarks on small samples, only printed: ~6 s; the first
 
 # The release wheels of $(RELEASE_DIST), each under its own CPython: 3.14 and 3.15
 # in a Debian unstable root.
-bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.12 to 3.15; writes benchmarks/results/wheels-cpXY/
-	@ls $(foreach t,cp312-cp312 cp313-cp313 cp314-cp314 cp315-cp315 cp312-abi3,\
+bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.12 to 3.15 and 3.13t; writes benchmarks/results/wheels-cpXY/
+	@ls $(foreach t,cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3,\
 	  $(RELEASE_DIST)/tolvi-*-$(t)-*_x86_64.whl) >/dev/null || \
 	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }
 	tools/bench_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313) $(if $(QUICK),--quick)
@@ -312,7 +314,7 @@ format: ## clang-format the C++ sources in place
 	clang-format -i $(CXX_FILES)
 
 # What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
-# x86_64 (cp312 to cp315, and abi3) and aarch64 (cp313 to cp315, and abi3), built
+# x86_64 (cp312 to cp315, cp313t, and abi3) and aarch64 (cp313 to cp315, and abi3), built
 # by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from
 # Debian unstable roots in build/roots/ (tools/debian_root.sh), built by mmdebstrap
 # from the Debian mirror of apt's sources and kept while whole and fresh; every
@@ -349,7 +351,7 @@ roots: root-tools ## the Debian roots, built ahead when missing, half built or s
 reproduce: ## rebuild the sdist and the cp312 x86_64 wheel, and compare them with $(RELEASE_DIST)'s
 	tools/reproduce.sh $(RELEASE_DIST) $(RELEASE_PYTHON312)
 
-test-dist: test-dist-host test-dist-amd64 test-dist-arm64 ## every release wheel and the sdist, each where it runs
+test-dist: test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded ## every release wheel and the sdist, each where it runs
 
 test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
 	tools/test_dist.sh $(RELEASE_DIST) host $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
@@ -359,6 +361,14 @@ test-dist-amd64: root-tools ## the x86_64 wheels and the sdist under CPython 3.1
 
 test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in an emulated arm64 root
 	tools/test_dist.sh $(RELEASE_DIST) arm64
+
+test-dist-freethreaded: root-tools ## the cp313t wheel, and the abi3 module refused, under the free-threaded CPython 3.13
+	tools/test_dist.sh $(RELEASE_DIST) freethreaded
+
+# Built in the Debian root freethreaded from the stable suite's source, and kept
+# outside the work tree (TOLVI_CACHE, else ~/.cache/tolvi) for later runs and clones.
+freethreaded: root-tools ## the free-threaded CPython 3.13, built once (about 4 min) and then reused
+	tools/build_freethreaded.sh
 
 # Refused while anything is mounted below the work tree or a run of the roots'
 # scripts holds one of its locks.

@@ -20,6 +20,7 @@ import pickle
 import re
 import subprocess
 import sys
+import sysconfig
 from typing import Any, Callable, NamedTuple
 
 import pytest
@@ -1164,6 +1165,9 @@ def nomemory():
     """Whether making a function under failure is safe; a skip without the hooks."""
     if not hasattr(_testcapi, "set_nomemory"):
         pytest.skip("the interpreter cannot make allocations fail")
+    if sysconfig.get_config_var("Py_GIL_DISABLED"):
+        # In an import the failure reaches: the compiler frees a list it never filled.
+        pytest.skip("the free-threaded interpreter's compiler crashes under failing allocations")
     probe = subprocess.run([sys.executable, "-c", FUNCTION_PROBE], capture_output=True)
     return probe.stdout == b"0\n"
 

@@ -1,7 +1,9 @@
 """The module's layout, its class types and its one-per-process life."""
 
+import os
 import subprocess
 import sys
+import sysconfig
 import textwrap
 
 import pytest
@@ -158,5 +160,23 @@ def test_second_interpreter_is_refused():
     )
     assert result.returncode == 0, result.stderr
     refused, after = result.stdout.splitlines()
-    assert refused.startswith("refused: PyO3 modules do not yet support subinterpreters, see ")
+    if sysconfig.get_config_var("Py_GIL_DISABLED"):
+        # A free-threaded interpreter checks single-phase modules in every
+        # interpreter but the main one, legacy or not, and refuses first.
+        assert refused == "refused: module tolvi does not support loading in subinterpreters"
+    else:
+        assert refused.startswith("refused: PyO3 modules do not yet support subinterpreters, see ")
     assert after == "1.2.3"
+
+
+def test_the_module_leaves_the_interpreter_lock_off_where_the_build_has_none():
+    # Without a word from the module, a free-threaded interpreter turns its
+    # lock back on at the import, and warns.
+    env = {k: v for k, v in os.environ.items() if k != "PYTHON_GIL"}
+    result = subprocess.run(
+        [sys.executable, "-W", "error", "-c",
+         "import sys, tolvi; print(getattr(sys, '_is_gil_enabled', lambda: True)())"],
+        capture_output=True, text=True, timeout=60, env=env,
+    )
+    assert (result.stdout, result.stderr) == (
+        f"{not sysconfig.get_config_var('Py_GIL_DISABLED')}\n", "")

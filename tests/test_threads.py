@@ -12,6 +12,7 @@ it holds its claim on an object.
 import contextlib
 import functools
 import itertools
+import pickle
 import subprocess
 import sys
 import textwrap
@@ -25,7 +26,7 @@ from reports import ascii_report
 from stress_support import scaled
 from support import DotSeparated, Other, PanicException, SemVer, Text, Version
 
-THREADS = 6
+THREADS = 8
 CONFLICTS = ("Already borrowed", "Already mutably borrowed")
 
 
@@ -257,6 +258,9 @@ def test_shared_objects_stay_whole():
         assert o.value in VALUES and repr(o) in VALUE_REPRS
         other_is_whole(Other(o))
         assert repr(Other(Version(o))) in VALUE_REPRS
+        semver_is_whole(pickle.loads(pickle.dumps(s)))
+        dotted_is_whole(pickle.loads(pickle.dumps(d)))
+        assert repr(pickle.loads(pickle.dumps(Version(o)))).removeprefix("Version::") in VALUE_REPRS
 
     def compare(index, round_):
         assert LOW < s < HIGH and HIGH > s > LOW
@@ -291,6 +295,28 @@ def test_shared_objects_stay_whole():
     other_is_whole(o)
     for item in shared_semvers:
         semver_is_whole(item)
+
+
+def test_private_objects_of_each_thread():
+    def work(index, round_):
+        s = SemVer(f"{index}.{round_}.0-rc.1")
+        s.patch = SlowIndex(round_)
+        s.rc = SlowStrings(["x", str(index)])
+        d = DotSeparated(f"{round_}.{index}")
+        d.parts = [*d.parts, "z"]
+        o = Other(f"n_{index}")
+        o.value = f"{o.value}_{round_}"
+        assert str(s) == f"{index}.{round_}.{round_}-x.{index}"
+        assert repr(d) == f'DotSeparated {{ parts: ["{round_}", "{index}", "z"] }}'
+        assert str(o) == f"n_{index}_{round_}"
+        for value in (s, d, o, Version(str(s)), Version(str(d)), Version(str(o))):
+            again = pickle.loads(pickle.dumps(value))
+            assert type(again) is type(value) and repr(again) == repr(value) and again == value
+        assert Version(str(s)) < Version(f"{index}.{round_}.{round_}") < Version(f"{index + 1}.0.0")
+        assert sorted([Version(str(d)), Version(f"{round_}.{index}")]) == [
+            Version(f"{round_}.{index}"), Version(str(d))]
+
+    run_threads(work, scaled(1000))
 
 
 # ---------------------------------------------------------------- immutable versions

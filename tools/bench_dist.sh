@@ -4,8 +4,9 @@
 # unstable root amd64 of tools/debian_root.sh, where the work tree is read-only
 # but for build/bench-dist and benchmarks/results. For each, the interpreter's
 # own x86_64 wheel is installed into a fresh environment with the peer
-# libraries, and the module of the abi3 wheel is measured beside it. A full run
-# writes benchmarks/results/wheels-cpXY/.
+# libraries, and the module of the abi3 wheel is measured beside it; then the
+# free-threaded cp313t wheel, in the root freethreaded, for what threads gain
+# (benchmarks/scaling.py). A full run writes benchmarks/results/wheels-cpXY/.
 #
 #   tools/bench_dist.sh DIST PYTHON3.12 PYTHON3.13 [--quick]
 set -eu
@@ -42,6 +43,7 @@ bench() {
     run "$work/$tag/bin/python" benchmarks/run.py "$@" --abi3 "$work/abi3" \
         --out "benchmarks/results/wheels-$tag" \
         --built "the wheel $(basename "$wheel"); (abi3): $(basename "$abi3_wheel")"
+    run "$work/$tag/bin/python" benchmarks/scaling.py "$@" --out "benchmarks/results/wheels-$tag"
 }
 
 bench "$python312" "$@"
@@ -51,3 +53,12 @@ root_use amd64
 inside=amd64 ROOT_WRITABLE="$work benchmarks/results"
 bench /usr/bin/python3.14 "$@"
 bench /usr/bin/python3.15 "$@"
+
+# Under the free-threaded interpreter, what threads gain without the lock.
+freethreaded_use
+inside=freethreaded ROOT_WRITABLE="$work benchmarks/results"
+wheel=$(ls "$dist"/tolvi-*-cp313-cp313t-manylinux*_x86_64.whl)
+echo "--- the threads benchmark of $(basename "$wheel")"
+run "$FREETHREADED/bin/python3.13t" -m venv "$work/cp313t"
+run "$work/cp313t/bin/python" -m pip install -q "$wheel"
+run "$work/cp313t/bin/python" benchmarks/scaling.py "$@" --out benchmarks/results/wheels-cp313t

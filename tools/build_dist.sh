@@ -2,7 +2,7 @@
 # Builds what we publish into DIST: the sdist, and from that sdist the
 # manylinux2014 wheels (tools/build_wheel.sh) of x86_64 and aarch64 Linux:
 #
-#   x86_64:  cp312, cp313, cp314, cp315, and cp312-abi3
+#   x86_64:  cp312, cp313, cp313t, cp314, cp315, and cp312-abi3
 #   aarch64: cp313, cp314, cp315, and cp312-abi3
 #
 #   tools/build_dist.sh DIST PYTHON3.12 PYTHON3.13
@@ -12,7 +12,9 @@
 # (tools/debian_root.sh), built when it is missing or stale and kept for the
 # runs that follow; their wheels are built inside it, as they are for any other
 # interpreter, with the work tree read-only there but for build/wheels and DIST.
-# The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
+# The free-threaded cp313t wheel is built in the root freethreaded, by the
+# interpreter tools/build_freethreaded.sh builds there from the stable suite's
+# source, or keeps from an earlier run. The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
 # CPython packages; no aarch64 CPython 3.12 is packaged there, so the aarch64
 # abi3 wheel is built by 3.13 for the stable ABI of 3.12, which abi3audit checks.
 #
@@ -85,6 +87,9 @@ tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
+freethreaded_use
+ROOT_WRITABLE="$work $dist" root_run freethreaded \
+    tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
 echo "--- the wheels of CPython 3.14 and 3.15, built in the root beside those above"
 status=0
 wait $in_root || status=$?

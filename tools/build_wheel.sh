@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds one of the wheels we publish from the sdist into DIST: for the
-# interpreter PYTHON (KIND cp) or for the stable ABI of CPython 3.12 and later
+# interpreter PYTHON (KIND cp; cp313t for a free-threaded 3.13) or for the stable ABI of CPython 3.12 and later
 # (KIND abi3), on ARCH (x86_64 or aarch64) Linux with glibc 2.17 or newer
 # (manylinux2014). Called by tools/build_dist.sh, on this machine or inside a
 # Debian root that has the interpreter.
@@ -29,11 +29,13 @@ dist=$1 sdist=$2 python=$3 arch=$4 kind=$5
 work=$PWD/build/wheels
 version=$("$python" -c 'import sys; print("%d.%d" % sys.version_info[:2])')
 tag=cp$(echo "$version" | tr -d .)
-env=$work/env-$tag
+# A free-threaded interpreter's ABI is its version's with a "t" (cp313t).
+abi=$tag$("$python" -c 'import sysconfig; print("t" if sysconfig.get_config_var("Py_GIL_DISABLED") else "")')
+env=$work/env-$abi
 
 started=$(date +%s)
 case $kind in
-cp) wheel_tag=$tag-$tag ;;
+cp) wheel_tag=$tag-$abi ;;
 abi3) wheel_tag=cp312-abi3 ;;
 *) echo "$0: KIND is cp or abi3, not $kind" >&2; exit 2 ;;
 esac
@@ -65,7 +67,7 @@ set -- -C cmake.define.CMAKE_CXX_COMPILER="$env/zig/c++-$arch" \
 [ "$kind" = cp ] || set -- "$@" -C wheel.py-api=cp312
 # The module's file name, the one the interpreter looks for.
 module=tolvi.abi3.so
-[ "$kind" = abi3 ] || module=tolvi.cpython-${tag#cp}-$arch-linux-gnu.so
+[ "$kind" = abi3 ] || module=tolvi.cpython-${abi#cp}-$arch-linux-gnu.so
 host=$(uname -m)
 headers=$work/headers-$arch/python$version
 if [ -e "$headers/Python.h" ]; then

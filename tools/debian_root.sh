@@ -18,13 +18,17 @@
 #                                    fresh, else built anew
 #   root_run NAME COMMAND...         COMMAND inside, in the work tree, with a clean
 #                                    environment; the folders of ROOT_WRITABLE
-#                                    (relative to the work tree) writable
+#                                    (relative to the work tree) writable, and
+#                                    those of ROOT_BINDS (FROM=TO) bound in
 #   root_or_here NAME COMMAND...     the same, or COMMAND here when NAME is empty
-#   python_tag NAME PYTHON           PYTHON's wheel tag (cp314), asked there
+#   python_tag NAME PYTHON           PYTHON's ABI tag (cp314, cp313t), asked there
 #   own_mount_namespace SCRIPT ARGS  SCRIPT run again in a mount namespace of its
 #                                    own, for what emulation mounts
 #   emulation_start                  aarch64 binaries run through the unstable
 #                                    suite's emulator, until the namespace ends
+#   freethreaded_use                 the free-threaded CPython 3.13 built from the
+#                                    root freethreaded's source, or reused from
+#                                    the cache; in ROOT_BINDS at FREETHREADED
 #
 # The roots, each in build/roots/NAME:
 #   amd64     CPython 3.14 and 3.15 with their headers, g++, and the downloaded
@@ -32,6 +36,10 @@
 #             the wheels of 3.14 and 3.15, their tests and their benchmarks
 #   arm64     CPython 3.13 to 3.15 of 64-bit Arm, run under emulation
 #   emulator  the unstable suite's qemu-user, unpacked only
+#   freethreaded
+#             the compiler and libraries CPython's build needs, and the stable
+#             suite's CPython 3.13 source (in /opt/tolvi-downloads), from which
+#             tools/build_freethreaded.sh builds the free-threaded interpreter
 #
 # A root is whole when its build ended: mmdebstrap fills NAME.partial, which is
 # renamed to NAME, and only then is NAME.stamp written, with the time and the
@@ -110,6 +118,17 @@ root_recipe() {
         # mmdebstrap's check does not know by its name.
         echo --skip=check/qemu
         echo --include=python3.13,python3.13-venv,python3.14,python3.14-venv,python3.15,python3.15-venv,ca-certificates
+        ;;
+    freethreaded)
+        echo --variant=minbase
+        # What CPython's own build needs for the modules pip and the tests use.
+        echo --include=build-essential,libffi-dev,libssl-dev,zlib1g-dev,libbz2-dev,liblzma-dev,libsqlite3-dev,uuid-dev,xz-utils,ca-certificates
+        # The stable suite's CPython 3.13 source, which the unstable suite no
+        # longer carries (tools/build_freethreaded.sh builds it).
+        echo "--customize-hook=echo 'deb-src $(debian_mirror) trixie main'" \
+            ">\"\$1/etc/apt/sources.list.d/stable-source.list\" &&" \
+            "chroot \"\$1\" apt-get update -q && mkdir -p \"\$1$ROOTS_DOWNLOADS\" &&" \
+            "chroot \"\$1\" sh -c 'cd $ROOTS_DOWNLOADS && apt-get source -q --download-only python3.13'"
         ;;
     emulator)
         echo --variant=extract
@@ -223,6 +242,11 @@ root_run() {
         mkdir -p "$writable"
         options+=(--bind "$PWD/$writable" "$PWD/$writable")
     done
+    # Folders outside the work tree, each FROM=TO (the free-threaded
+    # interpreter's cached build at its prefix).
+    for bind in ${ROOT_BINDS:-}; do
+        options+=(--bind "${bind%%=*}" "${bind#*=}")
+    done
     # The place the work tree is bound at, made by the owner of the root's files.
     [ -d "$dir$PWD" ] || as_roots_owner mkdir -p "$dir$PWD"
     options+=(--chdir "$PWD" --clearenv --setenv PATH /usr/local/bin:/usr/bin:/bin
@@ -239,10 +263,11 @@ root_or_here() {
     if [ -n "$name" ]; then root_run "$name" "$@"; else "$@"; fi
 }
 
-# python_tag NAME PYTHON: the tag of PYTHON's own wheels (cp314), as
-# root_or_here runs it.
+# python_tag NAME PYTHON: the ABI tag of PYTHON's own wheels (cp314, or cp313t
+# for a free-threaded one), as root_or_here runs it.
 python_tag() {
-    root_or_here "$1" "$2" -c 'import sys; print("cp%d%d" % sys.version_info[:2])'
+    root_or_here "$1" "$2" -c 'import sys, sysconfig
+print("cp%d%d" % sys.version_info[:2] + ("t" if sysconfig.get_config_var("Py_GIL_DISABLED") else ""))'
 }
 
 # own_mount_namespace SCRIPT ARGS...: SCRIPT is run again in a mount namespace
@@ -275,4 +300,45 @@ emulation_start() {
     magic='\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00'
     mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     printf ':tolvi-aarch64:M::%s:%s:%s:F\n' "$magic" "$mask" "$qemu" >"$ROOTS_BINFMT/register"
+}
+
+# The free-threaded interpreter: CPython 3.13 built with --disable-gil, in the
+# root freethreaded, from the stable suite's source, into FREETHREADED, its
+# prefix inside a root. The build is kept outside the work tree (TOLVI_CACHE,
+# else ~/.cache/tolvi), in a folder named for the source's sha256, so that a
+# clean checkout on the same machine reuses it; a build is written to a
+# .partial folder and renamed when whole, so a killed one is never trusted.
+FREETHREADED=/opt/python3.13t
+freethreaded_use() {
+    local cache source sha prefix fd begun
+    root_use freethreaded || return 1
+    cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}
+    set -- "$ROOTS/freethreaded$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz
+    [ $# = 1 ] && [ -f "$1" ] || { echo "no single CPython 3.13 source in the root freethreaded" >&2; return 1; }
+    source=$1
+    sha=$(sha256sum "$source" | cut -c 1-64)
+    prefix=$cache/python3.13t-$sha
+    mkdir -p "$cache"
+    begun=$(date +%s)
+    exec {fd}>"$cache/python3.13t.lock"
+    flock -x "$fd"
+    if [ ! -x "$prefix/bin/python3.13t" ]; then
+        echo "--- the free-threaded CPython 3.13 from $(basename "$source") (sha256 $sha)"
+        root_remove "$prefix.partial" || return 1
+        mkdir -p "$prefix.partial"
+        ROOT_BINDS="$prefix.partial=$FREETHREADED" root_run freethreaded sh -c "set -e
+            cd /tmp && tar -xf '${source#"$ROOTS/freethreaded"}' && cd Python-3.13.*
+            ./configure --disable-gil --prefix=$FREETHREADED
+            make -j$(nproc)
+            make install" >"$prefix.log" 2>&1 || {
+            tail -n 30 "$prefix.log" >&2
+            return 1
+        }
+        mv "$prefix.partial" "$prefix"
+        echo "--- the free-threaded CPython 3.13 built in $(($(date +%s) - begun)) s (cold)"
+    else
+        echo "--- the free-threaded CPython 3.13 of $prefix reused in $(($(date +%s) - begun)) s (warm)"
+    fi
+    flock -u "$fd"
+    ROOT_BINDS="${ROOT_BINDS:-} $prefix=$FREETHREADED"
 }

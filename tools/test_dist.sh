@@ -17,6 +17,10 @@
 #       to 3.15, each with its own aarch64 wheel, and 3.13 with the aarch64
 #       abi3 wheel, one after the other; the stress and property tests run a twentieth of
 #       their rounds and a fifth or a tenth of their examples there
+#   tools/test_dist.sh DIST freethreaded
+#       in the Debian unstable root freethreaded, under the free-threaded
+#       CPython 3.13 built there (tools/build_freethreaded.sh): the cp313t wheel,
+#       with the interpreter's lock off, and the abi3 module refused
 #
 # The roots are those of tools/debian_root.sh, built when missing or stale; the
 # work tree is read-only inside them, but for this leg's folder in
@@ -29,7 +33,7 @@ set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
 
-[ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64 [PYTHON...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64|freethreaded [PYTHON...]" >&2; exit 2; }
 [ "$2" != arm64 ] || own_mount_namespace "$0" "$@"
 dist=$1 leg=$2
 shift 2
@@ -52,7 +56,7 @@ base_env() { # base_env PYTHON: that one environment, made when missing
     if [ ! -e "$base/.ready" ]; then
         rm -rf --one-file-system "$base"
         run "$1" -m venv "$base"
-        run "$base/bin/python" -m pip install -q ${compile:-} -r requirements-test.txt
+        run "$base/bin/python" -m pip install -q ${compile:-} -r "${requirements:-requirements-test.txt}"
         touch "$base/.ready"
     fi
 }
@@ -86,7 +90,7 @@ wheel_suite() {
     # The module the suite imports is the one this wheel holds.
     module=$(run "$work/$name/bin/python" -P -c 'import tolvi; print(tolvi.__file__)')
     case $2:$module in
-    *-abi3-*:*.abi3.so | *-"$tag"-"$tag"-*:*.cpython-*.so) ;;
+    *-abi3-*:*.abi3.so | *-"${tag%t}"-"$tag"-*:*.cpython-*.so) ;;
     *)
         echo "$(basename "$2") installed $module" >&2
         exit 1
@@ -203,8 +207,35 @@ arm64)
         fi
     done
     ;;
+freethreaded)
+    freethreaded_use
+    inside=freethreaded ROOT_WRITABLE=$work
+    python=$FREETHREADED/bin/python3.13t
+    requirements=requirements-test-freethreaded.txt
+    # The interpreter's lock stays off whatever the test tools import; that
+    # the module alone leaves it off is a test of the suite.
+    suite_env="$suite_env PYTHON_GIL=0"
+    wheel_suite "$python" "$(wheel_of cp313-cp313t x86_64)"
+    # pip offers the abi3 wheel to no free-threaded interpreter, but the
+    # interpreter still loads the module when it finds it.
+    echo "--- the abi3 module under the free-threaded interpreter"
+    run "$python" -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extract("tolvi.abi3.so", sys.argv[2])' \
+        "$(wheel_of cp312-abi3 x86_64)" "$work/abi3"
+    refused=$(run "$python" -P -c "import sys; sys.path.insert(0, '$work/abi3')
+try:
+    import tolvi
+except ImportError as error:
+    print(error)" 2>&1)
+    expected="this tolvi module is built for the stable ABI (abi3), which a free-threaded CPython"
+    expected="$expected cannot load; install tolvi's wheel for this interpreter, tagged cp313t"
+    [ "$refused" = "$expected" ] || {
+        echo "the abi3 module under the free-threaded interpreter: $refused" >&2
+        exit 1
+    }
+    echo "$refused"
+    ;;
 *)
-    echo "$0: the leg is host, amd64 or arm64, not $leg" >&2
+    echo "$0: the leg is host, amd64, arm64 or freethreaded, not $leg" >&2
     exit 2
     ;;
 esac

@@ -77,6 +77,12 @@ inline constexpr const char* cannot_delete = "can't delete attribute";
 inline constexpr const char* subinterpreters_refused =
     "PyO3 modules do not yet support subinterpreters, see "
     "https://docs.python.org/3/c-api/init.html#sub-interpreter-support";
+// The abi3 module imported by a free-threaded interpreter, whose objects it
+// cannot read: the interpreter's major and minor version, for the tag of the
+// wheel to install.
+inline constexpr const char* free_threaded_refused =
+    "this tolvi module is built for the stable ABI (abi3), which a free-threaded CPython "
+    "cannot load; install tolvi's wheel for this interpreter, tagged cp%d%dt";
 // The interpreter's identifier unavailable with no error of its own.
 inline constexpr const char* no_exception_set = "attempted to fetch exception but none was set";
 

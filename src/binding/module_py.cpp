@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 namespace tolvi::py {
 
@@ -62,11 +63,56 @@ constexpr int kApiVersion = PYTHON_API_VERSION;
 
 Ref build_module() {
     Ref module = Ref::steal(PyModule_Create2(&module_def, kApiVersion));
-    if (module && !initialise(module.get())) {
+    if (!module) {
+        return module;
+    }
+#ifdef Py_GIL_DISABLED
+    // Every object's state is guarded by its own lock and claims, and every
+    // process-wide cell is atomic: the interpreter keeps its lock off.
+    if (PyUnstable_Module_SetGIL(module.get(), Py_MOD_GIL_NOT_USED) < 0) {
+        return {};
+    }
+#endif
+    if (!initialise(module.get())) {
         return {};
     }
     return module;
 }
+
+#ifdef Py_LIMITED_API
+// A free-threaded interpreter lays out its objects, and this module's
+// definition, otherwise than the stable ABI does: it would crash making the
+// module. Its sys.abiflags holds a "t". Only the interpreter's functions read
+// the object: the stable ABI's macros, PyUnicode_Check among them, would read
+// its header at the wrong place.
+bool interpreter_fits_build() {
+    PyObject* flags = PySys_GetObject("abiflags"); // borrowed; the sys module keeps it
+    if (flags == nullptr) {
+        return true;
+    }
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(flags, &size);
+    if (text == nullptr) {
+        return false;
+    }
+    if (std::string_view(text, static_cast<std::size_t>(size)).find('t') ==
+        std::string_view::npos) {
+        return true;
+    }
+    // Py_Version is 0xMMmmPPRS: major, minor, patch, release level and serial.
+    constexpr unsigned kByte = 0xFF;
+    constexpr unsigned kMajorShift = 24;
+    constexpr unsigned kMinorShift = 16;
+    const auto major = static_cast<int>((Py_Version >> kMajorShift) & kByte);
+    const auto minor = static_cast<int>((Py_Version >> kMinorShift) & kByte);
+    PyErr_Format(PyExc_ImportError, fixed::free_threaded_refused, major, minor);
+    return false;
+}
+#else
+bool interpreter_fits_build() {
+    return true;
+}
+#endif
 
 // Objects of this module may not cross into another interpreter, so only the
 // first interpreter that imports it ever gets it.
@@ -87,7 +133,7 @@ bool claim_interpreter() {
 }
 
 PyObject* init_module() {
-    if (!claim_interpreter()) {
+    if (!interpreter_fits_build() || !claim_interpreter()) {
         return nullptr;
     }
     // The cell keeps the module for the life of the process.

@@ -163,6 +163,25 @@ def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path) -> No
     kill_and_check(run, clone, before)
 
 
+def test_a_killed_interpreter_build_is_never_trusted(clone: Path, tmp_path: Path) -> None:
+    # Killed while the free-threaded CPython compiles inside its root: nothing
+    # mounted, and the cache outside the work tree holds only the build's
+    # .partial folder, which no run takes for a build.
+    before = tracked_state(clone)
+    cache = tmp_path / "cache"
+    log = clone.parent / "freethreaded.log"
+    with open(log, "w") as out:
+        run = subprocess.Popen(["make", "freethreaded"], cwd=clone, start_new_session=True,
+                               stdout=out, stderr=subprocess.STDOUT,
+                               env={**os.environ, "TOLVI_CACHE": str(cache)})
+    LOGS[run] = log
+    wait_for(lambda: any(c.startswith("gcc ") for c in session_processes(run.pid)),
+             "the interpreter's compiler inside the root", run)
+    assert mounts_at_or_below(clone) == [] and mounts_at_or_below(cache) == []
+    kill_and_check(run, clone, before)
+    assert [p.name.endswith(".partial") for p in cache.glob("python3.13t-*") if p.is_dir()] == [True]
+
+
 ROOTS = 'cd "$1" && . tools/debian_root.sh && '
 
 

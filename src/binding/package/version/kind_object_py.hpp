@@ -84,6 +84,43 @@ private:
 using SharedClaim = Claim<false>;
 using ExclusiveClaim = Claim<true>;
 
+// Without the interpreter lock, threads that use one object at once take the
+// object's own lock in turn, so that a reader racing a writer waits instead of
+// failing its claim; the claims still guard the value wherever the lock is let
+// go while it is held (the thread blocks, and the interpreter suspends it).
+// With the interpreter lock, that lock serves and these do nothing.
+#ifdef Py_GIL_DISABLED
+class ObjectLock {
+public:
+    explicit ObjectLock(PyObject* object) noexcept { PyCriticalSection_Begin(&section_, object); }
+    ~ObjectLock() { PyCriticalSection_End(&section_); }
+    ObjectLock(const ObjectLock&) = delete;
+    ObjectLock& operator=(const ObjectLock&) = delete;
+
+private:
+    PyCriticalSection section_{};
+};
+class PairLock {
+public:
+    PairLock(PyObject* first, PyObject* second) noexcept {
+        PyCriticalSection2_Begin(&section_, first, second);
+    }
+    ~PairLock() { PyCriticalSection2_End(&section_); }
+    PairLock(const PairLock&) = delete;
+    PairLock& operator=(const PairLock&) = delete;
+
+private:
+    PyCriticalSection2 section_{};
+};
+#else
+struct ObjectLock {
+    explicit ObjectLock(PyObject*) noexcept {}
+};
+struct PairLock {
+    PairLock(PyObject*, PyObject*) noexcept {}
+};
+#endif
+
 // ---------------------------------------------------------------- layout
 
 // Never constructed as a whole: the generic allocator hands out zeroed memory
@@ -121,6 +158,7 @@ template <class T> Ref kind_object_holding(PyTypeObject* type, T value) {
 
 template <class T> bool copy_value(PyObject* object, T& out) {
     auto* self = as_kind_object<T>(object);
+    const ObjectLock lock(object);
     SharedClaim claim(self->access);
     if (!claim.ok()) {
         SharedClaim::raise_conflict();
@@ -135,6 +173,7 @@ template <class T> bool copy_value(PyObject* object, T& out) {
 template <class T, class Read> Ref read_value(PyObject* object, Read&& read) {
     return guarded([&]() -> Ref {
         auto* self = as_kind_object<T>(object);
+        const ObjectLock lock(object);
         SharedClaim claim(self->access);
         if (!claim.ok()) {
             return Ref::steal(SharedClaim::raise_conflict());
@@ -180,6 +219,7 @@ template <class T> PyObject* kind_richcompare(PyObject* object, PyObject* other,
     }
     auto* self = as_kind_object<T>(object);
     auto* that = as_kind_object<T>(other);
+    const PairLock lock(object, other);
     SharedClaim mine(self->access);
     SharedClaim theirs(that->access);
     if (!mine.ok() || !theirs.ok()) {
@@ -236,6 +276,7 @@ int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
             return -1;
         }
         auto* self = as_kind_object<T>(object);
+        const ObjectLock lock(object);
         ExclusiveClaim claim(self->access);
         if (!claim.ok()) {
             ExclusiveClaim::raise_conflict();
