@@ -60,6 +60,17 @@ base_env() { # base_env PYTHON: that one environment, made when missing
         touch "$base/.ready"
     fi
 }
+# base_envs PYTHON...: those environments made side by side, one for each
+# interpreter.
+base_envs() {
+    local python pids=() failed=0
+    for python in "$@"; do
+        base_env "$python" >"$work/base-$(basename "$python").log" 2>&1 &
+        pids+=("$!")
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    [ $failed = 0 ] || { cat "$work"/base-*.log >&2; echo "a test environment failed" >&2; exit 1; }
+}
 fresh_env() {
     base_env "$2"
     rm -rf --one-file-system "$work/$1"
@@ -135,8 +146,8 @@ own_and_abi3() {
 
 # side_by_side NAME FUNCTION ARG...: FUNCTION run beside the others (a suite
 # uses one core, a build from source two), its output in $work/NAME.log; the
-# environment of each interpreter is made first, one at a time, since a part
-# copies it. all_sides waits for every part, shows its log, and fails when one
+# environment of its interpreter is made first (base_envs makes those of all
+# the leg's interpreters side by side ahead), since a part copies it. all_sides waits for every part, shows its log, and fails when one
 # failed.
 sides=()
 side_by_side() {
@@ -168,6 +179,7 @@ mkdir -p "$work"
 case $leg in
 host)
     [ $# -ge 1 ] || { echo "usage: $0 DIST host PYTHON..." >&2; exit 2; }
+    base_envs "$@"
     for python in "$@"; do
         side_by_side "$(basename "$python")" own_and_abi3 "$python" x86_64
     done
@@ -177,6 +189,7 @@ host)
 amd64)
     root_use amd64
     inside=amd64 ROOT_WRITABLE=$work
+    base_envs /usr/bin/python3.14 /usr/bin/python3.15
     for version in 3.14 3.15; do
         side_by_side "python$version" own_and_abi3 "/usr/bin/python$version" x86_64
     done
