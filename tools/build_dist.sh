@@ -82,15 +82,10 @@ root_wheels() {
 }
 root_wheels >"$work/root-wheels.log" 2>&1 &
 in_root=$!
-# The cp313t wheel beside them too, once the free-threaded interpreter is
-# there: built by this run when the cache has none, or by the run that holds
-# the cache's lock (CI builds it beside this step).
-freethreaded_wheel() {
-    freethreaded_use &&
-        ROOT_WRITABLE="$work $dist" root_run freethreaded \
-            tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
-}
-freethreaded_wheel >"$work/freethreaded-wheel.log" 2>&1 &
+# The free-threaded interpreter beside them too, built when the cache has none
+# (or waited for, when another run holds the cache's lock); its cp313t wheel is
+# built last, once Zig's libc++ for x86_64 is in the cache.
+freethreaded_use >"$work/freethreaded.log" 2>&1 &
 in_freethreaded=$!
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
@@ -102,10 +97,13 @@ status=0
 wait $in_root || status=$?
 cat "$work/root-wheels.log"
 [ $status = 0 ] || { echo "a wheel built in the root failed ($status)" >&2; exit 1; }
-echo "--- the cp313t wheel, built in the root freethreaded beside those above"
+echo "--- the free-threaded CPython 3.13, made ready beside those above"
 status=0
 wait $in_freethreaded || status=$?
-cat "$work/freethreaded-wheel.log"
-[ $status = 0 ] || { echo "the cp313t wheel failed ($status)" >&2; exit 1; }
+cat "$work/freethreaded.log"
+[ $status = 0 ] || { echo "the free-threaded interpreter failed ($status)" >&2; exit 1; }
+freethreaded_use
+ROOT_WRITABLE="$work $dist" root_run freethreaded \
+    tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
 ls -l "$dist"
 echo "--- built in $(($(date +%s) - started)) s"
