@@ -147,7 +147,8 @@ own_and_abi3() {
 # side_by_side NAME FUNCTION ARG...: FUNCTION run beside the others (a suite
 # uses one core, a build from source two), its output in $work/NAME.log; the
 # environment of its interpreter is made first (base_envs makes those of all
-# the leg's interpreters side by side ahead), since a part copies it. all_sides waits for every part, shows its log, and fails when one
+# the leg's interpreters side by side ahead), since a part copies it.
+# all_sides waits for every part, shows its log, and fails when one
 # failed.
 sides=()
 side_by_side() {
