@@ -1,6 +1,7 @@
 #include "binding/add_to_module_py.hpp"
 
 #include "binding/errors_py.hpp"
+#include "binding/panic_py.hpp"
 
 namespace tolvi::py {
 

@@ -16,10 +16,6 @@ std::nullptr_t raise(PyObject* type, std::string_view message);
 // left set.
 std::nullptr_t raise_builtin(PyObject* type, Ref message);
 
-// Raises the internal-failure exception (fixed::panic_type_name, made on first
-// use by panic_py.cpp) with `message`.
-std::nullptr_t raise_panic(std::string_view message);
-
 // TypeError "'<qualified type name>' object cannot be converted to '<target>'".
 std::nullptr_t raise_type_mismatch(PyObject* object, const char* target);
 

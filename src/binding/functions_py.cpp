@@ -2,7 +2,10 @@
 
 #include "binding/add_to_module_py.hpp"
 #include "binding/errors_py.hpp"
+#include "binding/object_access_py.hpp"
 #include "binding/package/version/classes_py.hpp"
+#include "binding/package/version/version_object_py.hpp"
+#include "binding/panic_py.hpp"
 #include "core/log/dispatch.hpp"
 #include "core/stdout_writer.hpp"
 

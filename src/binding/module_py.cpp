@@ -4,7 +4,7 @@
 #include "binding/functions_py.hpp"
 #include "binding/once_cell_py.hpp"
 #include "binding/package/version/classes_py.hpp"
-#include "binding/package/version/reconstructor_py.hpp"
+#include "binding/package/version/pickling_py.hpp"
 
 #include <atomic>
 #include <cstdint>

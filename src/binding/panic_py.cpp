@@ -1,6 +1,8 @@
 // The internal-failure exception, a class of its own derived directly from
 // BaseException.
-#include "binding/errors_py.hpp"
+#include "binding/panic_py.hpp"
+
+#include "binding/fixed_texts_py.hpp"
 #include "binding/once_cell_py.hpp"
 
 namespace tolvi::py {

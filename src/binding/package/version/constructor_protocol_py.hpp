@@ -1,6 +1,10 @@
 #pragma once
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
+#include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/parse_failure_py.hpp"
+#include "binding/package/version/version_object_py.hpp"
+#include "binding/panic_py.hpp"
 
 #include <initializer_list>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 #include "binding/errors_py.hpp"
-#include "binding/limited_api_py.hpp"
+#include "binding/object_access_py.hpp"
 #include "core/package/version/optional_list.hpp"
 #include "core/package/version/parser.hpp"
 
@@ -38,22 +38,6 @@ Ref to_python_string(const std::string& text);
 Ref to_python_string_list(const std::vector<std::string>& items);
 Ref to_python_optional_string_list(const version::OptionalList& items);
 
-// A new tuple taking over `items`; empty when an item is missing (its error is
-// pending) or the tuple cannot be made. Filled in place: a reduction makes one
-// for every object pickled or copied.
-template <class... Items> Ref tuple_of(Items... items) {
-    if (!(static_cast<bool>(items) && ...)) {
-        return {};
-    }
-    Ref tuple = Ref::steal(PyTuple_New(sizeof...(items)));
-    if (!tuple) {
-        return {};
-    }
-    Py_ssize_t i = 0;
-    (tuple_fill(tuple.get(), i++, items.release()), ...);
-    return tuple;
-}
-
 // Runs a conversion of the argument `name`, naming the argument in a TypeError.
 template <class Field>
 bool converted(bool (*convert)(PyObject*, Field&), PyObject* object, const char* name, Field& out) {
@@ -72,15 +56,6 @@ bool text_argument(PyObject* object, const char* name);
 // Sets the exception for a str whose UTF-8 form `utf8` a grammar failed to read.
 using RaiseUnparsed = void (*)(const version::ParseFailure& failure, std::string_view utf8,
                                PyObject* text);
-
-// The constructors' way: RuntimeError with the failure's report as its message,
-// coloured when the process-wide colour decision says so (parse_failure_py.cpp).
-void raise_report(const version::ParseFailure& failure, std::string_view utf8, PyObject* text);
-
-// The reconstructor's: ValueError naming the class whose text did not parse
-// (reconstructor_py.cpp).
-void raise_unreconstructable(const version::ParseFailure& failure, std::string_view utf8,
-                             PyObject* text);
 
 // The one road from a str to a value of any class: the UTF-8 text of `text`,
 // read in place, parsed by `parse`, and what `make` makes of the value and

@@ -2,9 +2,7 @@
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/constructor_protocol_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
-#include "binding/package/version/kind_object_py.hpp"
-#include "binding/package/version/slots_py.hpp"
-#include "core/package/version/parses_back.hpp"
+#include "binding/package/version/kind_class_py.hpp"
 
 #include <string>
 #include <utility>
@@ -45,36 +43,5 @@ PyType_Spec dot_separated_spec =
 } // namespace
 
 const ClassDefinition dot_separated_definition{dot_separated_spec};
-
-// (code, text) when the text form parses back to exactly the value, otherwise
-// (code, parts).
-template <> Ref kind_arguments(const DotSeparated& value, bool in_version) {
-    const KindCode code{version::Kind::dot_separated, in_version};
-    const std::string text = version::to_text(value);
-    if (version::text_parses_back(value, text, &version::parse_dot_separated)) {
-        return code.with(to_python_string(text));
-    }
-    return code.with(to_python_string_list(value.parts));
-}
-
-// From its text, or from its list of parts.
-template <> Ref reconstruct<DotSeparated>(bool in_version, PyObject* const* fields, Py_ssize_t) {
-    PyObject* field = fields[0];
-    if (!PyUnicode_Check(field)) {
-        DotSeparated value;
-        return converted(&from_python_string_list, field, "parts", value.parts)
-                   ? object_holding(in_version, std::move(value))
-                   : Ref();
-    }
-    if (in_version) {
-        return version_from_text_form(field, "text", version::Grammar::dot_separated);
-    }
-    return from_python_text(field, &version::parse_dot_separated, &raise_unreconstructable,
-                            [](DotSeparated& value, std::string_view) {
-                                return object_holding(false, std::move(value));
-                            });
-}
-
-template Ref reduction_arguments<DotSeparated>(PyObject* object);
 
 } // namespace tolvi::py

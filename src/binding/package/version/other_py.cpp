@@ -2,8 +2,7 @@
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/constructor_protocol_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
-#include "binding/package/version/kind_object_py.hpp"
-#include "binding/package/version/slots_py.hpp"
+#include "binding/package/version/kind_class_py.hpp"
 
 #include <string>
 #include <utility>
@@ -41,23 +40,5 @@ PyType_Spec other_spec = kind_type_spec<Other>(other_name.c_str(), other_slots.d
 } // namespace
 
 const ClassDefinition other_definition{other_spec};
-
-// (code, value): the value is its own text form, taken as it is.
-template <> Ref kind_arguments(const Other& value, bool in_version) {
-    return KindCode{version::Kind::other, in_version}.with(to_python_string(value.value));
-}
-
-// The value as it is, not read by the grammar.
-template <> Ref reconstruct<Other>(bool in_version, PyObject* const* fields, Py_ssize_t) {
-    if (in_version) {
-        return version_from_text_form(fields[0], "value", version::Grammar::other_as_is);
-    }
-    Other value;
-    return converted(&from_python_string, fields[0], "value", value.value)
-               ? object_holding(false, std::move(value))
-               : Ref();
-}
-
-template Ref reduction_arguments<Other>(PyObject* object);
 
 } // namespace tolvi::py

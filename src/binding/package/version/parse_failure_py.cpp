@@ -1,6 +1,8 @@
 // The report of a failed parse as the exception that the constructors raise.
-#include "binding/package/version/conversions_py.hpp"
-#include "binding/str_from_utf8_py.hpp"
+#include "binding/package/version/parse_failure_py.hpp"
+
+#include "binding/errors_py.hpp"
+#include "binding/to_python_str_py.hpp"
 #include "core/report/colour.hpp"
 #include "core/report/render.hpp"
 

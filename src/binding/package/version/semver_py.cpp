@@ -2,9 +2,7 @@
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/constructor_protocol_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
-#include "binding/package/version/kind_object_py.hpp"
-#include "binding/package/version/slots_py.hpp"
-#include "core/package/version/parses_back.hpp"
+#include "binding/package/version/kind_class_py.hpp"
 
 #include <cstdint>
 #include <string>
@@ -90,54 +88,8 @@ constexpr SpecName semver_name("SemVer");
 
 PyType_Spec semver_spec = kind_type_spec<SemVer>(semver_name.c_str(), semver_slots.data());
 
-// ---------------------------------------------------------------- pickling
-
-bool semver_fields(PyObject* const* fields, SemVer& out) {
-    return converted(&from_python_u32, fields[0], "major", out.major) &&
-           converted(&from_python_u32, fields[1], "minor", out.minor) &&
-           converted(&from_python_u32, fields[2], "patch", out.patch) &&
-           converted(&from_python_optional_string_list, fields[3], "rc", out.rc) &&
-           converted(&from_python_optional_string_list, fields[4], "meta", out.meta);
-}
-
 } // namespace
 
 const ClassDefinition semver_definition{semver_spec};
-
-// (code, text) when the text form parses back to exactly the value, otherwise
-// (code, major, minor, patch, rc, meta).
-template <> Ref kind_arguments(const SemVer& value, bool in_version) {
-    const KindCode code{version::Kind::semver, in_version};
-    const std::string text = version::to_text(value);
-    if (version::text_parses_back(value, text, &version::parse_semver)) {
-        return code.with(to_python_string(text));
-    }
-    Ref rc = to_python_optional_string_list(value.rc);
-    Ref meta = to_python_optional_string_list(value.meta);
-    if (!rc || !meta) {
-        return {};
-    }
-    return Ref::steal(Py_BuildValue("(IIIIOO)", code.code(), value.major, value.minor, value.patch,
-                                    rc.get(), meta.get()));
-}
-
-// From (text) or from the five fields.
-template <> Ref reconstruct<SemVer>(bool in_version, PyObject* const* fields, Py_ssize_t count) {
-    if (count == 1 && in_version) {
-        return version_from_text_form(fields[0], "text", version::Grammar::semver);
-    }
-    if (count != 1) {
-        SemVer value;
-        return semver_fields(fields, value) ? object_holding(in_version, std::move(value)) : Ref();
-    }
-    if (!text_argument(fields[0], "text")) {
-        return {};
-    }
-    return from_python_text(
-        fields[0], &version::parse_semver, &raise_unreconstructable,
-        [](SemVer& value, std::string_view) { return object_holding(false, std::move(value)); });
-}
-
-template Ref reduction_arguments<SemVer>(PyObject* object);
 
 } // namespace tolvi::py

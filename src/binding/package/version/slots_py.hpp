@@ -1,6 +1,6 @@
 #pragma once
 #include "binding/fixed_texts_py.hpp"
-#include "binding/limited_api_py.hpp"
+#include "binding/object_access_py.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,19 +1,19 @@
 // The Version class: immutable objects of one packed block each, built from
 // text by the grammar, from the kind classes' objects or from another Version.
-#include "binding/package/version/block_pool_py.hpp"
+#include "binding/object_access_py.hpp"
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/parse_failure_py.hpp"
 #include "binding/package/version/slots_py.hpp"
+#include "binding/package/version/version_object_py.hpp"
 #include "core/package/version/ordering_key.hpp"
-#include "core/package/version/parses_back.hpp"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <utility>
-#include <variant>
 
 namespace tolvi::py {
 
@@ -22,30 +22,7 @@ namespace {
 using version::Grammar;
 using version::Version;
 
-// ---------------------------------------------------------------- layout
-
-// A Version never changes, so it needs no access state, and each is a single
-// block: the object header, then the packed version, whose header holds the
-// ordering key that decides most comparisons of a sort. Never constructed as a
-// whole: the block is allocated, the object header initialised by the
-// interpreter, and the packed header written by a Packer.
-// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
-struct VersionObject {
-    PyObject ob_base;
-    version::PackedHeader header;
-
-    // The packed bytes follow the object.
-    const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
-    char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
-    version::VersionView value() const noexcept { return {header, bytes()}; }
-};
-
-VersionObject* as_version_object(PyObject* object) noexcept {
-    return reinterpret_cast<VersionObject*>(object);
-}
-
-// The blocks of dead Version objects, for the next ones.
-BlockPool version_blocks;
+// ---------------------------------------------------------------- lifetime
 
 // The block holds nothing that needs releasing, and goes back to the pool when
 // there is room. Instances of heap types own a reference to their type.
@@ -56,49 +33,6 @@ void version_dealloc(PyObject* object) noexcept {
         type_free(type, object);
     }
     Py_DECREF(type);
-}
-
-// A new Version object of `type` holding what `write` writes into its header
-// and its `size` packed bytes; empty with MemoryError set if it cannot be had.
-// Not through the type's allocator, which refuses: the block is one of its own
-// size.
-template <class Write> Ref new_version_object(PyTypeObject* type, std::size_t size, Write&& write) {
-    if (size > PY_SSIZE_T_MAX - sizeof(VersionObject)) {
-        return Ref::steal(PyErr_NoMemory());
-    }
-    const std::size_t block = sizeof(VersionObject) + size;
-    void* kept = version_blocks.take(block);
-    auto* object = static_cast<PyObject*>(kept != nullptr ? kept : PyObject_Malloc(block));
-    if (object == nullptr) {
-        return Ref::steal(PyErr_NoMemory());
-    }
-    PyObject_Init(object, type);
-    auto* self = as_version_object(object);
-    write(self->header, self->bytes());
-    return Ref::steal(object);
-}
-
-Ref new_version_object(PyTypeObject* type, const version::Packer& packer) {
-    if (packer.text_size() > version::Packer::kMaxTextSize) {
-        return Ref::steal(PyErr_NoMemory());
-    }
-    return new_version_object(
-        type, packer.size(),
-        [&packer](version::PackedHeader& header, char* bytes) { packer.write(header, bytes); });
-}
-
-// A new object of `type` packed straight from what `grammar` reads in the str
-// `text`, with the error set by `raise_unparsed` when that fails. Always inline,
-// so that the constructor, which names the Version grammar and its policy,
-// decides nothing at run time.
-[[gnu::always_inline]] inline Ref parsed_version(PyTypeObject* type, PyObject* text,
-                                                 Grammar grammar, RaiseUnparsed raise_unparsed) {
-    return from_python_text(
-        text, [grammar](std::string_view utf8) { return version::parse_syntax(grammar, utf8); },
-        raise_unparsed,
-        [type, grammar](const version::VersionSyntax& syntax, std::string_view utf8) {
-            return new_version_object(type, version::Packer(grammar, syntax, utf8));
-        });
 }
 
 // ---------------------------------------------------------------- constructor
@@ -127,7 +61,8 @@ Ref clone_version(PyTypeObject* type, PyObject* x) {
 Ref construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> Ref {
         if (PyUnicode_Check(x)) {
-            return parsed_version(type, x, Grammar::version, &raise_report);
+            return from_python_text(x, version_grammar(Grammar::version), &raise_report,
+                                    version_packer(type, Grammar::version));
         }
         if (is_instance<Version>(x)) {
             return clone_version(type, x);
@@ -174,6 +109,38 @@ PyObject* version_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return construct(type, tuple_item(args, 0)).release();
 }
 
+// Calls `type` as the interpreter calls a type without a call of its own: its
+// creation slot, then its initialiser. Version's own call takes this road once
+// the class's __new__ is replaced, which the call would otherwise skip.
+PyObject* call_type_generically(PyObject* type, PyObject* const* args, std::size_t nargsf,
+                                PyObject* kwnames) noexcept {
+    const Py_ssize_t count = PyVectorcall_NARGS(nargsf);
+    Ref positional = Ref::steal(PyTuple_New(count));
+    if (!positional) {
+        return nullptr;
+    }
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        tuple_fill(positional.get(), i, Py_NewRef(args[i]));
+    }
+    Ref keywords;
+    const Py_ssize_t keyword_count = kwnames != nullptr ? tuple_size(kwnames) : 0;
+    if (keyword_count != 0) {
+        keywords = Ref::steal(PyDict_New());
+        if (!keywords) {
+            return nullptr;
+        }
+    }
+    for (Py_ssize_t i = 0; i < keyword_count; ++i) {
+        if (PyDict_SetItem(keywords.get(), tuple_item(kwnames, i), args[count + i]) < 0) {
+            return nullptr;
+        }
+    }
+    // The generic call is the call of type objects, which is not reached through
+    // PyObject_Call: that would find the type's own call again.
+    auto call = reinterpret_cast<ternaryfunc>(PyType_GetSlot(&PyType_Type, Py_tp_call));
+    return call(type, positional.get(), keywords.get());
+}
+
 // The same rules as version_new, called without the argument tuple and keyword
 // dictionary that the interpreter would otherwise build for every call; a
 // replaced __new__ (a mock's, say) is called as the interpreter would call it.
@@ -193,18 +160,8 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
 
 // ---------------------------------------------------------------- text forms
 
-// The text form as a str.
-Ref version_text(const version::VersionView& value) {
-    const std::string_view text = value.text();
-    if (!value.is_ascii()) {
-        return Ref::steal(
-            PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
-    }
-    return to_python_ascii(text);
-}
-
 PyObject* version_str(PyObject* object) {
-    return version_text(as_version_object(object)->value()).release();
+    return to_python_text(as_version_object(object)->value()).release();
 }
 
 PyObject* version_repr(PyObject* object) {
@@ -280,36 +237,5 @@ PyType_Spec version_spec = class_spec(version_name.c_str(), sizeof(VersionObject
 } // namespace
 
 const ClassDefinition version_definition{version_spec, &version_vectorcall};
-
-version::VersionView version_value(PyObject* object) {
-    return as_version_object(object)->value();
-}
-
-Ref version_from_model(const Version& value) {
-    PyTypeObject* type = class_type<Version>();
-    return type != nullptr ? new_version_object(type, version::Packer(value)) : Ref();
-}
-
-// ---------------------------------------------------------------- pickling
-
-// (text) when the text carries the value, which it does for every Version made
-// from text (the Version grammar reads it back to exactly that value);
-// otherwise the arguments of the kind it holds.
-template <> Ref reduction_arguments<Version>(PyObject* object) {
-    const version::VersionView value = version_value(object);
-    if (version::text_parses_back(value)) {
-        return tuple_of(version_text(value));
-    }
-    const Version unpacked = version::unpack(value);
-    return std::visit([](const auto& kind) { return kind_arguments(kind, true); }, unpacked.value);
-}
-
-Ref version_from_text_form(PyObject* text, const char* name, Grammar grammar) {
-    PyTypeObject* type = class_type<Version>();
-    if (type == nullptr || !text_argument(text, name)) {
-        return {};
-    }
-    return parsed_version(type, text, grammar, &raise_unreconstructable);
-}
 
 } // namespace tolvi::py
