@@ -209,10 +209,19 @@ void check_failure(std::string_view input, bool valid, const v::ParseFailure& fa
     }
 }
 
+// The value of class T that an entry read, if it read one.
+template <class T> std::optional<T> value_of(const v::ParseResult& parsed, std::string_view text) {
+    const auto* syntax = std::get_if<v::VersionSyntax>(&parsed);
+    if (syntax == nullptr) {
+        return std::nullopt;
+    }
+    return v::to_value<T>(*syntax, text);
+}
+
 // What every parsed value must satisfy; `reparse` is the entry point that
 // produced it.
-template <class T, class Reparse>
-void check_value(std::string_view input, bool valid, const T& value, Reparse&& reparse) {
+template <class T>
+void check_value(std::string_view input, bool valid, const T& value, v::ParseEntry reparse) {
     const std::string text = v::to_text(value);
     CHECK(text.size() == v::text_length(value), input);
     const std::string debug = v::to_debug(value);
@@ -221,9 +230,10 @@ void check_value(std::string_view input, bool valid, const T& value, Reparse&& r
         CHECK(is_valid_utf8(debug), input);
     }
     const std::vector<char> exact(text.begin(), text.end());
-    auto again = reparse(std::string_view(exact.data(), exact.size()));
-    CHECK(std::holds_alternative<T>(again), input);
-    const T& second = std::get<T>(again);
+    const std::string_view exact_text(exact.data(), exact.size());
+    const auto again = value_of<T>(reparse(exact_text), exact_text);
+    CHECK(again.has_value(), input);
+    const T& second = *again;
     CHECK(v::identical(value, second), input);
     CHECK(value == second, input);
     CHECK((value <=> second) == 0, input);
@@ -233,10 +243,8 @@ void check_value(std::string_view input, bool valid, const T& value, Reparse&& r
 
 // A parsed version packs the same from what the grammar read as from the value,
 // and the packed form gives back the value, its forms and its key.
-void check_packed(std::string_view input, const v::Version& value) {
-    const auto syntax = v::parse_version_syntax(input);
-    CHECK(std::holds_alternative<v::VersionSyntax>(syntax), input);
-    const PackedBuffer read(v::Packer(std::get<v::VersionSyntax>(syntax), input));
+void check_packed(std::string_view input, const v::VersionSyntax& syntax, const v::Version& value) {
+    const PackedBuffer read(v::Packer(syntax, input));
     const PackedBuffer built{v::Packer(value)};
     CHECK(read.bytes == built.bytes, input);
     CHECK(read.header.text_size == built.header.text_size, input);
@@ -258,58 +266,59 @@ std::optional<v::Version> check_one(std::string_view input) {
     const bool valid = is_valid_utf8(input);
     CHECK(scans_agree_with_rules(input), input);
 
-    auto version = v::parse_version(input);
-    auto semver = v::parse_semver(input);
-    auto dotted = v::parse_dot_separated(input);
-    auto other = v::parse_other(input);
+    const auto read_version = v::parse_version(input);
+    const auto read_semver = v::parse_semver(input);
+    const auto read_dotted = v::parse_dot_separated(input);
+    const auto read_other = v::parse_other(input);
+    auto version = value_of<v::Version>(read_version, input);
+    const auto semver = value_of<v::SemVer>(read_semver, input);
+    const auto dotted = value_of<v::DotSeparated>(read_dotted, input);
+    const auto other = value_of<v::Other>(read_other, input);
 
     // parse_version is the first of the three kinds that succeeds.
-    if (const auto* s = std::get_if<v::SemVer>(&semver)) {
-        CHECK(std::holds_alternative<v::Version>(version), input);
-        const auto& got = std::get<v::Version>(version);
-        CHECK(std::holds_alternative<v::SemVer>(got.value), input);
-        CHECK(v::identical(*s, std::get<v::SemVer>(got.value)), input);
-    } else if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
-        CHECK(std::holds_alternative<v::Version>(version), input);
-        const auto& got = std::get<v::Version>(version);
-        CHECK(std::holds_alternative<v::DotSeparated>(got.value), input);
-        CHECK(*d == std::get<v::DotSeparated>(got.value), input);
-    } else if (const auto* o = std::get_if<v::Other>(&other)) {
-        CHECK(std::holds_alternative<v::Version>(version), input);
-        const auto& got = std::get<v::Version>(version);
-        CHECK(std::holds_alternative<v::Other>(got.value), input);
-        CHECK(*o == std::get<v::Other>(got.value), input);
+    if (semver) {
+        CHECK(version.has_value(), input);
+        CHECK(std::holds_alternative<v::SemVer>(version->value), input);
+        CHECK(v::identical(*semver, std::get<v::SemVer>(version->value)), input);
+    } else if (dotted) {
+        CHECK(version.has_value(), input);
+        CHECK(std::holds_alternative<v::DotSeparated>(version->value), input);
+        CHECK(*dotted == std::get<v::DotSeparated>(version->value), input);
+    } else if (other) {
+        CHECK(version.has_value(), input);
+        CHECK(std::holds_alternative<v::Other>(version->value), input);
+        CHECK(*other == std::get<v::Other>(version->value), input);
     } else {
-        CHECK(std::holds_alternative<v::ParseFailure>(version), input);
+        CHECK(!version.has_value(), input);
     }
 
-    if (const auto* s = std::get_if<v::SemVer>(&semver)) {
-        check_value(input, valid, *s, v::parse_semver);
+    if (semver) {
+        check_value(input, valid, *semver, v::parse_semver);
     } else {
-        check_failure(input, valid, std::get<v::ParseFailure>(semver), diagnose_semver(input),
+        check_failure(input, valid, std::get<v::ParseFailure>(read_semver), diagnose_semver(input),
                       v::SemVer::qualified_name);
     }
-    if (const auto* d = std::get_if<v::DotSeparated>(&dotted)) {
-        check_value(input, valid, *d, v::parse_dot_separated);
+    if (dotted) {
+        check_value(input, valid, *dotted, v::parse_dot_separated);
     } else {
-        check_failure(input, valid, std::get<v::ParseFailure>(dotted),
+        check_failure(input, valid, std::get<v::ParseFailure>(read_dotted),
                       diagnose_dot_separated(input), v::DotSeparated::qualified_name);
     }
-    if (const auto* o = std::get_if<v::Other>(&other)) {
-        check_value(input, valid, *o, v::parse_other);
+    if (other) {
+        check_value(input, valid, *other, v::parse_other);
     } else {
-        check_failure(input, valid, std::get<v::ParseFailure>(other), diagnose_other(input),
+        check_failure(input, valid, std::get<v::ParseFailure>(read_other), diagnose_other(input),
                       v::Other::qualified_name);
     }
-    if (auto* got = std::get_if<v::Version>(&version)) {
-        check_value(input, valid, *got, v::parse_version);
-        check_packed(input, *got);
-        const std::uint64_t key = v::ordering_key(*got);
+    if (version) {
+        check_value(input, valid, *version, v::parse_version);
+        check_packed(input, std::get<v::VersionSyntax>(read_version), *version);
+        const std::uint64_t key = v::ordering_key(*version);
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::less, input);
         CHECK(v::compare_ordering_keys(key, key) != std::partial_ordering::greater, input);
-        return std::move(*got);
+        return version;
     }
-    check_failure(input, valid, std::get<v::ParseFailure>(version), diagnose_version(input),
+    check_failure(input, valid, std::get<v::ParseFailure>(read_version), diagnose_version(input),
                   v::Version::qualified_name);
     return std::nullopt;
 }

@@ -47,11 +47,12 @@ bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyO
 
 template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
-        return from_python_text(x, Traits::parse, &raise_report,
-                                [&out](T& value, std::string_view) {
-                                    out = std::move(value);
-                                    return true;
-                                });
+        return from_python_text(
+            x, Traits::parse, &raise_report,
+            [&out](const version::VersionSyntax& syntax, std::string_view utf8) {
+                out = version::to_value<T>(syntax, utf8);
+                return true;
+            });
     }
     if (is_instance<T>(x)) {
         return copy_value<T>(x, out);

@@ -100,12 +100,17 @@ bool from_python_optional_string_list(PyObject* object, version::OptionalList& o
     return true;
 }
 
-bool from_python_string(PyObject* object, std::string& out) {
+bool from_python_other(PyObject* object, version::Other& out) {
     if (!PyUnicode_Check(object)) {
         raise_type_mismatch(object, fixed::str_target);
         return false;
     }
-    return utf8_of(object, out);
+    std::string_view utf8;
+    if (!from_python_utf8(object, utf8)) {
+        return false;
+    }
+    out = version::to_other(utf8);
+    return true;
 }
 
 Ref to_python_string(const std::string& text) {

@@ -2,6 +2,7 @@
 #include "binding/errors_py.hpp"
 #include "binding/object_access_py.hpp"
 #include "core/package/version/optional_list.hpp"
+#include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
 
 #include <cstdint>
@@ -30,8 +31,9 @@ bool from_python_string_list(PyObject* object, std::vector<std::string>& out);
 // None for an absent list; otherwise a sequence of str, as above.
 bool from_python_optional_string_list(PyObject* object, version::OptionalList& out);
 
-// A str.
-bool from_python_string(PyObject* object, std::string& out);
+// A str, as the value of an Other: any str, made into one as the parser makes
+// the Other it reads.
+bool from_python_other(PyObject* object, version::Other& out);
 
 // Python objects from model fields; empty with an error set on failure.
 Ref to_python_string(const std::string& text);
@@ -58,7 +60,7 @@ using RaiseUnparsed = void (*)(const version::ParseFailure& failure, std::string
                                PyObject* text);
 
 // The one road from a str to a value of any class: the UTF-8 text of `text`,
-// read in place, parsed by `parse`, and what `make` makes of the value and
+// read in place, parsed by `parse`, and what `make` makes of what it read and
 // that text. When that fails, `make`'s failure value, with the error set by
 // `raise_unparsed`, or the interpreter's encoding error. Run it inside
 // guarded(): a failure's report is built in C++. Always inline, so that a

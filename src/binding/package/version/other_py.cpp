@@ -17,12 +17,23 @@ struct OtherTraits {
     static constexpr const char* name = "Other";
     static constexpr auto parse = &version::parse_other;
     static bool from_keywords(PyObject* kwargs, Other& out) {
-        return single_keyword_form(kwargs, "value", &from_python_string, out.value, name);
+        return single_keyword_form(kwargs, "value", &from_python_other, out, name);
     }
 };
 
+// The setter's new value is that of an Other made from the str, as the keyword
+// form and unpickling make theirs.
+bool other_value_from_python(PyObject* object, std::string& out) {
+    Other made;
+    if (!from_python_other(object, made)) {
+        return false;
+    }
+    out = std::move(made.value);
+    return true;
+}
+
 PyGetSetDef other_properties[] = {
-    property<Other, std::string, &Other::value, &to_python_string, &from_python_string>(
+    property<Other, std::string, &Other::value, &to_python_string, &other_value_from_python>(
         "value", "new_value"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };

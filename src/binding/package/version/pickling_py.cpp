@@ -46,7 +46,6 @@ namespace tolvi::py {
 namespace {
 
 using version::DotSeparated;
-using version::Grammar;
 using version::Kind;
 using version::Other;
 using version::SemVer;
@@ -232,25 +231,25 @@ Ref version_of(const Version& value) {
 }
 
 // An object of T's class from the text argument `text`, read by the class's
-// grammar `parse`.
-template <class T, class Parse> Ref kind_object_from_text(PyObject* text, Parse parse) {
+// parse entry `parse`.
+template <class T> Ref kind_object_from_text(PyObject* text, version::ParseEntry parse) {
     if (!text_argument(text, "text")) {
         return {};
     }
-    return from_python_text(text, parse, &raise_unparsed, [](T& value, std::string_view) {
-        return kind_object_of(std::move(value));
-    });
+    return from_python_text(text, parse, &raise_unparsed,
+                            [](const version::VersionSyntax& syntax, std::string_view utf8) {
+                                return kind_object_of(version::to_value<T>(syntax, utf8));
+                            });
 }
 
-// A Version from the text argument `name`, read by `grammar` as the constructor
+// A Version from the text argument `text`, read by `parse` as the constructor
 // reads its text.
-Ref version_from_text(PyObject* text, const char* name, Grammar grammar) {
+Ref version_from_text(PyObject* text, version::ParseEntry parse) {
     PyTypeObject* type = class_type<Version>();
-    if (type == nullptr || !text_argument(text, name)) {
+    if (type == nullptr || !text_argument(text, "text")) {
         return {};
     }
-    return from_python_text(text, version_grammar(grammar), &raise_unparsed,
-                            version_packer(type, grammar));
+    return from_python_text(text, parse, &raise_unparsed, version_packer(type));
 }
 
 bool semver_from_fields(PyObject* const* fields, SemVer& out) {
@@ -287,25 +286,26 @@ Ref kind_object_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) 
         break;
     }
     Other value;
-    return converted(&from_python_string, items[0], "value", value.value)
+    return converted(&from_python_other, items[0], "value", value)
                ? kind_object_of(std::move(value))
                : Ref();
 }
 
-// The same for a Version holding the kind: its text is read by the kind's
-// grammar into the Version, keeping the text as it is.
+// The same for a Version holding the kind: a text is read by the kind's own
+// parse entry into the Version, keeping the text as it is; an Other's value is
+// taken as it is, as the Other class takes it.
 Ref version_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) {
     switch (kind) {
     case Kind::semver: {
         if (count == 1) {
-            return version_from_text(items[0], "text", Grammar::semver);
+            return version_from_text(items[0], &version::parse_semver);
         }
         SemVer value;
         return semver_from_fields(items, value) ? version_of(Version{std::move(value)}) : Ref();
     }
     case Kind::dot_separated: {
         if (PyUnicode_Check(items[0])) {
-            return version_from_text(items[0], "text", Grammar::dot_separated);
+            return version_from_text(items[0], &version::parse_dot_separated);
         }
         DotSeparated value;
         return parts_from_field(items[0], value) ? version_of(Version{std::move(value)}) : Ref();
@@ -313,13 +313,15 @@ Ref version_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) {
     case Kind::other:
         break;
     }
-    return version_from_text(items[0], "value", Grammar::other_as_is);
+    Other value;
+    return converted(&from_python_other, items[0], "value", value) ? version_of(Version{value})
+                                                                   : Ref();
 }
 
 // What the arguments of _reconstruct rebuild.
 Ref reconstruct(PyObject* const* args, Py_ssize_t nargs) {
     if (nargs == 1) {
-        return version_from_text(args[0], "text", Grammar::version);
+        return version_from_text(args[0], &version::parse_version);
     }
     if (nargs != 2 && nargs != 6) {
         PyErr_Format(PyExc_TypeError, text::wrong_argument_count, nargs);

@@ -69,15 +69,11 @@ inline Ref new_version_object(PyTypeObject* type, const version::Packer& packer)
         [&packer](version::PackedHeader& header, char* bytes) { packer.write(header, bytes); });
 }
 
-// The two halves of the road from a str to a Version object (from_python_text):
-// what `grammar` reads from the text, and a new object of `type` packed
-// straight from that.
-inline auto version_grammar(version::Grammar grammar) noexcept {
-    return [grammar](std::string_view utf8) { return version::parse_syntax(grammar, utf8); };
-}
-inline auto version_packer(PyTypeObject* type, version::Grammar grammar) noexcept {
-    return [type, grammar](const version::VersionSyntax& syntax, std::string_view utf8) {
-        return new_version_object(type, version::Packer(grammar, syntax, utf8));
+// The end of the road from a str to a Version object (from_python_text): a new
+// object of `type` packed straight from what a parse entry read in the text.
+inline auto version_packer(PyTypeObject* type) noexcept {
+    return [type](const version::VersionSyntax& syntax, std::string_view utf8) {
+        return new_version_object(type, version::Packer(syntax, utf8));
     };
 }
 

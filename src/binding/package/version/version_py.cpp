@@ -19,7 +19,6 @@ namespace tolvi::py {
 
 namespace {
 
-using version::Grammar;
 using version::Version;
 
 // ---------------------------------------------------------------- lifetime
@@ -61,8 +60,8 @@ Ref clone_version(PyTypeObject* type, PyObject* x) {
 Ref construct(PyTypeObject* type, PyObject* x) {
     return guarded([&]() -> Ref {
         if (PyUnicode_Check(x)) {
-            return from_python_text(x, version_grammar(Grammar::version), &raise_report,
-                                    version_packer(type, Grammar::version));
+            return from_python_text(x, &version::parse_version, &raise_report,
+                                    version_packer(type));
         }
         if (is_instance<Version>(x)) {
             return clone_version(type, x);

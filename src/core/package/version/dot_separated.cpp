@@ -1,6 +1,5 @@
 #include "core/package/version/dot_separated.hpp"
 
-#include "core/package/version/scan.hpp"
 #include "core/package/version/text_writer.hpp"
 
 namespace tolvi::version {
@@ -17,15 +16,8 @@ void append_debug(std::string& out, const DotSeparated& v) {
     append_dot_separated_debug(out, v);
 }
 
-ParseResult<DotSeparated> parse_dot_separated(std::string_view text) {
-    return parse_entry<DotSeparated>(text, DotSeparated::qualified_name,
-                                     [](auto& parser, DotSeparated& out) {
-                                         if (!whole_list(parser)) {
-                                             return false;
-                                         }
-                                         out.parts = split_list(parser.input());
-                                         return true;
-                                     });
+DotSeparated to_dot_separated(std::string_view list) {
+    return DotSeparated{split_list(list)};
 }
 
 } // namespace tolvi::version

@@ -35,6 +35,7 @@ std::size_t text_length(const DotSeparated& v) noexcept;
 char* write_text(char* out, const DotSeparated& v) noexcept;
 void append_debug(std::string& out, const DotSeparated& v);
 
-ParseResult<DotSeparated> parse_dot_separated(std::string_view text);
+// The value of a list that the grammar read, as the text of the whole list.
+DotSeparated to_dot_separated(std::string_view list);
 
 } // namespace tolvi::version

@@ -28,15 +28,4 @@ std::optional<std::string_view> identifier_rule(grammar::Parser<Errors>& parser)
 template std::optional<std::string_view> identifier_rule(grammar::Recogniser&);
 template std::optional<std::string_view> identifier_rule(grammar::DiagnosingParser&);
 
-ParseResult<Other> parse_other(std::string_view text) {
-    return parse_entry<Other>(text, Other::qualified_name, [](auto& parser, Other& out) {
-        const auto v = identifier_rule(parser);
-        if (!v || !parser.end_of_input()) {
-            return false;
-        }
-        out.value = *v;
-        return true;
-    });
-}
-
 } // namespace tolvi::version

@@ -38,6 +38,12 @@ void append_other_debug(std::string& out, std::string_view value);
 template <class Errors>
 std::optional<std::string_view> identifier_rule(grammar::Parser<Errors>& parser);
 
-ParseResult<Other> parse_other(std::string_view text);
+// The identifier version of this text. Every Other is made here, whichever
+// road its text took (an entry's reading, a Version's unpacking, or the Python
+// keyword, setter and unpickling, which take any string), so that what the
+// value must be is decided in one place.
+inline Other to_other(std::string_view text) {
+    return Other{std::string(text)};
+}
 
 } // namespace tolvi::version

@@ -188,7 +188,7 @@ Packer::Packer(const Version& value) noexcept
 
 Packer::Packer(const VersionSyntax& syntax, std::string_view text) noexcept
     : syntax_(&syntax), input_(text), text_size_(text.size()), kind_(syntax.kind),
-      flags_(packed_flag::parses_back) {
+      flags_(syntax.reads_as_version ? packed_flag::parses_back : 0) {
     if (syntax.kind == Kind::semver) {
         const SemVerSyntax& v = syntax.semver;
         text_size_ = numbers_length(v.major, v.minor, v.patch) + (text.size() - v.rest);
@@ -238,9 +238,7 @@ Version unpack(const VersionView& v) {
         Version operator()(const DotSeparatedView& d) const {
             return Version{DotSeparated{to_identifiers(d.parts)}};
         }
-        Version operator()(const OtherView& o) const {
-            return Version{Other{std::string(o.value)}};
-        }
+        Version operator()(const OtherView& o) const { return Version{to_other(o.value)}; }
     };
     return v.visit(ToModel{});
 }

@@ -36,8 +36,9 @@ inline constexpr std::uint8_t meta = 2;   // its build list is present
 inline constexpr std::uint8_t listed = 4; // the part lengths follow the text
 inline constexpr std::uint8_t ascii = 8;  // the text is all ASCII
 // The Version grammar reads the text back into exactly this value. Set when the
-// value was packed from what such a grammar read; a value packed from a model
-// leaves it to text_parses_back to decide.
+// value was packed from what an entry read that the Version grammar reads the
+// same (VersionSyntax::reads_as_version); any other leaves it to
+// text_parses_back to decide.
 inline constexpr std::uint8_t parses_back = 16;
 } // namespace packed_flag
 
@@ -163,16 +164,8 @@ public:
     static constexpr std::size_t kMaxTextSize = UINT32_MAX;
 
     explicit Packer(const Version& value) noexcept;
-    // A value as the Version grammar read it from `text`.
+    // A value as an entry read it from `text`.
     Packer(const VersionSyntax& syntax, std::string_view text) noexcept;
-    // A value as `grammar` read it from `text`. Inline, so that for the
-    // Version grammar nothing is left to decide.
-    Packer(Grammar grammar, const VersionSyntax& syntax, std::string_view text) noexcept
-        : Packer(syntax, text) {
-        if (!reads_as_version(grammar)) {
-            flags_ &= static_cast<std::uint8_t>(~packed_flag::parses_back);
-        }
-    }
 
     std::size_t text_size() const noexcept { return text_size_; }
     std::size_t size() const noexcept { return text_size_ + listed_size_; }

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "core/report/parse_error.hpp"
@@ -31,9 +30,6 @@ struct ParseFailure {
     report::ParseError error;
     std::string_view source_name; // static: the qualified name of a version class
 };
-
-// A parse gives the value, or the failure.
-template <class T> using ParseResult = std::variant<T, ParseFailure>;
 
 namespace grammar {
 
@@ -280,25 +276,5 @@ template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out)
 
 // The parts of a list as dot_separated_list gives it.
 std::vector<std::string> split_list(std::string_view list);
-
-// Runs `attempt` (a callable taking either parser and a T to fill, and telling
-// whether it parsed) on the recogniser; if it fails, runs it again on the
-// diagnosing parser and fails with its pending error. The value, or the failure,
-// is written where the caller receives it and never copied: the values are
-// small, and copying one just written costs more than building it.
-template <class T, class Attempt>
-ParseResult<T> parse_entry(std::string_view text, std::string_view source_name, Attempt&& attempt) {
-    ParseResult<T> result;
-    grammar::Recogniser fast(text);
-    if (!attempt(fast, std::get<T>(result))) {
-        grammar::DiagnosingParser diagnosing(text);
-        T unused;
-        attempt(diagnosing, unused);
-        ParseFailure& failure = result.template emplace<ParseFailure>();
-        failure.source_name = source_name;
-        diagnosing.errors().write_error(failure.error, text, diagnosing.position());
-    }
-    return result;
-}
 
 } // namespace tolvi::version

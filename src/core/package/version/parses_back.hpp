@@ -14,11 +14,10 @@ namespace tolvi::version {
 // Whether `parse` gives back exactly `value` from its text form, which then
 // carries the whole value.
 template <class T>
-bool text_parses_back(const T& value, const std::string& text,
-                      ParseResult<T> (*parse)(std::string_view)) {
+bool text_parses_back(const T& value, const std::string& text, ParseEntry parse) {
     const auto parsed = parse(text);
-    const T* back = std::get_if<T>(&parsed);
-    return back != nullptr && identical(*back, value);
+    const auto* syntax = std::get_if<VersionSyntax>(&parsed);
+    return syntax != nullptr && identical(to_value<T>(*syntax, text), value);
 }
 
 // The same for a packed version, with no copy of the value. A value packed from
@@ -33,7 +32,7 @@ inline bool text_parses_back(const VersionView& value) {
     if (value.is_listed()) {
         return false;
     }
-    const auto parsed = parse_version_syntax(value.text());
+    const auto parsed = parse_version(value.text());
     const auto* syntax = std::get_if<VersionSyntax>(&parsed);
     return syntax != nullptr && syntax->kind == value.kind();
 }

@@ -1,6 +1,5 @@
 #include "core/package/version/semver.hpp"
 
-#include "core/package/version/scan.hpp"
 #include "core/package/version/text_writer.hpp"
 
 namespace tolvi::version {
@@ -77,17 +76,6 @@ SemVer to_semver(const SemVerSyntax& syntax) {
         v.meta = split_list(*syntax.meta);
     }
     return v;
-}
-
-ParseResult<SemVer> parse_semver(std::string_view text) {
-    return parse_entry<SemVer>(text, SemVer::qualified_name, [](auto& parser, SemVer& out) {
-        SemVerSyntax syntax;
-        if (!whole_semver(parser, syntax)) {
-            return false;
-        }
-        out = to_semver(syntax);
-        return true;
-    });
 }
 
 } // namespace tolvi::version

@@ -106,6 +106,4 @@ template <class Errors> bool semver_rule(grammar::Parser<Errors>& parser, SemVer
 
 SemVer to_semver(const SemVerSyntax& syntax);
 
-ParseResult<SemVer> parse_semver(std::string_view text);
-
 } // namespace tolvi::version

@@ -17,46 +17,74 @@ void append_debug(std::string& out, const Version& v) {
     std::visit([&](const auto& kind) { append_debug(out, kind); }, v.value);
 }
 
-ParseResult<VersionSyntax> parse_version_syntax(std::string_view text) {
-    return parse_entry<VersionSyntax>(text, Version::qualified_name,
-                                      [](auto& parser, VersionSyntax& out) {
-                                          if (whole_semver(parser, out.semver)) {
-                                              out.kind = Kind::semver;
-                                              return true;
-                                          }
-                                          parser.rewind(0);
-                                          if (whole_list(parser)) {
-                                              out.kind = Kind::dot_separated;
-                                              return true;
-                                          }
-                                          parser.rewind(0);
-                                          out.kind = Kind::other;
-                                          return identifier_rule(parser) && parser.end_of_input();
-                                      });
+namespace {
+
+// Runs `attempt` (a callable taking either parser and the syntax to fill, and
+// telling whether it parsed) on the recogniser; if it fails, runs it again on
+// the diagnosing parser and fails with its pending error. The syntax, or the
+// failure, is written where the caller receives it and never copied: copying
+// one just written costs more than reading it.
+template <class Attempt>
+ParseResult parse_entry(std::string_view text, std::string_view source_name, Attempt&& attempt) {
+    ParseResult result;
+    grammar::Recogniser fast(text);
+    if (!attempt(fast, std::get<VersionSyntax>(result))) {
+        grammar::DiagnosingParser diagnosing(text);
+        VersionSyntax unused;
+        attempt(diagnosing, unused);
+        ParseFailure& failure = result.emplace<ParseFailure>();
+        failure.source_name = source_name;
+        diagnosing.errors().write_error(failure.error, text, diagnosing.position());
+    }
+    return result;
 }
 
-ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view text) {
-    switch (grammar) {
-    case Grammar::version:
-        return parse_version_syntax(text);
-    case Grammar::semver:
-        return parse_entry<VersionSyntax>(text, SemVer::qualified_name,
-                                          [](auto& parser, VersionSyntax& out) {
-                                              out.kind = Kind::semver;
-                                              return whole_semver(parser, out.semver);
-                                          });
-    case Grammar::dot_separated:
-        return parse_entry<VersionSyntax>(text, DotSeparated::qualified_name,
-                                          [](auto& parser, VersionSyntax& out) {
-                                              out.kind = Kind::dot_separated;
-                                              return whole_list(parser);
-                                          });
-    case Grammar::other_as_is:
-        break;
-    }
-    ParseResult<VersionSyntax> result;
-    std::get<VersionSyntax>(result).kind = Kind::other;
-    return result;
+template <class Errors> bool whole_identifier(grammar::Parser<Errors>& parser) {
+    return identifier_rule(parser) && parser.end_of_input();
+}
+
+} // namespace
+
+ParseResult parse_version(std::string_view text) {
+    return parse_entry(text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
+        out.reads_as_version = true;
+        if (whole_semver(parser, out.semver)) {
+            out.kind = Kind::semver;
+            return true;
+        }
+        parser.rewind(0);
+        if (whole_list(parser)) {
+            out.kind = Kind::dot_separated;
+            return true;
+        }
+        parser.rewind(0);
+        out.kind = Kind::other;
+        return whole_identifier(parser);
+    });
+}
+
+ParseResult parse_semver(std::string_view text) {
+    return parse_entry(text, SemVer::qualified_name, [](auto& parser, VersionSyntax& out) {
+        out.kind = Kind::semver;
+        out.reads_as_version = true;
+        return whole_semver(parser, out.semver);
+    });
+}
+
+ParseResult parse_dot_separated(std::string_view text) {
+    return parse_entry(text, DotSeparated::qualified_name, [](auto& parser, VersionSyntax& out) {
+        out.kind = Kind::dot_separated;
+        out.reads_as_version = false;
+        return whole_list(parser);
+    });
+}
+
+ParseResult parse_other(std::string_view text) {
+    return parse_entry(text, Other::qualified_name, [](auto& parser, VersionSyntax& out) {
+        out.kind = Kind::other;
+        out.reads_as_version = false;
+        return whole_identifier(parser);
+    });
 }
 
 Version to_version(const VersionSyntax& syntax, std::string_view text) {
@@ -64,19 +92,11 @@ Version to_version(const VersionSyntax& syntax, std::string_view text) {
     case Kind::semver:
         return Version{to_semver(syntax.semver)};
     case Kind::dot_separated:
-        return Version{DotSeparated{split_list(text)}};
+        return Version{to_dot_separated(text)};
     case Kind::other:
         break;
     }
-    return Version{Other{std::string(text)}};
-}
-
-ParseResult<Version> parse_version(std::string_view text) {
-    auto parsed = parse_version_syntax(text);
-    if (auto* syntax = std::get_if<VersionSyntax>(&parsed)) {
-        return to_version(*syntax, text);
-    }
-    return std::get<ParseFailure>(parsed);
+    return Version{to_other(text)};
 }
 
 } // namespace tolvi::version

@@ -1,6 +1,5 @@
 #pragma once
 #include <compare>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -61,47 +60,53 @@ template <class T> std::string to_debug(const T& v) {
     return out;
 }
 
-// What a grammar reads: the kind, and for a semantic version its fields. A
+// What an entry reads: the kind, and for a semantic version its fields. A
 // dot-separated list and an identifier are the whole input.
 struct VersionSyntax {
-    // Left unset, like SemVerSyntax: parse_version_syntax sets what it reads.
+    // Left unset, like SemVerSyntax: the entry sets what it reads.
     // NOLINTNEXTLINE(modernize-use-equals-default): a default would zero it
     VersionSyntax() noexcept {} // NOLINT(cppcoreguidelines-pro-type-member-init)
 
     Kind kind;
+    // Whether the Version grammar reads the same text into the same value, so
+    // that a Version packed from it is known to parse back. Told by the entry,
+    // as only it knows which grammar read the text: the Version grammar tries a
+    // semantic version first, so a semantic version qualifies, while a list or
+    // an identifier read alone might have been read as an earlier kind.
+    bool reads_as_version;
     SemVerSyntax semver;
 };
 
-// The grammars that read a text into a VersionSyntax: the Version grammar, the
-// grammar of one kind alone, and, for an identifier version taken as it is,
-// none at all.
-enum class Grammar : std::uint8_t { version, semver, dot_separated, other_as_is };
+// A parse gives what it read, or the failure: the one shape of every entry, so
+// that a caller takes any of them and makes the value it wants with to_value.
+using ParseResult = std::variant<VersionSyntax, ParseFailure>;
+using ParseEntry = ParseResult (*)(std::string_view text);
 
-// Whether the Version grammar reads every text that `grammar` reads into the
-// same value, so that the text form of that value parses back to it. The
-// Version grammar tries a semantic version first, so that grammar qualifies.
-constexpr bool reads_as_version(Grammar grammar) noexcept {
-    return grammar == Grammar::version || grammar == Grammar::semver;
-}
-
-// Tries a semantic version, then a dot-separated list, then an identifier, each
-// over the whole input.
-ParseResult<VersionSyntax> parse_version_syntax(std::string_view text);
-
-// What the grammar of one kind alone reads from the whole of `text`;
-// other_as_is never fails.
-ParseResult<VersionSyntax> parse_kind_syntax(Grammar grammar, std::string_view text);
-
-// What `grammar` reads from the whole of `text`. Inline, so that a caller naming
-// the Version grammar calls it without a detour.
-inline ParseResult<VersionSyntax> parse_syntax(Grammar grammar, std::string_view text) {
-    return grammar == Grammar::version ? parse_version_syntax(text)
-                                       : parse_kind_syntax(grammar, text);
-}
+// The four entries, each over the whole of `text`. The Version grammar tries a
+// semantic version, then a dot-separated list, then an identifier; the others
+// read their kind alone.
+ParseResult parse_version(std::string_view text);
+ParseResult parse_semver(std::string_view text);
+ParseResult parse_dot_separated(std::string_view text);
+ParseResult parse_other(std::string_view text);
 
 // The value that `syntax`, read from `text`, describes.
 Version to_version(const VersionSyntax& syntax, std::string_view text);
 
-ParseResult<Version> parse_version(std::string_view text);
+// The value of class T that `syntax`, read from `text` by T's own entry (by
+// any entry for a Version), describes: one step from what was read to the
+// value, whichever entry read it.
+template <class T> T to_value(const VersionSyntax& syntax, std::string_view text) {
+    if constexpr (std::is_same_v<T, SemVer>) {
+        return to_semver(syntax.semver);
+    } else if constexpr (std::is_same_v<T, DotSeparated>) {
+        return to_dot_separated(text);
+    } else if constexpr (std::is_same_v<T, Other>) {
+        return to_other(text);
+    } else {
+        static_assert(std::is_same_v<T, Version>);
+        return to_version(syntax, text);
+    }
+}
 
 } // namespace tolvi::version
