@@ -22,14 +22,18 @@ import report
 import targets
 import timing
 from libraries import TOLVI, TOLVI_SEMVER
-from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_SEMVER, CONSTRUCT_TYPOS, DATE,
-                     EQ, FLOAT_FLOOR, LT, MEMORY, PICKLE, PICKLED_SIZE, RECONSTRUCT, REPR, SIZED,
-                     SORT, STR, TIMED)
+from targets import (ABI3, CONSTRUCT, CONSTRUCT_FAILING, CONSTRUCT_FRESH, CONSTRUCT_SEMVER,
+                     CONSTRUCT_TYPOS, DATE, EQ, FLOAT_FLOOR, ISO_DATE_FLOOR, LT, MEMORY, PICKLE,
+                     PICKLED_SIZE, RECONSTRUCT, REPR, SIZED, SORT, STR, TIMED)
 
 # Every operation's rows, its floor's included, are timed in rounds, each row once a round in
 # turn, and each row keeps its best round: the goals compare rows with each other, and a
 # change of the machine's load must fall on all of them alike.
 INTERLEAVED_ROUNDS = 7
+# The short-string construction against date.fromisoformat: the first corpus strings, copied
+# fresh, in more rounds of a shorter loop, both of which the ratio of two fast parsers needs.
+FRESH_COUNT = 20_000
+FRESH_ROUNDS = 15
 
 NOTES = f"""\
 - ns/op: time per operation, the best of {INTERLEAVED_ROUNDS} rounds that each time every row
@@ -53,6 +57,10 @@ NOTES = f"""\
 - `semver.Version` objects are built with `semver.Version.parse`.
 - `_reconstruct(text)`: tolvi's reconstructor, as unpickling calls it, over the lines tolvi
   accepts, in the loop of construction.
+- {CONSTRUCT_FRESH}: `Version(s)` over the first {FRESH_COUNT:,} lines tolvi accepts, each
+  copied into a new str, the copies made one after another, against
+  `date.fromisoformat(s)` over as many ISO dates made the same way; best of
+  {FRESH_ROUNDS} rounds.
 - `datetime.date`: as many dates as tolvi has objects, pickled the same way, beside tolvi
   in the pickling rows.
 - (abi3): tolvi's rows again, for the module built against the stable ABI, loaded beside the
@@ -153,12 +161,12 @@ def measure(corpus, quick, abi3_dir=None):
         """`names`, each followed by its abi3 twin if it has one."""
         return [n for name in names for n in (name, twins.get(name)) if n]
 
-    def timed(entries):
+    def timed(entries, rounds=INTERLEAVED_ROUNDS):
         """Times `entries`, each (op, name, floor, inputs, ops, loop, *args), in interleaved
         rounds."""
         loops = {(op, name): (ops, timing.own_copy(loop), *args)
                  for op, name, _, _, ops, loop, *args in entries}
-        values = timing.ns_per_op_interleaved(loops, INTERLEAVED_ROUNDS)
+        values = timing.ns_per_op_interleaved(loops, rounds)
         for op, name, floor, inputs, *_ in entries:
             rows.append(report.Row(op, name, floor, inputs, values[op, name]))
 
@@ -202,6 +210,14 @@ def measure(corpus, quick, abi3_dir=None):
         (RECONSTRUCT, name, False, of_total(len(tolvi_good)), len(tolvi_good),
          timing.construct, reconstruct, tolvi_good)
         for name, reconstruct in reconstructors.items()])
+
+    progress(CONSTRUCT_FRESH)
+    fresh = timing.fresh_copies(tolvi_good[:FRESH_COUNT])
+    dates = timing.iso_dates(len(fresh))
+    timed([(CONSTRUCT_FRESH, name, False, f"{len(fresh):,}", len(fresh), timing.construct,
+            makers[name], fresh) for name in with_twins([TOLVI])] + [
+        (CONSTRUCT_FRESH, ISO_DATE_FLOOR, True, f"{len(dates):,}", len(dates),
+         timing.iso_date_floor, dates)], rounds=FRESH_ROUNDS)
 
     progress(CONSTRUCT_SEMVER)
     semantic = strings

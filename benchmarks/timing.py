@@ -9,6 +9,7 @@ callable: they are the cheapest form of the work, and a floor should never flatt
 import pickle
 import time
 import types
+from datetime import date, timedelta
 
 
 def construct(make, strings):
@@ -24,6 +25,19 @@ def construct_failing(make, strings):
             pass
 
 
+def iso_date_floor(strings, parse=date.fromisoformat):
+    """The parser is taken as the constructors are, out of the loop."""
+    for s in strings:
+        parse(s)
+
+
+def fresh_copies(strings):
+    """New str objects equal to `strings`, made one after another as a parser's input is:
+    a corpus's own strings lie scattered through memory, and their cache misses would be
+    charged to the parse."""
+    return [(s + " ")[:-1] for s in strings]
+
+
 def split_floor(strings):
     for s in strings:
         s.split(".")
@@ -32,6 +46,12 @@ def split_floor(strings):
 def float_floor(strings):
     for s in strings:
         float(s)
+
+
+def iso_dates(count):
+    """`count` ISO dates, one after another in memory, as fresh_copies makes its strings."""
+    first = date(2000, 1, 1)
+    return [(first + timedelta(days=i)).isoformat() for i in range(count)]
 
 
 def split_floor_failing(strings):
