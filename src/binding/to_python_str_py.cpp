@@ -1,3 +1,4 @@
+// New str objects made from C++ text, each at its final size and kind.
 #include "binding/to_python_str_py.hpp"
 
 #include <algorithm>
