@@ -314,8 +314,9 @@ Ref version_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) {
         break;
     }
     Other value;
-    return converted(&from_python_other, items[0], "value", value) ? version_of(Version{value})
-                                                                   : Ref();
+    return converted(&from_python_other, items[0], "value", value)
+               ? version_of(Version{std::move(value)})
+               : Ref();
 }
 
 // What the arguments of _reconstruct rebuild.
