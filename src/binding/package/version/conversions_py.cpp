@@ -113,6 +113,10 @@ bool from_python_other(PyObject* object, version::Other& out) {
     return true;
 }
 
+Ref to_python_u32(const std::uint32_t& n) {
+    return Ref::steal(PyLong_FromUnsignedLong(n));
+}
+
 Ref to_python_string(const std::string& text) {
     return Ref::steal(
         PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));

@@ -36,6 +36,7 @@ bool from_python_optional_string_list(PyObject* object, version::OptionalList& o
 bool from_python_other(PyObject* object, version::Other& out);
 
 // Python objects from model fields; empty with an error set on failure.
+Ref to_python_u32(const std::uint32_t& n);
 Ref to_python_string(const std::string& text);
 Ref to_python_string_list(const std::vector<std::string>& items);
 Ref to_python_optional_string_list(const version::OptionalList& items);

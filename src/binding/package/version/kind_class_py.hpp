@@ -10,7 +10,7 @@
 #include <utility>
 
 // What the three kind classes (SemVer, DotSeparated, Other) share: their slots,
-// type spec and read-write properties, over the objects of kind_object_py.hpp.
+// PyType_Spec and read-write properties, over the objects of kind_object_py.hpp.
 namespace tolvi::py {
 
 // ---------------------------------------------------------------- slots

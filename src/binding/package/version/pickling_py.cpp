@@ -110,7 +110,7 @@ struct CodedArguments {
 
     void add(Ref item) { items.at(count++) = std::move(item); }
     Ref with_code(std::uint32_t code) {
-        items[0] = Ref::steal(PyLong_FromUnsignedLong(code));
+        items[0] = to_python_u32(code);
         return tuple_from(std::span(items).first(count));
     }
 };
@@ -125,7 +125,7 @@ CodedArguments arguments_of(const SemVer& value) {
         return out;
     }
     for (const std::uint32_t number : {value.major, value.minor, value.patch}) {
-        out.add(Ref::steal(PyLong_FromUnsignedLong(number)));
+        out.add(to_python_u32(number));
     }
     out.add(to_python_optional_string_list(value.rc));
     out.add(to_python_optional_string_list(value.meta));

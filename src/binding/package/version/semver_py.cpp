@@ -51,10 +51,6 @@ struct SemVerTraits {
 
 // ---------------------------------------------------------------- properties
 
-Ref to_python_u32(const std::uint32_t& n) {
-    return Ref::steal(PyLong_FromUnsignedLong(n));
-}
-
 template <std::uint32_t SemVer::*Member>
 constexpr PyGetSetDef number_property(const char* name, const char* parameter) noexcept {
     return property<SemVer, std::uint32_t, Member, &to_python_u32, &from_python_u32>(name,

@@ -27,7 +27,7 @@ using version::Version;
 // there is room. Instances of heap types own a reference to their type.
 void version_dealloc(PyObject* object) noexcept {
     PyTypeObject* type = Py_TYPE(object);
-    const std::size_t size = sizeof(VersionObject) + as_version_object(object)->value().size();
+    const std::size_t size = sizeof(VersionObject) + version_value(object).size();
     if (!version_blocks.keep(object, size)) {
         type_free(type, object);
     }
@@ -160,13 +160,12 @@ PyObject* version_vectorcall(PyObject* callable, PyObject* const* args, std::siz
 // ---------------------------------------------------------------- text forms
 
 PyObject* version_str(PyObject* object) {
-    return to_python_text(as_version_object(object)->value()).release();
+    return to_python_text(version_value(object)).release();
 }
 
 PyObject* version_repr(PyObject* object) {
-    return guarded([&]() -> Ref {
-               return to_python_string(version::to_debug(as_version_object(object)->value()));
-           })
+    return guarded(
+               [&]() -> Ref { return to_python_string(version::to_debug(version_value(object))); })
         .release();
 }
 
