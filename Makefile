@@ -15,6 +15,7 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
         fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
         test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded freethreaded \
+        test-dist-musl test-dist-windows windows-tools check-macos \
         test-roots roots reproduce bench-dist \
         python-check test-tools examples docs docs-tools test-docs FORCE
 
@@ -333,7 +334,12 @@ RELEASE_PYTHON313 ?= $(call release_python,3.13)
 root-tools: ## install mmdebstrap and bwrap when missing (Debian, as root)
 	@tools/apt_install_missing.sh mmdebstrap=mmdebstrap bwrap=bubblewrap
 
-wheels: root-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
+# Wine runs the Windows interpreters, gendef reads their DLLs' exports; installed
+# when missing on a Debian root shell.
+windows-tools: ## install Wine and gendef when missing (Debian, as root)
+	@tools/apt_install_missing.sh wine=wine64 gendef=mingw-w64-tools
+
+wheels: root-tools windows-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
 
 # The roots' scripts attacked, in a clone of this checkout under a path with a
@@ -351,7 +357,8 @@ roots: root-tools ## the Debian roots, built ahead when missing, half built or s
 reproduce: ## rebuild the sdist and the cp312 x86_64 wheel, and compare them with $(RELEASE_DIST)'s
 	tools/reproduce.sh $(RELEASE_DIST) $(RELEASE_PYTHON312)
 
-test-dist: test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded ## every release wheel and the sdist, each where it runs
+test-dist: test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded test-dist-musl \
+           test-dist-windows ## every release wheel and the sdist, each where it runs
 
 test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
 	tools/test_dist.sh $(RELEASE_DIST) host $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
@@ -364,6 +371,18 @@ test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in
 
 test-dist-freethreaded: root-tools ## the cp313t wheel, and the abi3 module refused, under the free-threaded CPython 3.13
 	tools/test_dist.sh $(RELEASE_DIST) freethreaded
+
+test-dist-musl: root-tools ## the musllinux wheels under a CPython 3.13 on musl libc built from Debian's source
+	tools/test_dist.sh $(RELEASE_DIST) musl $(RELEASE_PYTHON313)
+
+test-dist-windows: root-tools windows-tools ## the win_amd64 wheels under python.org's CPython 3.12 to 3.14, in Wine
+	tools/test_dist.sh $(RELEASE_DIST) windows $(RELEASE_PYTHON312)
+
+# No Mac runs here: the sdist's sources compiled and linked for macOS by Zig, so
+# that a Mac user's build from source is known to compile.
+check-macos: ## compile and link the module for aarch64 and x86_64 macOS from the sdist in $(RELEASE_DIST)
+	tools/check_macos.sh $(firstword $(wildcard $(RELEASE_DIST)/tolvi-*.tar.gz) $(RELEASE_DIST)/no-sdist) \
+	  $(shell $(RELEASE_PYTHON313) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')
 
 # Built in the Debian root freethreaded from the stable suite's source, and kept
 # outside the work tree (TOLVI_CACHE, else ~/.cache/tolvi) for later runs and clones.

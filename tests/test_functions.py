@@ -1,5 +1,7 @@
 """test_function and init_tracing."""
 
+import errno
+import os
 import subprocess
 import sys
 import textwrap
@@ -7,22 +9,28 @@ import textwrap
 import pytest
 
 import tolvi
+from support import WINDOWS
 from tolvi import package
 
 Version, SemVer = package.version.Version, package.version.SemVer
 
 
 def run(code, **kwargs):
+    """The child's run, its output read as UTF-8, which the module writes and the
+    child's own streams are made to write (-X utf8) on Windows too."""
     return subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
+        [sys.executable, "-X", "utf8", "-c", textwrap.dedent(code)],
         capture_output=True,
-        text=True,
+        encoding="utf-8",
         timeout=60,
         **kwargs,
     )
 
 
-def test_writes_to_the_real_standard_output_not_sys_stdout():
+# The module writes UTF-8 whatever the streams' own encoding, a console's code
+# page (cp1252) included, and nothing of it fails there.
+@pytest.mark.parametrize("encoding", ["utf-8", "cp1252"])
+def test_writes_to_the_real_standard_output_not_sys_stdout(encoding):
     result = run(
         """
         import io, sys
@@ -35,7 +43,8 @@ def test_writes_to_the_real_standard_output_not_sys_stdout():
         captured = sys.stdout.getvalue()
         sys.stdout = sys.__stdout__
         print("captured:", repr(captured))
-        """
+        """,
+        env=os.environ | {"PYTHONIOENCODING": encoding},
     )
     assert result.returncode == 0, result.stderr
     assert result.stdout == (
@@ -130,8 +139,11 @@ def test_broken_pipe_raises_panic_with_the_system_description():
         """
     )
     assert result.returncode == 0, result.stderr
+    # Windows' C runtime reports a write to a pipe whose reader is gone as
+    # EINVAL, as the interpreter's own print shows there.
+    description = os.strerror(errno.EINVAL if WINDOWS else errno.EPIPE)
     assert result.stderr == (
-        "pyo3_runtime.PanicException: failed printing to stdout: Broken pipe\n2.0\n"
+        f"pyo3_runtime.PanicException: failed printing to stdout: {description}\n2.0\n"
     )
 
 

@@ -30,6 +30,7 @@ VALUES = {
     "other": lambda: Other("nightly_é"),
     "other any text": lambda: Other(value="1.2.3 \n\0+"),
     "other empty": lambda: Other(value=""),
+    "other windows path, crlf": lambda: Other(value="C:\\Temp\\v1.2\r\n"),
     "version semver": lambda: Version("1.2.3-rc.1+build.5"),
     "version dotted": lambda: Version("1.2"),
     "version other": lambda: Version("foo_bar"),

@@ -13,7 +13,7 @@ import cloudpickle
 import pytest
 
 from stress_support import EMULATED
-from support import CORPUS, SemVer, Version
+from support import CORPUS, WINDOWS, WINE, SemVer, Version
 
 ROOT = Path(__file__).resolve().parents[1]
 EVERY = 100  # a sample of about 4,500 lines, spread over every corpus file
@@ -36,7 +36,11 @@ def parse_all(lines):
     return result
 
 
-@pytest.mark.parametrize("method", ["spawn", "fork"])
+# Under Wine 8 a pool's spawned workers never answer once the suite has run a
+# while (alone, the test passes there).
+@pytest.mark.skipif(WINE, reason="Wine's process pool stalls after the rest of the suite")
+@pytest.mark.parametrize("method", [
+    "spawn", pytest.param("fork", marks=pytest.mark.skipif(WINDOWS, reason="Windows cannot fork"))])
 def test_process_pool_returns_the_same_values(method, recwarn):
     lines = corpus_sample()
     chunks = [lines[i:i + 600] for i in range(0, len(lines), 600)]
@@ -58,6 +62,7 @@ def test_process_pool_returns_the_same_values(method, recwarn):
 CLUSTER_SECONDS = 600 if EMULATED else 120
 
 
+@pytest.mark.skipif(WINE, reason="psutil, which Dask's cluster needs, cannot load under Wine 8")
 def test_cluster_example_matches_the_computation_in_process():
     result = subprocess.run(
         [sys.executable, str(ROOT / "examples" / "cluster.py"), "--every", str(EVERY), str(CORPUS)],

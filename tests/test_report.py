@@ -150,6 +150,17 @@ LAYOUTS = [
         "Version", "1..\t2", "1.. 2", 3, "  ┬  ", f"  ╰── found '.' expected {AFTER_DOT}",
         id="one-column-tab-after-error",
     ),
+    # Windows' line end and path: the quoted line stops before "\r\n", whose
+    # carriage return is found as any other character.
+    pytest.param(
+        "Version", "1.2.3\r\n", "1.2.3", 6, "     ┬  ",
+        f"     ╰── found '\r' expected {AFTER_THREE_NUMBERS}", id="crlf-line-end",
+    ),
+    pytest.param(
+        "Version", "C:\\Users\\me\\1.2.3", "C:\\Users\\me\\1.2.3", 2, " ┬  ",
+        " ╰── found ':' expected alphanumeric or '-', '.', end of input, or identifier",
+        id="windows-path",
+    ),
     # Multi-byte characters: the span is counted in characters, not bytes.
     pytest.param(
         "Version", "1.é", "1.é", 3, "  ┬  ", f"  ╰── found 'é' expected {AFTER_DOT}",

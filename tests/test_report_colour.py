@@ -8,7 +8,6 @@ JSON to a stream that is a pipe.
 
 import json
 import os
-import pty
 import select
 import subprocess
 import sys
@@ -173,7 +172,7 @@ def run_child(body, env, *, stderr_tty=True, stdout_tty=False):
     pipe. The child sends its result on standard output when that is a pipe, on
     standard error when only that is a pipe, and on an extra pipe otherwise.
     """
-    master, slave = open_terminal() if stderr_tty or stdout_tty else pty.openpty()
+    master, slave = open_terminal() if stderr_tty or stdout_tty else (None, None)
     extra_read = extra_write = None
     try:
         if not stdout_tty:
@@ -191,8 +190,9 @@ def run_child(body, env, *, stderr_tty=True, stdout_tty=False):
             stderr=slave if stderr_tty else subprocess.PIPE,
             pass_fds=() if extra_write is None else (extra_write,),
         )
-        os.close(slave)
-        slave = None
+        if slave is not None:
+            os.close(slave)
+            slave = None
         if extra_write is not None:
             os.close(extra_write)
             extra_write = None
@@ -204,7 +204,7 @@ def run_child(body, env, *, stderr_tty=True, stdout_tty=False):
         else:
             out, err = proc.communicate(timeout=60)
             sent, problems = (out, err or b"") if result_fd == 1 else (err, out or b"")
-        if proc.returncode != 0:
+        if proc.returncode != 0 and master is not None:
             problems += drain(master)
         assert proc.returncode == 0, (sent + problems).decode(errors="replace")
         return json.loads(sent.decode("ascii"))
@@ -219,8 +219,10 @@ def environment(**variables):
     process's own but what finds and loads the module (a sanitized build needs
     its runtime preloaded and its options in every child)."""
     env = {"PYTHONDONTWRITEBYTECODE": "1"}
+    # Windows' interpreter needs SYSTEMROOT to start; under Wine it needs the
+    # legacy console streams when its standard streams are not a console.
     for name in ("PYTHONPATH", "LD_LIBRARY_PATH", "LD_PRELOAD", "PYTHONMALLOC",
-                 "ASAN_OPTIONS", "UBSAN_OPTIONS"):
+                 "ASAN_OPTIONS", "UBSAN_OPTIONS", "SYSTEMROOT", "PYTHONLEGACYWINDOWSSTDIO"):
         if name in os.environ:
             env[name] = os.environ[name]
     env.update(variables)

@@ -383,12 +383,16 @@ LONG_TEXT = ".".join(str(i) for i in range(2000))  # longer than the pipe's atom
 
 
 def run_child(code):
-    return subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
+    """The child's run; what it writes through Python's own standard error is
+    UTF-8 (-X utf8) with its lines ended by \\n, as on Windows it would not be."""
+    result = subprocess.run(
+        [sys.executable, "-X", "utf8", "-c", textwrap.dedent(code)],
         stdout=subprocess.PIPE,
         stderr=subprocess.PIPE,
         timeout=300,
     )
+    result.stderr = result.stderr.replace(b"\r\n", b"\n")
+    return result
 
 
 def test_lines_of_racing_threads_stay_whole():

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds what we publish into DIST: the sdist, and from that sdist the
-# manylinux2014 wheels (tools/build_wheel.sh) of x86_64 and aarch64 Linux:
+# Builds what we publish into DIST: the sdist, and from that sdist the wheels
+# (tools/build_wheel.sh) of Linux with glibc (manylinux2014), of Linux with
+# musl (musllinux_1_2) and of Windows:
 #
-#   x86_64:  cp312, cp313, cp313t, cp314, cp315, and cp312-abi3
-#   aarch64: cp313, cp314, cp315, and cp312-abi3
+#   manylinux x86_64:   cp312, cp313, cp313t, cp314, cp315, and cp312-abi3
+#   manylinux aarch64:  cp313, cp314, cp315, and cp312-abi3
+#   musllinux x86_64:   cp313 and cp312-abi3
+#   win_amd64:          cp312, cp313 and cp314
 #
 #   tools/build_dist.sh DIST PYTHON3.12 PYTHON3.13
 #
@@ -17,6 +20,11 @@
 # source, or keeps from an earlier run. The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
 # CPython packages; no aarch64 CPython 3.12 is packaged there, so the aarch64
 # abi3 wheel is built by 3.13 for the stable ABI of 3.12, which abi3audit checks.
+# The musllinux wheels are cross-compiled likewise, by 3.13, against the headers
+# of the CPython 3.13 on musl that tools/build_musl_python.sh builds (the abi3
+# one for the stable ABI of 3.12); the Windows ones against the headers and the
+# DLL's import library of the Windows interpreters of tools/windows_python.sh,
+# by the interpreter of the same version (3.14's in the root amd64).
 #
 # Every file's dates are those of the last commit (SOURCE_DATE_EPOCH), so that
 # the same commit gives the same files, bit for bit, wherever and whenever it
@@ -24,6 +32,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
+. tools/windows_python.sh
 
 [ $# -eq 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13" >&2; exit 2; }
 dist=$1 python312=$2 python313=$3
@@ -87,16 +96,42 @@ in_root=$!
 # built last, once Zig's libc++ for x86_64 is in the cache.
 freethreaded_use >"$work/freethreaded.log" 2>&1 &
 in_freethreaded=$!
+# The interpreter on musl too, built when the cache has none, and its wheels.
+musl_wheels() {
+    musl_python_use
+    rm -rf --one-file-system "$work/headers-musl-x86_64"
+    mkdir -p "$work/headers-musl-x86_64"
+    cp -r "$MUSL_PYTHON_HERE/include/python3.13" "$work/headers-musl-x86_64/"
+    tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 cp
+    tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 abi3
+}
+musl_wheels >"$work/musl-wheels.log" 2>&1 &
+in_musl=$!
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
+echo "--- the Windows interpreters' headers and import libraries, and their wheels"
+rm -rf --one-file-system "$work/headers-win-amd64"
+for version in 3.12 3.13 3.14; do
+    windows_python_use "$version" "$python312"
+    mkdir -p "$work/headers-win-amd64/python$version"
+    cp -r "$WINDOWS_PYTHON/include/." "$WINDOWS_PYTHON"/libs/libpython*.dll.a \
+        "$WINDOWS_PYTHON"/python3*.dll "$work/headers-win-amd64/python$version/"
+done
+tools/build_wheel.sh "$dist" "$sdist" "$python312" win-amd64 cp
+tools/build_wheel.sh "$dist" "$sdist" "$python313" win-amd64 cp
 echo "--- the wheels of CPython 3.14 and 3.15, built in the root beside those above"
 status=0
 wait $in_root || status=$?
 cat "$work/root-wheels.log"
 [ $status = 0 ] || { echo "a wheel built in the root failed ($status)" >&2; exit 1; }
+echo "--- the musllinux wheels, built beside those above"
+status=0
+wait $in_musl || status=$?
+cat "$work/musl-wheels.log"
+[ $status = 0 ] || { echo "a musllinux wheel failed ($status)" >&2; exit 1; }
 echo "--- the free-threaded CPython 3.13, made ready beside those above"
 status=0
 wait $in_freethreaded || status=$?
@@ -105,5 +140,6 @@ cat "$work/freethreaded.log"
 freethreaded_use
 ROOT_WRITABLE="$work $dist" root_run freethreaded \
     tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
+ROOT_BINDS= root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
 ls -l "$dist"
 echo "--- built in $(($(date +%s) - started)) s"

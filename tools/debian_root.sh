@@ -1,7 +1,8 @@
 # Debian unstable roots, for the interpreters this machine's own Debian does not
-# carry (CPython 3.14 and 3.15) and for 64-bit Arm. Sourced by the bash scripts
-# that build, test and benchmark in them; needs root, mmdebstrap, bwrap
-# (Debian's bubblewrap) and the mirror this machine's apt sources name.
+# carry (CPython 3.14 and 3.15, and CPython on musl libc) and for 64-bit Arm.
+# Sourced by the bash scripts that build, test and benchmark in them; needs
+# root, mmdebstrap, bwrap (Debian's bubblewrap) and the mirror this machine's
+# apt sources name.
 #
 # Nothing here mounts anything the machine can see. mmdebstrap builds a root in
 # a mount namespace of its own, and bwrap runs every command inside a root in a
@@ -29,6 +30,10 @@
 #   freethreaded_use                 the free-threaded CPython 3.13 built from the
 #                                    root freethreaded's source, or reused from
 #                                    the cache; in ROOT_BINDS at FREETHREADED
+#   musl_python_use                  CPython 3.13 on musl libc built from the
+#                                    root musl's sources, or reused from the
+#                                    cache; in ROOT_BINDS at MUSL_PYTHON, here
+#                                    at MUSL_PYTHON_HERE
 #
 # The roots, each in build/roots/NAME:
 #   amd64     CPython 3.14 and 3.15 with their headers, g++, and the downloaded
@@ -40,6 +45,9 @@
 #             the compiler and libraries CPython's build needs, and the stable
 #             suite's CPython 3.13 source (in /opt/tolvi-downloads), from which
 #             tools/build_freethreaded.sh builds the free-threaded interpreter
+#   musl      musl-gcc, and the stable suite's sources of CPython 3.13 and zlib
+#             (in /opt/tolvi-downloads), from which tools/build_musl_python.sh
+#             builds CPython 3.13 on musl libc, for the musllinux wheels
 #
 # A root is whole when its build ended: mmdebstrap fills NAME.partial, which is
 # renamed to NAME, and only then is NAME.stamp written, with the time and the
@@ -97,6 +105,16 @@ job_lock() {
     }
 }
 
+# stable_source_hook [OPTION...] PACKAGE...: the customize hook of mmdebstrap
+# that downloads the stable suite's sources of PACKAGE... into ROOTS_DOWNLOADS,
+# apt-get source given OPTION....
+stable_source_hook() {
+    echo "--customize-hook=echo 'deb-src $(debian_mirror) trixie main'" \
+        ">\"\$1/etc/apt/sources.list.d/stable-source.list\" &&" \
+        "chroot \"\$1\" apt-get update -q && mkdir -p \"\$1$ROOTS_DOWNLOADS\" &&" \
+        "chroot \"\$1\" sh -c 'cd $ROOTS_DOWNLOADS && apt-get source -q --download-only $*'"
+}
+
 # root_recipe NAME: the arguments of mmdebstrap that build the root NAME, one a
 # line.
 root_recipe() {
@@ -125,10 +143,17 @@ root_recipe() {
         echo --include=build-essential,libffi-dev,libssl-dev,zlib1g-dev,libbz2-dev,liblzma-dev,libsqlite3-dev,uuid-dev,xz-utils,ca-certificates
         # The stable suite's CPython 3.13 source, which the unstable suite no
         # longer carries (tools/build_freethreaded.sh builds it).
-        echo "--customize-hook=echo 'deb-src $(debian_mirror) trixie main'" \
-            ">\"\$1/etc/apt/sources.list.d/stable-source.list\" &&" \
-            "chroot \"\$1\" apt-get update -q && mkdir -p \"\$1$ROOTS_DOWNLOADS\" &&" \
-            "chroot \"\$1\" sh -c 'cd $ROOTS_DOWNLOADS && apt-get source -q --download-only python3.13'"
+        stable_source_hook python3.13
+        ;;
+    musl)
+        echo --variant=minbase
+        # musl-gcc sees musl's headers alone, not those of the root's -dev
+        # packages, so zlib is built from source beside CPython
+        # (tools/build_musl_python.sh builds both). Their upstream tarballs
+        # alone: they are all the build reads, and the mirror may lack the
+        # Debian files of a stable update (zlib's).
+        echo --include=build-essential,musl-tools,musl-dev,xz-utils,ca-certificates
+        stable_source_hook --tar-only python3.13 zlib
         ;;
     emulator)
         echo --variant=extract
@@ -242,8 +267,8 @@ root_run() {
         mkdir -p "$writable"
         options+=(--bind "$PWD/$writable" "$PWD/$writable")
     done
-    # Folders outside the work tree, each FROM=TO (the free-threaded
-    # interpreter's cached build at its prefix).
+    # Folders outside the work tree, each FROM=TO (the cached builds of the
+    # free-threaded interpreter and of the one on musl libc, at their prefixes).
     for bind in ${ROOT_BINDS:-}; do
         options+=(--bind "${bind%%=*}" "${bind#*=}")
     done
@@ -341,4 +366,85 @@ freethreaded_use() {
     fi
     flock -u "$fd"
     ROOT_BINDS="${ROOT_BINDS:-} $prefix=$FREETHREADED"
+}
+
+# CPython 3.13 on musl libc, under which the musllinux wheels are tested: built
+# in the root musl with musl-gcc, from the stable suite's sources of CPython
+# 3.13 and zlib, into MUSL_PYTHON, its prefix inside a root. musl-gcc sees
+# musl's headers alone, so zlib, which the zlib module (pip's wheels,
+# Hypothesis) cannot do without, is built first, static and position
+# independent, for the module to link into itself; the modules of the other
+# libraries (ssl, ctypes, sqlite3, bz2, lzma...) are left out: the test tools
+# come from wheels downloaded beforehand, which pip installs without them.
+# CPython's build skips a module whose library it does not find without a word,
+# so the interpreter is asked for zlib before the build is trusted. musl-gcc
+# hands --print-multiarch to the system's compiler, whose glibc triplet
+# configure would take for a second one and stop on; the compiler it is given
+# answers nothing. Kept as the free-threaded build is, in a folder named for
+# the sha256 of the two sources and of the commands that build them.
+MUSL_PYTHON=/opt/python3.13-musl
+musl_python_use() {
+    local cache python zlib build sha prefix fd begun
+    root_use musl || return 1
+    cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}
+    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz
+    [ $# = 1 ] && [ -f "$1" ] || { echo "no single CPython 3.13 source in the root musl" >&2; return 1; }
+    python=$1
+    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/zlib_*.orig.tar.[gx]z
+    [ $# = 1 ] && [ -f "$1" ] || { echo "no single zlib source in the root musl" >&2; return 1; }
+    zlib=$1
+    # Run as sh -c BUILD sh PYTHON ZLIB PREFIX JOBS, PYTHON and ZLIB the
+    # sources' paths inside the root.
+    build='set -e
+        mkdir /tmp/zlib-source /tmp/python-source
+        tar -xf "$2" -C /tmp/zlib-source --strip-components=1
+        tar -xf "$1" -C /tmp/python-source --strip-components=1
+        cd /tmp/zlib-source
+        CC=musl-gcc CFLAGS=-fPIC ./configure --static --prefix=/tmp/zlib
+        make -j"$4"
+        make install
+        echo "#!/bin/sh" >/tmp/musl-cc
+        echo "case \$* in --print-multiarch) exit 0 ;; esac" >>/tmp/musl-cc
+        echo "exec musl-gcc \"\$@\"" >>/tmp/musl-cc
+        chmod +x /tmp/musl-cc
+        cd /tmp/python-source
+        ./configure CC=/tmp/musl-cc PKG_CONFIG=/bin/false CPPFLAGS=-I/tmp/zlib/include \
+            LDFLAGS=-L/tmp/zlib/lib --without-ensurepip --disable-test-modules --prefix="$3"
+        make -j"$4"
+        make install'
+    sha=$({
+        sha256sum "$python" | cut -c 1-64
+        sha256sum "$zlib" | cut -c 1-64
+        echo "$build"
+    } | sha256sum | cut -c 1-64)
+    prefix=$cache/python3.13-musl-$sha
+    mkdir -p "$cache"
+    begun=$(date +%s)
+    exec {fd}>"$cache/python3.13-musl.lock"
+    flock -x "$fd"
+    if [ ! -x "$prefix/bin/python3.13" ]; then
+        echo "--- CPython 3.13 on musl libc from $(basename "$python") and $(basename "$zlib") (sha256 $sha)"
+        root_remove "$prefix.partial" || return 1
+        mkdir -p "$prefix.partial"
+        ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl sh -c "$build" sh \
+            "${python#"$ROOTS/musl"}" "${zlib#"$ROOTS/musl"}" "$MUSL_PYTHON" "$(nproc)" >"$prefix.log" 2>&1 || {
+            tail -n 30 "$prefix.log" >&2
+            return 1
+        }
+        ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl "$MUSL_PYTHON/bin/python3.13" -c '
+import sysconfig, zlib
+soabi = sysconfig.get_config_var("SOABI")
+assert soabi.endswith("-linux-musl"), "not built on musl libc: " + soabi' || {
+            echo "CPython 3.13 on musl libc, in $prefix.partial, does not run or has no zlib" \
+                "(its build log: $prefix.log)" >&2
+            return 1
+        }
+        mv "$prefix.partial" "$prefix"
+        echo "--- CPython 3.13 on musl libc built in $(($(date +%s) - begun)) s (cold)"
+    else
+        echo "--- CPython 3.13 on musl libc of $prefix reused in $(($(date +%s) - begun)) s (warm)"
+    fi
+    flock -u "$fd"
+    ROOT_BINDS="${ROOT_BINDS:-} $prefix=$MUSL_PYTHON"
+    MUSL_PYTHON_HERE=$prefix
 }

@@ -21,6 +21,14 @@
 #       in the Debian unstable root freethreaded, under the free-threaded
 #       CPython 3.13 built there (tools/build_freethreaded.sh): the cp313t wheel,
 #       with the interpreter's lock off, and the abi3 module refused
+#   tools/test_dist.sh DIST musl PYTHON3.13
+#       in the Debian unstable root musl, under the CPython 3.13 on musl libc
+#       built there (tools/build_musl_python.sh): the musllinux wheels of 3.13
+#       and of the stable ABI, side by side; PYTHON fetches the test tools
+#   tools/test_dist.sh DIST windows PYTHON3.12
+#       under Wine, on this machine, CPython 3.12 to 3.14 for Windows
+#       (tools/windows_python.sh), each with its win_amd64 wheel, side by side;
+#       the tests that need what Windows lacks, or Wine, skip and say why
 #
 # The roots are those of tools/debian_root.sh, built when missing or stale; the
 # work tree is read-only inside them, but for this leg's folder in
@@ -32,8 +40,9 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
+. tools/windows_python.sh
 
-[ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64|freethreaded [PYTHON...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64|freethreaded|musl|windows [PYTHON...]" >&2; exit 2; }
 [ "$2" != arm64 ] || own_mount_namespace "$0" "$@"
 dist=$1 leg=$2
 shift 2
@@ -51,12 +60,21 @@ run() { root_or_here "$inside" "$@"; }
 # copy serves as the original would: every command here runs its bin/python,
 # which finds its environment by its own place. Under emulation pip compiles
 # nothing ahead: the suite imports a small part of what it installs.
+# With a wheelhouse (a folder of wheels fetched beforehand, pip's among them),
+# pip and the requirements come from it alone: an interpreter without ssl
+# installs them so.
 base_env() { # base_env PYTHON: that one environment, made when missing
     base=$work/requirements-$(basename "$1")
     if [ ! -e "$base/.ready" ]; then
         rm -rf --one-file-system "$base"
-        run "$1" -m venv "$base"
-        run "$base/bin/python" -m pip install -q ${compile:-} -r "${requirements:-requirements-test.txt}"
+        if [ -n "${wheelhouse:-}" ]; then
+            run "$1" -m venv --without-pip "$base"
+            run "$base/bin/python" "$(echo "$wheelhouse"/pip-*.whl)/pip" install -q --no-index \
+                --find-links "$wheelhouse" pip -r "${requirements:-requirements-test.txt}"
+        else
+            run "$1" -m venv "$base"
+            run "$base/bin/python" -m pip install -q ${compile:-} -r "${requirements:-requirements-test.txt}"
+        fi
         touch "$base/.ready"
     fi
 }
@@ -154,7 +172,7 @@ sides=()
 side_by_side() {
     local log=$work/$1.log
     shift
-    base_env "$2"
+    case $2 in /*) base_env "$2" ;; esac
     ("$@") >"$log" 2>&1 &
     sides+=("$!:$log")
 }
@@ -167,10 +185,44 @@ all_sides() {
     [ $failed = 0 ] || { echo "a part of the $leg leg failed" >&2; exit 1; }
 }
 
-# wheel_of TAG ARCH: the one wheel of TAG (cp313-cp313, cp312-abi3) for ARCH, or a
-# failure that ends the leg.
+# windows_suite VERSION: the win_amd64 wheel of VERSION installed by the Windows
+# interpreter's own pip, which must take its tags, into a fresh folder of a copy
+# of the test tools, and the suite run against it under Wine. pip fetches the
+# tools for Windows here, where it reads the requirements' markers as Linux's:
+# colorama, which pytest needs on Windows alone, is named.
+windows_suite() {
+    local version=$1 tag=cp${1/./} kit wheel wheelhouse base fresh module
+    eval "kit=\$kit_$tag"
+    wheel=$(wheel_of "$tag-$tag" win_amd64)
+    wheelhouse=$work/wheelhouse-$tag base=$work/requirements-$tag fresh=$work/$tag-on-windows
+    begun=$(date +%s)
+    echo "--- CPython $version for Windows: the DLL of $(wine_run "$kit/python.exe" -c \
+        'import sys; print(sys.version, end="")'), the library of $(cat "$kit/LIBRARY")"
+    "$host_python" -m pip download -q --only-binary=:all: --platform win_amd64 \
+        --python-version "$version" -d "$wheelhouse" pip colorama -r requirements-test.txt
+    pip=$(windows_path "$(echo "$wheelhouse"/pip-*.whl)")/pip
+    wine_run "$kit/python.exe" "$pip" install -q --no-index --find-links "$(windows_path "$wheelhouse")" \
+        --target "$(windows_path "$base")" -r requirements-test.txt
+    cp -a "$base" "$fresh"
+    wine_run "$kit/python.exe" "$pip" install -q --no-deps --no-index --target "$(windows_path "$fresh")" \
+        "$(windows_path "$wheel")"
+    module=$(cd "$fresh" && ls tolvi.*.pyd)
+    [ "$module" = "tolvi.$tag-win_amd64.pyd" ] || { echo "$(basename "$wheel") installed $module" >&2; exit 1; }
+    echo "--- the Python suite against $(basename "$wheel") under $tag on Windows (Wine)"
+    PYTHONPATH=$(windows_path "$fresh") PYTHONMALLOC=debug \
+        HYPOTHESIS_STORAGE_DIRECTORY=$(windows_path "$work/hypothesis-$tag") \
+        wine_run "$kit/python.exe" -X dev -P -m pytest -q -rs -p no:cacheprovider tests
+    echo "--- $(basename "$wheel") under $tag on Windows: $(($(date +%s) - begun)) s"
+}
+
+# wheel_of TAG ARCH: the one wheel of TAG (cp313-cp313, cp312-abi3) for ARCH
+# (x86_64 or aarch64 of glibc's Linux, or a platform tag, such as win_amd64), or
+# a failure that ends the leg.
 wheel_of() {
-    set -- "$dist"/tolvi-*-"$1"-manylinux*_"$2".whl
+    case $2 in
+    x86_64 | aarch64) set -- "$1" "manylinux*_$2" ;;
+    esac
+    set -- "$dist"/tolvi-*-"$1"-$2.whl
     [ $# = 1 ] && [ -e "$1" ] || { echo "no single wheel $1 in $dist" >&2; exit 1; }
     echo "$1"
 }
@@ -248,8 +300,38 @@ except ImportError as error:
     }
     echo "$refused"
     ;;
+musl)
+    [ $# = 1 ] || { echo "usage: $0 DIST musl PYTHON" >&2; exit 2; }
+    musl_python_use
+    inside=musl ROOT_WRITABLE=$work
+    python=$MUSL_PYTHON/bin/python3.13
+    # That interpreter has no ssl: the test tools are fetched here, for its
+    # platform, by PYTHON's pip.
+    wheelhouse=$work/wheelhouse
+    "$1" -m pip download -q --only-binary=:all: --platform musllinux_1_2_x86_64 --python-version 3.13 \
+        -d "$wheelhouse" pip -r requirements-test.txt
+    base_env "$python"
+    echo "--- $(run "$python" -c 'import sys; print("CPython", sys.version.split()[0], "on musl", end="")'
+    ) $(run "$base/bin/python" -c 'from pip._internal.utils.compatibility_tags import get_supported
+print("takes", next(str(t) for t in get_supported() if "musllinux" in str(t)))')"
+    side_by_side own wheel_suite "$python" "$(wheel_of cp313-cp313 musllinux_1_2_x86_64)"
+    side_by_side abi3 wheel_suite "$python" "$(wheel_of cp312-abi3 musllinux_1_2_x86_64)"
+    all_sides
+    ;;
+windows)
+    [ $# = 1 ] || { echo "usage: $0 DIST windows PYTHON" >&2; exit 2; }
+    host_python=$1
+    for version in 3.12 3.13 3.14; do
+        windows_python_use "$version" "$host_python"
+        eval "kit_${version/./}=\$WINDOWS_PYTHON"
+    done
+    for version in 3.12 3.13 3.14; do
+        side_by_side "windows-$version" windows_suite "$version"
+    done
+    all_sides
+    ;;
 *)
-    echo "$0: the leg is host, amd64, arm64 or freethreaded, not $leg" >&2
+    echo "$0: the leg is host, amd64, arm64, freethreaded, musl or windows, not $leg" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The virtual environment ENV of PYTHON with the tools pinned in
-# requirements-wheels.txt, made once: what builds the sdist and the wheels.
+# requirements-wheels.txt, made once for each content of that file: what builds
+# the sdist and the wheels.
 # The first one made also gives its Zig to build/wheels/zig, the one every
 # wheel of this work tree is compiled by, here or in a root: Zig's cache keys
 # hold the paths of its library, so that a target's libc++ is compiled once,
@@ -10,11 +11,12 @@
 set -eu
 [ $# -eq 2 ] || { echo "usage: $0 PYTHON ENV" >&2; exit 2; }
 zig=$(dirname "$0")/../build/wheels/zig
-if [ ! -e "$2/.ready" ]; then
+requirements=$(dirname "$0")/../requirements-wheels.txt
+if ! cmp -s "$requirements" "$2/.ready"; then
     rm -rf --one-file-system "$2"
     "$1" -m venv "$2"
-    "$2/bin/python" -m pip install -q -r "$(dirname "$0")/../requirements-wheels.txt"
-    touch "$2/.ready"
+    "$2/bin/python" -m pip install -q -r "$requirements"
+    cp "$requirements" "$2/.ready"
 fi
 [ ! -e "$zig/ziglang/zig" ] || exit 0
 rm -rf --one-file-system "$zig.partial"

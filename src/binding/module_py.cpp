@@ -145,6 +145,6 @@ PyObject* init_module() {
 
 } // namespace tolvi::py
 
-extern "C" __attribute__((visibility("default"))) PyObject* PyInit_tolvi() {
+PyMODINIT_FUNC PyInit_tolvi() {
     return tolvi::py::guarded(tolvi::py::init_module);
 }

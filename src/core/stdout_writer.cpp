@@ -17,7 +17,8 @@ std::recursive_mutex& stdout_mutex() {
 }
 
 // strerror_r comes in a GNU flavour (returns the text) and an XSI flavour
-// (fills the buffer); overloads pick whichever the C library declares.
+// (fills the buffer); overloads pick whichever the C library declares. Windows'
+// C runtime has strerror_s instead, which fills the buffer as the XSI one does.
 [[maybe_unused]] const char* strerror_result(const char* text, const char*) {
     return text;
 }
@@ -32,7 +33,11 @@ std::string WriteError::description() const {
         return "failed to write whole buffer";
     }
     char buffer[256] = {};
+#ifdef _WIN32
+    const char* text = strerror_result(strerror_s(buffer, sizeof buffer, code), buffer);
+#else
     const char* text = strerror_result(strerror_r(code, buffer, sizeof buffer), buffer);
+#endif
     if (text == nullptr || *text == '\0') {
         return "Unknown error " + std::to_string(code);
     }
