@@ -151,14 +151,39 @@ EOF
     cp "$raw"/tolvi-*.whl "$dist/"
     built=$(ls "$dist"/tolvi-*-"$wheel_tag"-"$platform_tag".whl)
 else
-    # auditwheel names only this machine's architecture, or musl's, on its
-    # command line; for another it chooses the tag itself, from the symbol
-    # versions the module uses, and the name must then show glibc 2.17.
-    case $platform in
-    "$host") plat=manylinux2014_$arch ;;
-    musl-x86_64) plat=musllinux_1_2_x86_64 ;;
-    *) plat=auto ;;
-    esac
+    # auditwheel names only this machine's own tags on its command line; for
+    # another platform it chooses the tag itself, from the C library and the
+    # symbol versions the module uses, and the name must then show glibc 2.17,
+    # or musl 1.2.
+    plat=auto
+    [ "$platform" != "$host" ] || plat=manylinux2014_$arch
+    # Zig's musl names its C library libc.so; musl's loader takes any libc.*
+    # for itself, and auditwheel knows it by the name Alpine gives it.
+    if [ "$platform" = musl-x86_64 ]; then
+        PATH="$env/bin:$PATH" "$env/bin/python" - "$raw"/tolvi-*.whl "$module" <<'EOF'
+import base64, hashlib, os, subprocess, sys, tempfile, zipfile
+wheel, module = sys.argv[1:]
+with zipfile.ZipFile(wheel) as old:
+    entries = [(info, old.read(info)) for info in old.infolist()]
+with tempfile.TemporaryDirectory() as scratch:
+    path = os.path.join(scratch, module)
+    with open(path, "wb") as out:
+        out.write(dict((i.filename, d) for i, d in entries)[module])
+    subprocess.run(["patchelf", "--replace-needed", "libc.so", "libc.musl-x86_64.so.1", path],
+                   check=True)
+    with open(path, "rb") as patched:
+        binary = patched.read()
+digest = base64.urlsafe_b64encode(hashlib.sha256(binary).digest()).rstrip(b"=").decode()
+with zipfile.ZipFile(wheel, "w") as new:
+    for info, data in entries:
+        if info.filename == module:
+            data = binary
+        elif info.filename.endswith(".dist-info/RECORD"):
+            data = "".join(f"{module},sha256={digest},{len(binary)}\n" if line.startswith(f"{module},")
+                           else line for line in data.decode().splitlines(True)).encode()
+        new.writestr(info, data)
+EOF
+    fi
     PATH="$env/bin:$PATH" "$env/bin/auditwheel" repair --plat "$plat" -w "$dist" "$raw"/tolvi-*.whl
 
     built=$(ls "$dist"/tolvi-*-"$wheel_tag"-*"$platform_tag".whl)

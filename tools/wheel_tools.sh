@@ -6,6 +6,9 @@
 # wheel of this work tree is compiled by, here or in a root: Zig's cache keys
 # hold the paths of its library, so that a target's libc++ is compiled once,
 # not once for each interpreter's environment (two to three minutes each).
+# Zig's cache, build/wheels/zig-cache, is a link to one outside the work tree
+# (TOLVI_CACHE, else ~/.cache/tolvi), so that a clean checkout at the same
+# place finds the libc++ of every target already compiled.
 #
 #   tools/wheel_tools.sh PYTHON ENV
 set -eu
@@ -17,6 +20,11 @@ if ! cmp -s "$requirements" "$2/.ready"; then
     "$1" -m venv "$2"
     "$2/bin/python" -m pip install -q -r "$requirements"
     cp "$requirements" "$2/.ready"
+fi
+cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}/zig-cache
+if [ ! -e "$zig-cache" ] && [ ! -L "$zig-cache" ]; then
+    mkdir -p "$cache" "$(dirname "$zig")"
+    ln -s "$cache" "$zig-cache"
 fi
 [ ! -e "$zig/ziglang/zig" ] || exit 0
 rm -rf --one-file-system "$zig.partial"

@@ -91,7 +91,7 @@ print(paths["stdlib"], paths["include"], "CPython %s of this machine" % sys.vers
     3.14)
         root_use amd64 || return 1
         echo "$ROOTS/amd64/usr/lib/python3.14" "$ROOTS/amd64/usr/include/python3.14" \
-            "CPython $(sed -n 's/^#define PY_VERSION "\(.*\)"/\1/p' "$ROOTS/amd64/usr/include/python3.14/patchlevel.h") of Debian unstable"
+            "CPython $(sed -n 's/^#define PY_VERSION[[:space:]]*"\(.*\)"/\1/p' "$ROOTS/amd64/usr/include/python3.14/patchlevel.h") of Debian unstable"
         ;;
     esac
 }
@@ -189,5 +189,5 @@ for name in files.namelist():
         '__declspec(dllimport) int Py_Main(int argc, wchar_t **argv);' \
         'int wmain(int argc, wchar_t **argv) { return Py_Main(argc, argv); }' >"$dir/libs/launcher.c"
     ZIG_GLOBAL_CACHE_DIR=$cache "$zig" cc -target x86_64-windows-gnu -municode \
-        -O2 -s "$dir/libs/launcher.c" -L"$dir/libs" -l"python$nodot" -o "$dir/python.exe"
+        -O2 -s "$dir/libs/launcher.c" "$dir/libs/libpython$nodot.dll.a" -o "$dir/python.exe"
 }
