@@ -12,7 +12,6 @@ import ast
 import contextlib
 import copy
 import copyreg
-import ctypes
 import gc
 import operator
 import os
@@ -22,6 +21,11 @@ import subprocess
 import sys
 import sysconfig
 from typing import Any, Callable, NamedTuple
+
+try:
+    import ctypes
+except ImportError:
+    ctypes = None
 
 import pytest
 
@@ -1005,24 +1009,27 @@ def quiet_stdout():
         os.close(sink)
 
 
-class _MallInfo2(ctypes.Structure):
-    _fields_ = [
-        (name, ctypes.c_size_t)
-        for name in (
-            "arena", "ordblks", "smblks", "hblks", "hblkhd",
-            "usmblks", "fsmblks", "uordblks", "fordblks", "keepcost",
-        )
-    ]
-
-
 def _heap_counter():
     """Bytes in use on the C heap, where the extension's own values live,
     from the C library's mallinfo2 when it has one (glibc 2.33 and later; Windows
-    loads no C library by name None)."""
-    mallinfo2 = None if WINDOWS else getattr(ctypes.CDLL(None), "mallinfo2", None)
+    loads no C library by name None), and the interpreter has ctypes (the one on
+    musl that the musllinux wheels are tested under is built without libffi)."""
+    if ctypes is None or WINDOWS:
+        return None
+    mallinfo2 = getattr(ctypes.CDLL(None), "mallinfo2", None)
     if mallinfo2 is None:
         return None
-    mallinfo2.restype = _MallInfo2
+
+    class MallInfo2(ctypes.Structure):
+        _fields_ = [
+            (name, ctypes.c_size_t)
+            for name in (
+                "arena", "ordblks", "smblks", "hblks", "hblkhd",
+                "usmblks", "fsmblks", "uordblks", "fordblks", "keepcost",
+            )
+        ]
+
+    mallinfo2.restype = MallInfo2
     mallinfo2.argtypes = []
 
     def in_use():

@@ -1,6 +1,7 @@
 """Versions crossing process boundaries: worker pools, a Dask cluster, and functions
 shipped by value the way Dask ships them."""
 
+import importlib.util
 import itertools
 import multiprocessing
 import re
@@ -63,6 +64,8 @@ CLUSTER_SECONDS = 600 if EMULATED else 120
 
 
 @pytest.mark.skipif(WINE, reason="psutil, which Dask's cluster needs, cannot load under Wine 8")
+@pytest.mark.skipif(importlib.util.find_spec("_ssl") is None,
+                    reason="Dask's cluster needs ssl, which this interpreter is built without")
 def test_cluster_example_matches_the_computation_in_process():
     result = subprocess.run(
         [sys.executable, str(ROOT / "examples" / "cluster.py"), "--every", str(EVERY), str(CORPUS)],

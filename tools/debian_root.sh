@@ -45,8 +45,8 @@
 #             the compiler and libraries CPython's build needs, and the stable
 #             suite's CPython 3.13 source (in /opt/tolvi-downloads), from which
 #             tools/build_freethreaded.sh builds the free-threaded interpreter
-#   musl      musl-gcc, and the stable suite's sources of CPython 3.13 and zlib
-#             (in /opt/tolvi-downloads), from which tools/build_musl_python.sh
+#   musl      musl-gcc, and the stable suite's sources of CPython 3.13, zlib and
+#             libffi (in /opt/tolvi-downloads), from which tools/build_musl_python.sh
 #             builds CPython 3.13 on musl libc, for the musllinux wheels
 #
 # A root is whole when its build ended: mmdebstrap fills NAME.partial, which is
@@ -148,12 +148,14 @@ root_recipe() {
     musl)
         echo --variant=minbase
         # musl-gcc sees musl's headers alone, not those of the root's -dev
-        # packages, so zlib is built from source beside CPython
-        # (tools/build_musl_python.sh builds both). Their upstream tarballs
-        # alone: they are all the build reads, and the mirror may lack the
-        # Debian files of a stable update (zlib's).
-        echo --include=build-essential,musl-tools,musl-dev,xz-utils,ca-certificates
-        stable_source_hook --tar-only python3.13 zlib
+        # packages, so zlib and libffi are built from source beside CPython
+        # (tools/build_musl_python.sh builds the three). Their upstream
+        # tarballs alone: they are all the build reads, and the mirror may lack
+        # the Debian files of a stable update (zlib's). libffi's tarball is its
+        # repository's: autoconf, automake and libtool (with libltdl's macros)
+        # make its configure script.
+        echo --include=build-essential,musl-tools,musl-dev,xz-utils,ca-certificates,autoconf,automake,libtool,libltdl-dev
+        stable_source_hook --tar-only python3.13 zlib libffi
         ;;
     emulator)
         echo --variant=extract
@@ -370,21 +372,24 @@ freethreaded_use() {
 
 # CPython 3.13 on musl libc, under which the musllinux wheels are tested: built
 # in the root musl with musl-gcc, from the stable suite's sources of CPython
-# 3.13 and zlib, into MUSL_PYTHON, its prefix inside a root. musl-gcc sees
-# musl's headers alone, so zlib, which the zlib module (pip's wheels,
-# Hypothesis) cannot do without, is built first, static and position
-# independent, for the module to link into itself; the modules of the other
-# libraries (ssl, ctypes, sqlite3, bz2, lzma...) are left out: the test tools
-# come from wheels downloaded beforehand, which pip installs without them.
-# CPython's build skips a module whose library it does not find without a word,
-# so the interpreter is asked for zlib before the build is trusted. musl-gcc
-# hands --print-multiarch to the system's compiler, whose glibc triplet
-# configure would take for a second one and stop on; the compiler it is given
-# answers nothing. Kept as the free-threaded build is, in a folder named for
-# the sha256 of the two sources and of the commands that build them.
+# 3.13, zlib and libffi, into MUSL_PYTHON, its prefix inside a root. musl-gcc
+# sees musl's headers alone, so zlib, which the zlib module (pip's wheels,
+# Hypothesis) cannot do without, and libffi, which ctypes (Dask's workers)
+# cannot, are built first, static and position independent, for the modules
+# to link into themselves (libffi without its static trampolines, whose code
+# wants the kernel's headers, and made in the folder its configure names for
+# the host: its top folder's Makefile names the system's compiler's); the modules of the other libraries (ssl, sqlite3,
+# bz2, lzma...) are left out: the test tools come from wheels downloaded
+# beforehand, which pip installs without them. CPython's build skips a module
+# whose library it does not find without a word, so the interpreter is asked
+# for zlib and ctypes before the build is trusted. musl-gcc hands
+# --print-multiarch to the system's compiler, whose glibc triplet configure
+# would take for a second one and stop on; the compiler it is given answers
+# nothing. Kept as the free-threaded build is, in a folder named for the
+# sha256 of the three sources and of the commands that build them.
 MUSL_PYTHON=/opt/python3.13-musl
 musl_python_use() {
-    local cache python zlib build sha prefix fd begun
+    local cache python zlib ffi build sha prefix fd begun
     root_use musl || return 1
     cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}
     set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz
@@ -393,28 +398,41 @@ musl_python_use() {
     set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/zlib_*.orig.tar.[gx]z
     [ $# = 1 ] && [ -f "$1" ] || { echo "no single zlib source in the root musl" >&2; return 1; }
     zlib=$1
-    # Run as sh -c BUILD sh PYTHON ZLIB PREFIX JOBS, PYTHON and ZLIB the
-    # sources' paths inside the root.
+    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/libffi_*.orig.tar.[gx]z
+    [ $# = 1 ] && [ -f "$1" ] || { echo "no single libffi source in the root musl" >&2; return 1; }
+    ffi=$1
+    # Run as sh -c BUILD sh PYTHON ZLIB PREFIX JOBS FFI, PYTHON, ZLIB and FFI
+    # the sources' paths inside the root.
     build='set -e
-        mkdir /tmp/zlib-source /tmp/python-source
+        mkdir /tmp/zlib-source /tmp/ffi-source /tmp/python-source
         tar -xf "$2" -C /tmp/zlib-source --strip-components=1
+        tar -xf "$5" -C /tmp/ffi-source --strip-components=1
         tar -xf "$1" -C /tmp/python-source --strip-components=1
         cd /tmp/zlib-source
         CC=musl-gcc CFLAGS=-fPIC ./configure --static --prefix=/tmp/zlib
         make -j"$4"
         make install
+        cd /tmp/ffi-source
+        autoreconf -fi
+        CC=musl-gcc CFLAGS="-O2 -fPIC" ./configure --disable-shared --enable-static --disable-docs \
+            --disable-exec-static-tramp --build=x86_64-pc-linux-musl --host=x86_64-pc-linux-musl \
+            --prefix=/tmp/ffi --libdir=/tmp/ffi/lib
+        make -C x86_64-pc-linux-musl -j"$4"
+        make -C x86_64-pc-linux-musl install
         echo "#!/bin/sh" >/tmp/musl-cc
         echo "case \$* in --print-multiarch) exit 0 ;; esac" >>/tmp/musl-cc
         echo "exec musl-gcc \"\$@\"" >>/tmp/musl-cc
         chmod +x /tmp/musl-cc
         cd /tmp/python-source
         ./configure CC=/tmp/musl-cc PKG_CONFIG=/bin/false CPPFLAGS=-I/tmp/zlib/include \
-            LDFLAGS=-L/tmp/zlib/lib --without-ensurepip --disable-test-modules --prefix="$3"
+            LDFLAGS=-L/tmp/zlib/lib LIBFFI_CFLAGS=-I/tmp/ffi/include \
+            LIBFFI_LIBS="-L/tmp/ffi/lib -lffi" --without-ensurepip --disable-test-modules --prefix="$3"
         make -j"$4"
         make install'
     sha=$({
         sha256sum "$python" | cut -c 1-64
         sha256sum "$zlib" | cut -c 1-64
+        sha256sum "$ffi" | cut -c 1-64
         echo "$build"
     } | sha256sum | cut -c 1-64)
     prefix=$cache/python3.13-musl-$sha
@@ -423,19 +441,20 @@ musl_python_use() {
     exec {fd}>"$cache/python3.13-musl.lock"
     flock -x "$fd"
     if [ ! -x "$prefix/bin/python3.13" ]; then
-        echo "--- CPython 3.13 on musl libc from $(basename "$python") and $(basename "$zlib") (sha256 $sha)"
+        echo "--- CPython 3.13 on musl libc from $(basename "$python"), $(basename "$zlib") and $(basename "$ffi") (sha256 $sha)"
         root_remove "$prefix.partial" || return 1
         mkdir -p "$prefix.partial"
         ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl sh -c "$build" sh \
-            "${python#"$ROOTS/musl"}" "${zlib#"$ROOTS/musl"}" "$MUSL_PYTHON" "$(nproc)" >"$prefix.log" 2>&1 || {
+            "${python#"$ROOTS/musl"}" "${zlib#"$ROOTS/musl"}" "$MUSL_PYTHON" "$(nproc)" \
+            "${ffi#"$ROOTS/musl"}" >"$prefix.log" 2>&1 || {
             tail -n 30 "$prefix.log" >&2
             return 1
         }
         ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl "$MUSL_PYTHON/bin/python3.13" -c '
-import sysconfig, zlib
+import ctypes, sysconfig, zlib
 soabi = sysconfig.get_config_var("SOABI")
 assert soabi.endswith("-linux-musl"), "not built on musl libc: " + soabi' || {
-            echo "CPython 3.13 on musl libc, in $prefix.partial, does not run or has no zlib" \
+            echo "CPython 3.13 on musl libc, in $prefix.partial, does not run or has no zlib or ctypes" \
                 "(its build log: $prefix.log)" >&2
             return 1
         }

@@ -323,7 +323,7 @@ windows)
     host_python=$1
     for version in 3.12 3.13 3.14; do
         windows_python_use "$version" "$host_python"
-        eval "kit_${version/./}=\$WINDOWS_PYTHON"
+        eval "kit_cp${version/./}=\$WINDOWS_PYTHON"
     done
     for version in 3.12 3.13 3.14; do
         side_by_side "windows-$version" windows_suite "$version"

@@ -57,13 +57,13 @@ windows_path() {
 # Windows program a file it was given as an invalid handle.
 wine_run() {
     local prefix fd
-    prefix=$(windows_cache)/wine-prefix-$(wine --version | sha256sum | cut -c 1-16)
+    prefix=$(windows_cache)/wine-prefix-$(WINEDEBUG=-all wine --version | sha256sum | cut -c 1-16)
     mkdir -p "$(dirname "$prefix")"
     exec {fd}>"$prefix.lock"
     flock -x "$fd"
     if [ ! -e "$prefix/.ready" ]; then
         rm -rf --one-file-system "$prefix"
-        WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init 2>&1 | cat
+        WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init 2>&1 | cat >&2
         WINEPREFIX=$prefix wineserver --wait
         touch "$prefix/.ready"
     fi
