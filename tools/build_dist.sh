@@ -76,10 +76,10 @@ rm -rf --one-file-system "$work/debs"
 echo "--- the sdist"
 env=$work/env-cp312
 tools/wheel_tools.sh "$python312" "$env"
-# Zig's cache lies outside the work tree (tools/wheel_tools.sh): bound into the
-# roots at its own place.
-zig_cache=$(realpath "$work/zig-cache")
-ROOT_BINDS="$zig_cache=$zig_cache"
+# Zig and its cache lie outside the work tree (tools/wheel_tools.sh): bound
+# into the roots at their own place.
+zig_home=$(realpath "$work/zig")
+ROOT_BINDS="$zig_home=$zig_home"
 "$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
 sdist=$(ls "$dist"/tolvi-*.tar.gz)
 
@@ -144,6 +144,6 @@ cat "$work/freethreaded.log"
 freethreaded_use
 ROOT_WRITABLE="$work $dist" root_run freethreaded \
     tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
-ROOT_BINDS="$zig_cache=$zig_cache" root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
+ROOT_BINDS="$zig_home=$zig_home" root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
 ls -l "$dist"
 echo "--- built in $(($(date +%s) - started)) s"

@@ -3,12 +3,13 @@
 # requirements-wheels.txt, made once for each content of that file: what builds
 # the sdist and the wheels.
 # The first one made also gives its Zig to build/wheels/zig, the one every
-# wheel of this work tree is compiled by, here or in a root: Zig's cache keys
-# hold the paths of its library, so that a target's libc++ is compiled once,
-# not once for each interpreter's environment (two to three minutes each).
-# Zig's cache, build/wheels/zig-cache, is a link to one outside the work tree
-# (TOLVI_CACHE, else ~/.cache/tolvi), so that a clean checkout at the same
-# place finds the libc++ of every target already compiled.
+# wheel of this work tree is compiled by, here or in a root, with its cache in
+# build/wheels/zig-cache, so that a target's libc++ is compiled once, not once
+# for each interpreter's environment (two to three minutes each). Both are
+# links into one folder outside the work tree (TOLVI_CACHE, else
+# ~/.cache/tolvi), zig-VERSION: Zig's cache keys hold its library's place and
+# the files' identities, which a copy made anew for each checkout would change,
+# so that a clean checkout then finds the libc++ of every target compiled.
 #
 #   tools/wheel_tools.sh PYTHON ENV
 set -eu
@@ -21,14 +22,19 @@ if ! cmp -s "$requirements" "$2/.ready"; then
     "$2/bin/python" -m pip install -q -r "$requirements"
     cp "$requirements" "$2/.ready"
 fi
-cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}/zig-cache
-if [ ! -e "$zig-cache" ] && [ ! -L "$zig-cache" ]; then
-    mkdir -p "$cache" "$(dirname "$zig")"
-    ln -s "$cache" "$zig-cache"
-fi
 [ ! -e "$zig/ziglang/zig" ] || exit 0
-rm -rf --one-file-system "$zig.partial"
-mkdir -p "$zig.partial"
-cp -a "$("$2/bin/python" -c 'import os, ziglang; print(os.path.dirname(ziglang.__file__))')" \
-    "$zig.partial/"
-mv "$zig.partial" "$zig"
+version=$("$2/bin/python" -c 'from importlib.metadata import version; print(version("ziglang"))')
+home=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}/zig-$version
+if [ ! -x "$home/ziglang/zig" ]; then
+    # Written whole beside it, then renamed; a second run that renamed its own
+    # first keeps that one.
+    rm -rf --one-file-system "$home.partial-$$"
+    mkdir -p "$home.partial-$$/cache"
+    cp -a "$("$2/bin/python" -c 'import os, ziglang; print(os.path.dirname(ziglang.__file__))')" \
+        "$home.partial-$$/"
+    mv -T "$home.partial-$$" "$home" 2>/dev/null || rm -rf --one-file-system "$home.partial-$$"
+fi
+mkdir -p "$(dirname "$zig")"
+rm -f "$zig" "$zig-cache"
+ln -s "$home" "$zig"
+ln -s "$home/cache" "$zig-cache"
