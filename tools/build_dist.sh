@@ -126,21 +126,18 @@ for version in 3.12 3.13 3.14; do
 done
 tools/build_wheel.sh "$dist" "$sdist" "$python312" win-amd64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" win-amd64 cp
-echo "--- the wheels of CPython 3.14 and 3.15, built in the root beside those above"
-status=0
-wait $in_root || status=$?
-cat "$work/root-wheels.log"
-[ $status = 0 ] || { echo "a wheel built in the root failed ($status)" >&2; exit 1; }
-echo "--- the musllinux wheels, built beside those above"
-status=0
-wait $in_musl || status=$?
-cat "$work/musl-wheels.log"
-[ $status = 0 ] || { echo "a musllinux wheel failed ($status)" >&2; exit 1; }
-echo "--- the free-threaded CPython 3.13, made ready beside those above"
-status=0
-wait $in_freethreaded || status=$?
-cat "$work/freethreaded.log"
-[ $status = 0 ] || { echo "the free-threaded interpreter failed ($status)" >&2; exit 1; }
+# joined PID LOG WHAT: the part started beside the others waited for, its log
+# shown, and the run ended when it failed.
+joined() {
+    local status=0
+    echo "--- $3, made beside those above"
+    wait "$1" || status=$?
+    cat "$2"
+    [ $status = 0 ] || { echo "$3 failed ($status)" >&2; exit 1; }
+}
+joined $in_root "$work/root-wheels.log" "the wheels of CPython 3.14 and 3.15, in the root"
+joined $in_musl "$work/musl-wheels.log" "the musllinux wheels"
+joined $in_freethreaded "$work/freethreaded.log" "the free-threaded CPython 3.13"
 freethreaded_use
 ROOT_WRITABLE="$work $dist" root_run freethreaded \
     tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp

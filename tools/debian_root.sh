@@ -270,7 +270,8 @@ root_run() {
         options+=(--bind "$PWD/$writable" "$PWD/$writable")
     done
     # Folders outside the work tree, each FROM=TO (the cached builds of the
-    # free-threaded interpreter and of the one on musl libc, at their prefixes).
+    # free-threaded interpreter and of the one on musl libc, at their prefixes;
+    # Zig, at its own place).
     for bind in ${ROOT_BINDS:-}; do
         options+=(--bind "${bind%%=*}" "${bind#*=}")
     done
@@ -329,6 +330,20 @@ emulation_start() {
     printf ':tolvi-aarch64:M::%s:%s:%s:F\n' "$magic" "$mask" "$qemu" >"$ROOTS_BINFMT/register"
 }
 
+# tolvi_cache: the folder the interpreters and tools built here are kept in,
+# outside the work tree, for later runs and clones.
+tolvi_cache() {
+    echo "${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}"
+}
+
+# root_source NAME GLOB: the one source tarball GLOB that the root NAME
+# downloaded, or a failure that says so.
+root_source() {
+    set -- "$1" "$2" "$ROOTS/$1$ROOTS_DOWNLOADS"/$2
+    [ $# = 3 ] && [ -f "$3" ] || { echo "no single $2 in the root $1" >&2; return 1; }
+    echo "$3"
+}
+
 # The free-threaded interpreter: CPython 3.13 built with --disable-gil, in the
 # root freethreaded, from the stable suite's source, into FREETHREADED, its
 # prefix inside a root. The build is kept outside the work tree (TOLVI_CACHE,
@@ -339,10 +354,8 @@ FREETHREADED=/opt/python3.13t
 freethreaded_use() {
     local cache source sha prefix fd begun
     root_use freethreaded || return 1
-    cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}
-    set -- "$ROOTS/freethreaded$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz
-    [ $# = 1 ] && [ -f "$1" ] || { echo "no single CPython 3.13 source in the root freethreaded" >&2; return 1; }
-    source=$1
+    cache=$(tolvi_cache)
+    source=$(root_source freethreaded 'python3.13_*.orig.tar.xz') || return 1
     sha=$(sha256sum "$source" | cut -c 1-64)
     prefix=$cache/python3.13t-$sha
     mkdir -p "$cache"
@@ -378,9 +391,10 @@ freethreaded_use() {
 # cannot, are built first, static and position independent, for the modules
 # to link into themselves (libffi without its static trampolines, whose code
 # wants the kernel's headers, and made in the folder its configure names for
-# the host: its top folder's Makefile names the system's compiler's); the modules of the other libraries (ssl, sqlite3,
-# bz2, lzma...) are left out: the test tools come from wheels downloaded
-# beforehand, which pip installs without them. CPython's build skips a module
+# the host: its top folder's Makefile names the system's compiler's); the
+# modules of the other libraries (ssl, sqlite3, bz2, lzma...) are left out: the
+# test tools come from wheels downloaded beforehand, which pip installs
+# without them. CPython's build skips a module
 # whose library it does not find without a word, so the interpreter is asked
 # for zlib and ctypes before the build is trusted. musl-gcc hands
 # --print-multiarch to the system's compiler, whose glibc triplet configure
@@ -391,16 +405,10 @@ MUSL_PYTHON=/opt/python3.13-musl
 musl_python_use() {
     local cache python zlib ffi build sha prefix fd begun
     root_use musl || return 1
-    cache=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}
-    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz
-    [ $# = 1 ] && [ -f "$1" ] || { echo "no single CPython 3.13 source in the root musl" >&2; return 1; }
-    python=$1
-    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/zlib_*.orig.tar.[gx]z
-    [ $# = 1 ] && [ -f "$1" ] || { echo "no single zlib source in the root musl" >&2; return 1; }
-    zlib=$1
-    set -- "$ROOTS/musl$ROOTS_DOWNLOADS"/libffi_*.orig.tar.[gx]z
-    [ $# = 1 ] && [ -f "$1" ] || { echo "no single libffi source in the root musl" >&2; return 1; }
-    ffi=$1
+    cache=$(tolvi_cache)
+    python=$(root_source musl 'python3.13_*.orig.tar.xz') || return 1
+    zlib=$(root_source musl 'zlib_*.orig.tar.[gx]z') || return 1
+    ffi=$(root_source musl 'libffi_*.orig.tar.[gx]z') || return 1
     # Run as sh -c BUILD sh PYTHON ZLIB PREFIX JOBS FFI, PYTHON, ZLIB and FFI
     # the sources' paths inside the root.
     build='set -e

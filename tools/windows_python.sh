@@ -42,7 +42,7 @@ windows_bundle_sha256() {
 }
 
 windows_cache() {
-    echo "${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}/windows"
+    echo "$(tolvi_cache)/windows"
 }
 
 windows_path() {
@@ -75,17 +75,16 @@ wine_run() {
 
 # windows_sources VERSION HOST_PYTHON: "LIB INCLUDE WHAT": the folders of the
 # pure-Python library and the headers of VERSION, and where they come from.
-# 3.13: the stable suite's source (the root freethreaded downloads it); 3.14:
-# the unstable suite's package in the root amd64; 3.12, which Debian no
-# longer carries: the interpreter of this machine.
+# 3.13: the stable suite's source (the root freethreaded downloads it, held by
+# the caller); 3.14: the unstable suite's package in the root amd64; 3.12,
+# which Debian no longer carries: the interpreter of this machine.
 windows_sources() {
     case $1 in
     3.12) "$2" -c 'import sys, sysconfig
 paths = sysconfig.get_paths()
 print(paths["stdlib"], paths["include"], "CPython %s of this machine" % sys.version.split()[0])' ;;
     3.13)
-        root_use freethreaded || return 1
-        echo - - "CPython $(basename "$ROOTS/freethreaded$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz |
+        echo - - "CPython $(basename "$(root_source freethreaded 'python3.13_*.orig.tar.xz')" |
             sed 's/python3.13_\(.*\).orig.tar.xz/\1/') from Debian's stable source"
         ;;
     3.14)
@@ -102,7 +101,7 @@ windows_python_use() {
     cache=$(windows_cache)
     sha=$(windows_bundle_sha256 "$version") || return 1
     root_use freethreaded || return 1
-    source=$(echo "$ROOTS/freethreaded$ROOTS_DOWNLOADS"/python3.13_*.orig.tar.xz)
+    source=$(root_source freethreaded 'python3.13_*.orig.tar.xz') || return 1
     read -r lib include what <<<"$(windows_sources "$version" "$host_python")" || return 1
     [ -x "$zig" ] || { echo "no Zig in $zig: tools/wheel_tools.sh makes it" >&2; return 1; }
     recipe="$WINDOWS_BUNDLE $sha
