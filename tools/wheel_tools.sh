@@ -16,12 +16,18 @@ set -eu
 [ $# -eq 2 ] || { echo "usage: $0 PYTHON ENV" >&2; exit 2; }
 zig=$(dirname "$0")/../build/wheels/zig
 requirements=$(dirname "$0")/../requirements-wheels.txt
+# Wheels of one interpreter are built side by side (the musllinux ones beside
+# the manylinux ones): the first makes the environment, the others wait for it.
+mkdir -p "$(dirname "$2")"
+exec 9>"$2.lock"
+flock 9
 if ! cmp -s "$requirements" "$2/.ready"; then
     rm -rf --one-file-system "$2"
     "$1" -m venv "$2"
     "$2/bin/python" -m pip install -q -r "$requirements"
     cp "$requirements" "$2/.ready"
 fi
+flock -u 9
 [ ! -e "$zig/ziglang/zig" ] || exit 0
 version=$("$2/bin/python" -c 'from importlib.metadata import version; print(version("ziglang"))')
 home=${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}/zig-$version
