@@ -220,10 +220,10 @@ bench-quick: bench ## benchmarks on small samples, only printed: ~6 s; the first
 # The release wheels of $(RELEASE_DIST), each under its own CPython: 3.14 and 3.15
 # in a Debian unstable root.
 bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.12 to 3.15 and 3.13t; writes benchmarks/results/wheels-cpXY/
-	@ls $(foreach t,cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3,\
-	  $(RELEASE_DIST)/tolvi-*-$(t)-*_x86_64.whl) >/dev/null || \
-	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }
-	tools/bench_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313) $(if $(QUICK),--quick)
+	@for t in cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3; do \
+	  ls "$(RELEASE_DIST)"/tolvi-*-$$t-*_x86_64.whl >/dev/null || \
+	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }; done
+	tools/bench_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)" $(if $(QUICK),--quick)
 
 # Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
 # CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
@@ -317,7 +317,7 @@ format: ## clang-format the C++ sources in place
 # What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
 # x86_64 (cp312 to cp315, cp313t, and abi3) and aarch64 (cp313 to cp315, and abi3), built
 # by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from
-# Debian unstable roots in build/roots/ (tools/debian_root.sh), built by mmdebstrap
+# Debian unstable roots kept outside the work tree (tools/debian_root.sh), built by mmdebstrap
 # from the Debian mirror of apt's sources and kept while whole and fresh; every
 # command inside one runs in a mount namespace of its own (bwrap).
 # `make test-dist` installs each wheel where it runs, and the sdist built from
@@ -340,7 +340,7 @@ windows-tools: ## install Wine and gendef when missing (Debian, as root)
 	@tools/apt_install_missing.sh wine=wine64 gendef=mingw-w64-tools
 
 wheels: root-tools windows-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
-	tools/build_dist.sh $(RELEASE_DIST) $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
+	tools/build_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 # The roots' scripts attacked, in a clone of this checkout under a path with a
 # space: killed at two moments of a leg, a second run beside the first, a
@@ -352,37 +352,37 @@ test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attac
 roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)
 	tools/build_roots.sh
 
-# The sdist and one wheel built again from the last commit, and compared with
-# those of $(RELEASE_DIST) byte for byte.
-reproduce: ## rebuild the sdist and the cp312 x86_64 wheel, and compare them with $(RELEASE_DIST)'s
-	tools/reproduce.sh $(RELEASE_DIST) $(RELEASE_PYTHON312)
+# The sdist and a wheel of each platform and kind built again from the last
+# commit, and compared with those of $(RELEASE_DIST) byte for byte.
+reproduce: ## rebuild the sdist and a wheel of each platform and kind, and compare them with $(RELEASE_DIST)'s
+	tools/reproduce.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 test-dist: test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded test-dist-musl \
            test-dist-windows ## every release wheel and the sdist, each where it runs
 
 test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
-	tools/test_dist.sh $(RELEASE_DIST) host $(RELEASE_PYTHON312) $(RELEASE_PYTHON313)
+	tools/test_dist.sh "$(RELEASE_DIST)" host "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 test-dist-amd64: root-tools ## the x86_64 wheels and the sdist under CPython 3.14 and 3.15, in a Debian root
-	tools/test_dist.sh $(RELEASE_DIST) amd64
+	tools/test_dist.sh "$(RELEASE_DIST)" amd64
 
 test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in an emulated arm64 root
-	tools/test_dist.sh $(RELEASE_DIST) arm64
+	tools/test_dist.sh "$(RELEASE_DIST)" arm64
 
 test-dist-freethreaded: root-tools ## the cp313t wheel, and the abi3 module refused, under the free-threaded CPython 3.13
-	tools/test_dist.sh $(RELEASE_DIST) freethreaded
+	tools/test_dist.sh "$(RELEASE_DIST)" freethreaded
 
 test-dist-musl: root-tools ## the musllinux wheels under a CPython 3.13 on musl libc built from Debian's source
-	tools/test_dist.sh $(RELEASE_DIST) musl $(RELEASE_PYTHON313)
+	tools/test_dist.sh "$(RELEASE_DIST)" musl "$(RELEASE_PYTHON313)"
 
 test-dist-windows: root-tools windows-tools ## the win_amd64 wheels under python.org's CPython 3.12 to 3.14, in Wine
-	tools/test_dist.sh $(RELEASE_DIST) windows $(RELEASE_PYTHON312)
+	tools/test_dist.sh "$(RELEASE_DIST)" windows "$(RELEASE_PYTHON312)"
 
 # No Mac runs here: the sdist's sources compiled and linked for macOS by Zig, so
 # that a Mac user's build from source is known to compile.
 check-macos: ## compile and link the module for aarch64 and x86_64 macOS from the sdist in $(RELEASE_DIST)
-	tools/check_macos.sh $(firstword $(wildcard $(RELEASE_DIST)/tolvi-*.tar.gz) $(RELEASE_DIST)/no-sdist) \
-	  $(shell $(RELEASE_PYTHON313) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')
+	tools/check_macos.sh "$$(ls "$(RELEASE_DIST)"/tolvi-*.tar.gz || echo "$(RELEASE_DIST)/no-sdist")" \
+	  "$$("$(RELEASE_PYTHON313)" -c 'import sysconfig; print(sysconfig.get_paths()["include"])')"
 
 # Built in the Debian root freethreaded from the stable suite's source, and kept
 # outside the work tree (TOLVI_CACHE, else ~/.cache/tolvi) for later runs and clones.

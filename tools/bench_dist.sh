@@ -12,15 +12,17 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
+contained "$0" "$@"
 
 [ $# -ge 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13 [--quick]" >&2; exit 2; }
 dist=$1 python312=$2 python313=$3
 shift 3
 work=build/bench-dist
 job_lock bench-dist
+dist_lock "$dist" -s
 abi3_wheel=$(ls "$dist"/tolvi-*-cp312-abi3-manylinux*_x86_64.whl)
 
-rm -rf --one-file-system "$work"
+remove_unmounted "$work"
 mkdir -p "$work/abi3"
 # The abi3 module alone, which the benchmark loads beside the installed one.
 "$python312" -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); \
@@ -50,13 +52,13 @@ bench "$python312" "$@"
 bench "$python313" "$@"
 
 root_use amd64
-inside=amd64 ROOT_WRITABLE="$work benchmarks/results"
+inside=amd64 ROOT_WRITABLE=("$work" benchmarks/results)
 bench /usr/bin/python3.14 "$@"
 bench /usr/bin/python3.15 "$@"
 
 # Under the free-threaded interpreter, what threads gain without the lock.
 freethreaded_use
-inside=freethreaded ROOT_WRITABLE="$work benchmarks/results"
+inside=freethreaded ROOT_WRITABLE=("$work" benchmarks/results)
 wheel=$(ls "$dist"/tolvi-*-cp313-cp313t-manylinux*_x86_64.whl)
 echo "--- the threads benchmark of $(basename "$wheel")"
 run "$FREETHREADED/bin/python3.13t" -m venv "$work/cp313t"

@@ -26,17 +26,26 @@
 # DLL's import library of the Windows interpreters of tools/windows_python.sh,
 # by the interpreter of the same version (3.14's in the root amd64).
 #
-# Every file's dates are those of the last commit (SOURCE_DATE_EPOCH), so that
-# the same commit gives the same files, bit for bit, wherever and whenever it
-# is built.
+# The sdist is made from the last commit (git archive), not from the files of
+# the work tree, and every file's dates are those of that commit
+# (SOURCE_DATE_EPOCH), so that the same commit gives the same files, bit for
+# bit, wherever and whenever it is built. Outside a git checkout, the files of
+# the tree are taken, with the dates SOURCE_DATE_EPOCH names.
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
 . tools/windows_python.sh
+contained "$0" "$@"
 
 [ $# -eq 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13" >&2; exit 2; }
 dist=$1 python312=$2 python313=$3
 for pair in "$python312=3.12" "$python313=3.13"; do
+    version=${pair#*=}
+    [ -n "${pair%=*}" ] || {
+        echo "no CPython $version found (pyenv's, or python$version on the PATH):" \
+            "name one with RELEASE_PYTHON${version/./}=/path/to/python$version" >&2
+        exit 2
+    }
     "${pair%=*}" -c "import sys; sys.exit('%d.%d' % sys.version_info[:2] != '${pair#*=}')" ||
         { echo "${pair%=*} is not CPython ${pair#*=}" >&2; exit 2; }
 done
@@ -45,14 +54,16 @@ started=$(date +%s)
 job_lock wheels
 release_dates
 mkdir -p "$dist" "$work"
-rm -rf --one-file-system "$dist"/tolvi-* "$work/raw"
+dist_lock "$dist" -x
+rm -f "$dist"/tolvi-*
+remove_unmounted "$work/raw" "$work/source"
 
 root_use amd64
-root=$ROOTS/amd64
-ROOT_WRITABLE="$work $dist"
+root=$(root_dir amd64)
+ROOT_WRITABLE=("$work" "$dist")
 
 echo "--- the headers of CPython 3.14 and 3.15, and the aarch64 ones of 3.13 to 3.15"
-rm -rf --one-file-system "$work"/headers-* "$work/debs"
+remove_unmounted "$work"/headers-* "$work/debs"
 mkdir -p "$work/debs"
 for deb in "$root$ROOTS_DOWNLOADS"/libpython3.1*-dev_*_arm64.deb; do
     dpkg-deb -x "$deb" "$work/debs"
@@ -71,7 +82,7 @@ done
 for version in 3.14 3.15; do
     headers "$root" x86_64 "$version"
 done
-rm -rf --one-file-system "$work/debs"
+remove_unmounted "$work/debs"
 
 echo "--- the sdist"
 env=$work/env-cp312
@@ -79,8 +90,8 @@ tools/wheel_tools.sh "$python312" "$env"
 # Zig and its cache lie outside the work tree (tools/wheel_tools.sh): bound
 # into the roots at their own place.
 zig_home=$(realpath "$work/zig")
-ROOT_BINDS="$zig_home=$zig_home"
-"$env/bin/python" -m build -q --sdist --no-isolation --outdir "$dist" .
+ROOT_BINDS=("$zig_home=$zig_home")
+release_sdist "$env/bin/python" "$work/source" "$dist"
 sdist=$(ls "$dist"/tolvi-*.tar.gz)
 
 # The wheels of the root and those of this machine are built side by side, the
@@ -93,31 +104,31 @@ root_wheels() {
         done
     done
 }
-root_wheels >"$work/root-wheels.log" 2>&1 &
-in_root=$!
+beside "$work/root-wheels.log" root_wheels
+in_root=$BESIDE
 # The free-threaded interpreter beside them too, built when the cache has none
 # (or waited for, when another run holds the cache's lock); its cp313t wheel is
 # built last, once Zig's libc++ for x86_64 is in the cache.
-freethreaded_use >"$work/freethreaded.log" 2>&1 &
-in_freethreaded=$!
+beside "$work/freethreaded.log" freethreaded_use
+in_freethreaded=$BESIDE
 # The interpreter on musl too, built when the cache has none, and its wheels.
 musl_wheels() {
     musl_python_use
-    rm -rf --one-file-system "$work/headers-musl-x86_64"
+    remove_unmounted "$work/headers-musl-x86_64"
     mkdir -p "$work/headers-musl-x86_64"
     cp -r "$MUSL_PYTHON_HERE/include/python3.13" "$work/headers-musl-x86_64/"
     tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 cp
     tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 abi3
 }
-musl_wheels >"$work/musl-wheels.log" 2>&1 &
-in_musl=$!
+beside "$work/musl-wheels.log" musl_wheels
+in_musl=$BESIDE
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
 tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
 echo "--- the Windows interpreters' headers and import libraries, and their wheels"
-rm -rf --one-file-system "$work/headers-win-amd64"
+remove_unmounted "$work/headers-win-amd64"
 for version in 3.12 3.13 3.14; do
     windows_python_use "$version" "$python312"
     mkdir -p "$work/headers-win-amd64/python$version"
@@ -139,8 +150,7 @@ joined $in_root "$work/root-wheels.log" "the wheels of CPython 3.14 and 3.15, in
 joined $in_musl "$work/musl-wheels.log" "the musllinux wheels"
 joined $in_freethreaded "$work/freethreaded.log" "the free-threaded CPython 3.13"
 freethreaded_use
-ROOT_WRITABLE="$work $dist" root_run freethreaded \
-    tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
-ROOT_BINDS="$zig_home=$zig_home" root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
+root_run freethreaded tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
+root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
 ls -l "$dist"
 echo "--- built in $(($(date +%s) - started)) s"

@@ -7,4 +7,5 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
+contained "$0" "$@"
 freethreaded_use

@@ -8,4 +8,5 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
+contained "$0" "$@"
 musl_python_use

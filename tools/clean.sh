@@ -3,7 +3,9 @@
 # saying what to do, while anything is mounted at or below the work tree or a
 # run of tools/debian_root.sh still holds one of the tree's locks: deleting
 # through a mount reaches whatever is mounted there, and deleting under a live
-# run breaks that run.
+# run breaks that run. The locks are held while the folders go. The roots and
+# the interpreters built for the release are kept outside the work tree
+# (TOLVI_CACHE, else ~/.cache/tolvi), for other clones too: removed by hand.
 #
 #   tools/clean.sh
 set -eu
@@ -18,12 +20,13 @@ if ! mounted=$(tools/mounts_below.sh .); then
 fi
 for lock in "$ROOTS_LOCKS"/*.lock; do
     [ -e "$lock" ] || continue
-    flock -n "$lock" true || {
+    exec {fd}<"$lock"
+    flock -n -x "$fd" || {
         echo "a run still holds $lock: wait for it to end, or stop it, then run this again" >&2
         exit 1
     }
 done
-# The roots' files belong to their owner, an ordinary user's subordinate ids
-# included.
-root_remove "$ROOTS"
-rm -rf --one-file-system build .venv* dist
+# Roots an older checkout built in the work tree belong to their owner, an
+# ordinary user's subordinate ids included.
+remove_unmounted --roots build/roots
+remove_unmounted build .venv* dist

@@ -4,29 +4,38 @@
 # root, mmdebstrap, bwrap (Debian's bubblewrap) and the mirror this machine's
 # apt sources name.
 #
-# Nothing here mounts anything the machine can see. mmdebstrap builds a root in
-# a mount namespace of its own, and bwrap runs every command inside a root in a
-# new one, with a /dev and a /proc of its own, the work tree bound read-only at
-# its own path and only the folders a step writes bound writable. The kernel tears
-# such a namespace down with its last process, however the run ends (a signal,
-# SIGKILL, a power cut), so no mount outlives it and no `rm -rf` of a root can
-# reach through one into the work tree or the machine's /dev. No trap undoes
-# anything: there is nothing to undo.
+# Nothing here mounts anything the machine can see, even where its mounts are
+# shared (systemd's). A script that uses a root runs, as root, as the first
+# process of a pid and a mount namespace of its own (contained): its mounts are
+# private to it, and whatever it starts dies with it, however it ends (SIGKILL
+# included). mmdebstrap builds a root in a private mount namespace of its own,
+# and bwrap runs every command inside a root in a new one, with a /dev and a
+# /proc of its own, the root and the work tree bound read-only, and only the
+# folders a step writes bound writable. The kernel tears such a namespace down
+# with its last process, so no mount outlives it and no `rm -rf` of a root can
+# reach through one into the work tree or the machine's /dev.
 #
+#   contained [--emulation] SCRIPT ARGS...
+#                                    SCRIPT run again in namespaces of its own
 #   job_lock JOB                     one run of JOB at a time in this work tree
+#   dist_lock DIST -s|-x             DIST read (shared) or written (alone)
+#   beside LOG COMMAND...            COMMAND in the background, stopped with the
+#                                    run; its pid in BESIDE
 #   release_dates                    SOURCE_DATE_EPOCH, from the last commit
 #   root_use NAME                    the root NAME ready, kept while whole and
 #                                    fresh, else built anew
 #   root_run NAME COMMAND...         COMMAND inside, in the work tree, with a clean
-#                                    environment; the folders of ROOT_WRITABLE
-#                                    (relative to the work tree) writable, and
-#                                    those of ROOT_BINDS (FROM=TO) bound in
+#                                    environment; the folders of the arrays
+#                                    ROOT_READABLE and ROOT_WRITABLE bound in,
+#                                    read-only and writable, and those of
+#                                    ROOT_BINDS (FROM=TO) writable at TO
 #   root_or_here NAME COMMAND...     the same, or COMMAND here when NAME is empty
+#   root_dir NAME                    the folder of the root NAME, once in use
 #   python_tag NAME PYTHON           PYTHON's ABI tag (cp314, cp313t), asked there
-#   own_mount_namespace SCRIPT ARGS  SCRIPT run again in a mount namespace of its
-#                                    own, for what emulation mounts
 #   emulation_start                  aarch64 binaries run through the unstable
-#                                    suite's emulator, until the namespace ends
+#                                    suite's emulator, until the run ends
+#   remove_unmounted DIR...          DIR deleted, unless anything is mounted at
+#                                    or below it
 #   freethreaded_use                 the free-threaded CPython 3.13 built from the
 #                                    root freethreaded's source, or reused from
 #                                    the cache; in ROOT_BINDS at FREETHREADED
@@ -35,7 +44,9 @@
 #                                    cache; in ROOT_BINDS at MUSL_PYTHON, here
 #                                    at MUSL_PYTHON_HERE
 #
-# The roots, each in build/roots/NAME:
+# The roots, each in the cache outside the work tree (TOLVI_CACHE, else
+# ~/.cache/tolvi), in roots/NAME-KEY, KEY named for its recipe, so that every
+# clone and CI run on the machine shares them:
 #   amd64     CPython 3.14 and 3.15 with their headers, g++, and the downloaded
 #             aarch64 headers of CPython 3.13 to 3.15 (in /opt/tolvi-downloads):
 #             the wheels of 3.14 and 3.15, their tests and their benchmarks
@@ -49,22 +60,32 @@
 #             libffi (in /opt/tolvi-downloads), from which tools/build_musl_python.sh
 #             builds CPython 3.13 on musl libc, for the musllinux wheels
 #
-# A root is whole when its build ended: mmdebstrap fills NAME.partial, which is
-# renamed to NAME, and only then is NAME.stamp written, with the time and the
-# recipe. Whatever a killed build left is never trusted: the next run removes it
-# and builds again. A root is kept while its recipe is unchanged and it is less
-# than a day old. Its /root is NAME.home, which keeps pip's and Zig's caches.
+# A root is whole when its build ended: mmdebstrap fills NAME-KEY.partial, which
+# is renamed to NAME-KEY, and only then is NAME-KEY.stamp written, with the time,
+# the sha256 of the root's package list and the recipe. Whatever a killed build
+# left is never trusted: the next run removes it and builds again. A root is kept
+# while its packages are as stamped and it is less than a day old; older ones of
+# other recipes are removed when no run uses them. Its /root is NAME-KEY.home,
+# which keeps pip's and Zig's caches.
 #
 # An ordinary user may build and use the roots amd64 and emulator (mmdebstrap
 # and bwrap make a user namespace for it, with the user's subordinate ids from
 # /etc/subuid and /etc/subgid); the emulation of arm64 registers the emulator
-# with the kernel, which needs root.
+# with the kernel, which needs root. Such a run is not contained: what it
+# starts in the background stops when it ends (beside), and inside a root
+# bwrap kills what runs there when its caller dies.
 #
 # Each root has a lock: a run that uses it holds it shared, one that builds or
 # removes it holds it alone, so that a second run never takes a root from
 # under the first.
 
-ROOTS=build/roots
+# tolvi_cache: the folder the interpreters and tools built here are kept in,
+# outside the work tree, for later runs and clones.
+tolvi_cache() {
+    echo "${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}"
+}
+
+ROOTS=$(tolvi_cache)/roots
 ROOTS_LOCKS=build/locks
 ROOTS_DOWNLOADS=/opt/tolvi-downloads
 ROOTS_MAX_AGE=86400
@@ -80,10 +101,34 @@ debian_mirror() {
 }
 
 # release_dates: SOURCE_DATE_EPOCH exported, the dates of the files we publish:
-# those of the last commit, unless the caller names others.
+# those of the last commit, unless the caller names others; outside a git
+# checkout the caller must.
 release_dates() {
-    : "${SOURCE_DATE_EPOCH:=$(git log -1 --format=%ct)}"
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
+            echo "this is no git checkout: name the dates of the files with SOURCE_DATE_EPOCH=SECONDS" >&2
+            exit 1
+        }
+    fi
     export SOURCE_DATE_EPOCH
+}
+
+# release_sdist PYTHON SOURCE OUT: the sdist, into OUT, made by PYTHON (with
+# the build tools) from the last commit, which git archive writes to SOURCE; a
+# change of the work tree that it leaves out is named. Outside a git checkout,
+# from the work tree as it is.
+release_sdist() {
+    local source=. changed
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        source=$2
+        remove_unmounted "$source"
+        mkdir -p "$source"
+        git archive HEAD | tar -x -C "$source"
+        changed=$(git status --porcelain --untracked-files=all)
+        [ -z "$changed" ] ||
+            printf '%s\n' "the sdist is made from the last commit, without these changes:" "$changed"
+    fi
+    "$1" -m build -q --sdist --no-isolation --outdir "$3" "$source"
 }
 
 # lock_file NAME: the lock file NAME of this work tree, its folder made.
@@ -103,6 +148,125 @@ job_lock() {
             "wait for it to end, or stop it" >&2
         exit 1
     }
+}
+
+# dist_lock DIST -s|-x: DIST, where the release files are, held shared by a run
+# that reads them, or alone by the one that writes them, until this run ends;
+# a run that must wait says so.
+dist_lock() {
+    local lock fd
+    lock=$(lock_file "dist-$(realpath -m -- "$1" | sha256sum | cut -c 1-16)")
+    exec {fd}>"$lock"
+    flock -n "$2" "$fd" || {
+        echo "--- waiting for another run that uses $1 (it holds $lock)"
+        flock "$2" "$fd"
+    }
+}
+
+# contained [--emulation] SCRIPT ARGS...: as root, SCRIPT is run again as the
+# first process of a pid namespace and of a private mount namespace of its own
+# (with a /proc of that pid namespace, which bwrap reads):
+# whatever it starts dies with it however it ends (when the first process of a
+# pid namespace ends, the kernel kills the others; unshare kills it when killed
+# itself), and no mount it makes reaches the machine. For --emulation, where
+# Linux gives each user namespace a binfmt_misc of its own (6.7 and later), in
+# a user namespace too, which maps every id onto itself: the emulator's entry
+# is then this run's alone, and goes with it. An ordinary user's run goes on as
+# it is, but emulation needs root.
+contained() {
+    local emulation= flags tries=0
+    [ "$1" != --emulation ] || { emulation=1; shift; }
+    if [ -n "${TOLVI_CONTAINED:-}" ]; then
+        # The ids are mapped from outside once the namespace exists.
+        while [ -n "${TOLVI_USER_NAMESPACE:-}" ] && ! grep -q . /proc/self/uid_map; do
+            tries=$((tries + 1))
+            [ $tries -lt 400 ] || { echo "the run's user namespace got no ids" >&2; exit 1; }
+            sleep 0.05
+        done
+        return 0
+    fi
+    if [ "$(id -u)" != 0 ]; then
+        [ -z "$emulation" ] || {
+            echo "emulating arm64 needs root (it registers the emulator with the kernel);" \
+                "\`make test-dist-amd64\` works as any user" >&2
+            exit 1
+        }
+        return 0
+    fi
+    export TOLVI_CONTAINED=1
+    flags=(--mount --propagation private --pid --fork --kill-child --mount-proc)
+    if [ -n "$emulation" ] && binfmt_per_user_namespace; then
+        export TOLVI_USER_NAMESPACE=1
+        identity_maps $$ &
+        exec unshare --user "${flags[@]}" "$@"
+    fi
+    exec unshare "${flags[@]}" "$@"
+}
+
+# binfmt_per_user_namespace: this kernel gives each user namespace a
+# binfmt_misc of its own (Linux 6.7 and later), unless TOLVI_BINFMT=machine
+# asks for the machine's one, as on an older kernel.
+binfmt_per_user_namespace() {
+    local release major minor
+    [ "${TOLVI_BINFMT:-}" != machine ] || return 1
+    release=$(uname -r)
+    major=${release%%.*} minor=${release#*.}
+    minor=${minor%%[!0-9]*}
+    [ "$major" -gt 6 ] || { [ "$major" = 6 ] && [ "${minor:-0}" -ge 7 ]; }
+}
+
+# identity_maps PID: once PID is in a user namespace of its own, every user and
+# group id is mapped onto itself there (root may map any).
+identity_maps() {
+    local tries=0
+    while [ "$(readlink "/proc/$1/ns/user")" = "$(readlink /proc/self/ns/user)" ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 400 ] || return 1
+        sleep 0.05
+    done
+    echo "0 0 4294967295" >"/proc/$1/uid_map"
+    echo "0 0 4294967295" >"/proc/$1/gid_map"
+}
+
+# at_exit COMMAND: COMMAND evaluated when the run ends, the latest first; the
+# run keeps its status.
+ROOTS_AT_EXIT=()
+at_exit() {
+    ROOTS_AT_EXIT=("$1" "${ROOTS_AT_EXIT[@]}")
+    trap 'run_at_exit $?' EXIT
+}
+run_at_exit() {
+    local command
+    for command in "${ROOTS_AT_EXIT[@]}"; do eval "$command" || true; done
+    exit "$1"
+}
+
+# beside LOG COMMAND...: COMMAND (a function too) started in the background, in a
+# process group of its own, its output in LOG and its pid in BESIDE; when the
+# run ends, failed or not, whatever of it still runs is stopped, group and all.
+beside() {
+    local log=$1
+    shift
+    set -m
+    (
+        set +m
+        "$@"
+    ) >"$log" 2>&1 &
+    BESIDE=$!
+    set +m
+    at_exit "kill -- -$BESIDE 2>/dev/null && wait $BESIDE"
+}
+
+# remove_unmounted [--roots] DIR...: each DIR deleted, unless anything is
+# mounted at or below it (tools/remove_unmounted.sh); with --roots as the owner
+# of the roots' files.
+remove_unmounted() {
+    if [ "$1" = --roots ]; then
+        shift
+        as_roots_owner tools/remove_unmounted.sh "$@"
+    else
+        tools/remove_unmounted.sh "$@"
+    fi
 }
 
 # stable_source_hook [OPTION...] PACKAGE...: the customize hook of mmdebstrap
@@ -168,25 +332,32 @@ root_recipe() {
     esac
 }
 
-# root_whole NAME RECIPE: NAME was built to RECIPE, to the end, less than
-# ROOTS_MAX_AGE seconds ago.
-root_whole() {
-    local stamp=$ROOTS/$1.stamp
-    [ -f "$stamp" ] && [ -d "$ROOTS/$1" ] || return 1
-    [ "$(tail -n +2 "$stamp")" = "$2" ] || return 1
-    [ $(($(date +%s) - $(head -n 1 "$stamp"))) -lt "$ROOTS_MAX_AGE" ]
+# root_key RECIPE: the name of a recipe's roots, from its sha256.
+root_key() {
+    printf '%s\n' "$1" | sha256sum | cut -c 1-16
 }
 
-# root_remove DIR: DIR deleted, unless anything is mounted at or below it.
-root_remove() {
-    local mounted
-    [ -e "$1" ] || return 0
-    if ! mounted=$(tools/mounts_below.sh "$1"); then
-        echo "$1 is not removed: mounted at or below it are" >&2
-        echo "$mounted" >&2
-        return 1
-    fi
-    as_roots_owner rm -rf --one-file-system "$1"
+# root_dir NAME: the folder of the root NAME that root_use made ready.
+declare -A ROOTS_IN_USE
+root_dir() {
+    [ -n "${ROOTS_IN_USE[$1]:-}" ] || { echo "root_dir $1: root_use $1 first" >&2; return 1; }
+    echo "${ROOTS_IN_USE[$1]}"
+}
+
+# root_packages DIR: the sha256 of the package list of the root in DIR (none
+# for one only unpacked).
+root_packages() {
+    cat "$1/var/lib/dpkg/status" 2>/dev/null | sha256sum | cut -c 1-64
+}
+
+# root_whole DIR RECIPE: DIR was built to RECIPE, to the end, less than
+# ROOTS_MAX_AGE seconds ago, and its packages are those it was built with.
+root_whole() {
+    local stamp=$1.stamp
+    [ -f "$stamp" ] && [ -d "$1" ] || return 1
+    [ "$(tail -n +3 "$stamp")" = "$2" ] || return 1
+    [ $(($(date +%s) - $(head -n 1 "$stamp"))) -lt "$ROOTS_MAX_AGE" ] || return 1
+    [ "$(sed -n 2p "$stamp")" = "packages $(root_packages "$1")" ]
 }
 
 # as_roots_owner COMMAND...: COMMAND as the owner of the roots' files: root, or
@@ -198,89 +369,130 @@ as_roots_owner() {
 
 # root_use NAME: the root NAME whole and fresh, built when it is not; held
 # shared, for as long as this run lasts.
-ROOTS_HELD=
 root_use() {
-    local recipe fd
+    local recipe dir fd
     # A second lock of the same file would wait for this run's own first one.
-    case " $ROOTS_HELD " in *" $1 "*) return 0 ;; esac
+    [ -z "${ROOTS_IN_USE[$1]:-}" ] || return 0
     recipe=$(root_recipe "$1") || return 1
-    exec {fd}>"$(lock_file "root-$1")"
-    flock -s "$fd"
-    if root_whole "$1" "$recipe"; then
-        ROOTS_HELD="$ROOTS_HELD $1"
-        return 0
-    fi
-    # Built anew, by this run alone: those that use it now end first.
-    flock -n -x "$fd" || {
-        echo "--- waiting for the other runs that use $ROOTS/$1 to end"
-        flock -x "$fd"
+    dir=$ROOTS/$1-$(root_key "$recipe")
+    mkdir -p "$ROOTS"
+    exec {fd}>"$dir.lock"
+    flock -n -s "$fd" || {
+        echo "--- waiting for another run, which builds $dir"
+        flock -s "$fd"
     }
-    if ! root_whole "$1" "$recipe"; then
-        root_build "$1" "$recipe" || return 1
+    if ! root_whole "$dir" "$recipe"; then
+        # Built anew, by this run alone: those that use it now end first.
+        flock -n -x "$fd" || {
+            echo "--- waiting for the other runs that use $dir to end"
+            flock -x "$fd"
+        }
+        if ! root_whole "$dir" "$recipe"; then
+            root_build "$1" "$dir" "$recipe" || return 1
+        fi
+        flock -s "$fd"
     fi
-    flock -s "$fd"
-    ROOTS_HELD="$ROOTS_HELD $1"
+    ROOTS_IN_USE[$1]=$dir
+    roots_prune "$1" "$dir"
 }
 
-# root_build NAME RECIPE: the unstable suite built to RECIPE, into NAME.partial
-# and then renamed to NAME.
+# roots_prune NAME DIR: the roots NAME of other recipes than DIR's, stale and
+# used by no run, removed.
+roots_prune() {
+    local other fd
+    for other in "$ROOTS/$1"-*.stamp; do
+        other=${other%.stamp}
+        [ -f "$other.stamp" ] && [ "$other" != "$2" ] || continue
+        [ $(($(date +%s) - $(head -n 1 "$other.stamp"))) -ge "$ROOTS_MAX_AGE" ] || continue
+        exec {fd}>"$other.lock"
+        if flock -n -x "$fd"; then
+            rm -f "$other.stamp"
+            remove_unmounted --roots "$other" "$other.partial" "$other.home" || true
+        fi
+        exec {fd}>&-
+    done
+}
+
+# root_build NAME DIR RECIPE: the unstable suite built to RECIPE, into
+# DIR.partial and then renamed to DIR.
 root_build() {
-    local dir=$ROOTS/$1 mirror begun arguments
+    local dir=$2 mirror begun arguments private=()
     mirror=$(debian_mirror)
     [ -n "$mirror" ] || { echo "no Debian mirror in this machine's apt sources" >&2; return 1; }
     rm -f "$dir.stamp"
-    root_remove "$dir.partial" && root_remove "$dir" || return 1
-    mkdir -p "$ROOTS" "$dir.home"
-    echo "--- the root $dir (Debian unstable)"
+    remove_unmounted --roots "$dir.partial" "$dir" || return 1
+    mkdir -p "$dir.home"
+    echo "--- the root $1 in $dir (Debian unstable)"
     begun=$(date +%s)
-    mapfile -t arguments <<<"$2"
+    mapfile -t arguments <<<"$3"
     # mmdebstrap mounts what the packages' scripts need in a mount namespace of
-    # its own, as root without a user namespace.
-    mmdebstrap --mode=unshare "${arguments[@]}" sid "$dir.partial" "$mirror" >"$dir.log" 2>&1 ||
-        { tail -n 20 "$dir.log" >&2; return 1; }
+    # its own, as root without a user namespace; a private one, which nothing
+    # it mounts leaves, whatever the machine's propagation.
+    [ "$(id -u)" != 0 ] || private=(unshare --mount --propagation private)
+    "${private[@]}" mmdebstrap --mode=unshare "${arguments[@]}" sid "$dir.partial" "$mirror" \
+        >"$dir.log" 2>&1 || { tail -n 20 "$dir.log" >&2; return 1; }
     mv "$dir.partial" "$dir"
-    { date +%s; echo "$2"; } >"$dir.stamp.new"
+    { date +%s; echo "packages $(root_packages "$dir")"; echo "$3"; } >"$dir.stamp.new"
     mv "$dir.stamp.new" "$dir.stamp"
-    echo "--- the root $dir built in $(($(date +%s) - begun)) s"
+    echo "--- the root $1 built in $(($(date +%s) - begun)) s"
 }
 
-# root_run NAME COMMAND...: COMMAND in the work tree inside the root, as the
-# caller (root, or an ordinary user, to whom the root's files then belong to
-# nobody), with none of this machine's environment (its pip settings name
-# folders the root lacks) but SOURCE_DATE_EPOCH. The work tree is read-only
-# there, but for the folders named in ROOT_WRITABLE, and it has the path it has
-# here, so that a path means the same inside and out (Zig's cache, shared by
-# the wheels built here and there, keys on its paths); the machine's name
-# server and certificate authorities are the root's.
+# root_run [--bind FROM=TO]... NAME COMMAND...: COMMAND in the work tree inside
+# the root, as the caller (root, or an ordinary user, to whom the root's files
+# then belong to nobody), with none of this machine's environment (its pip
+# settings name folders the root lacks) but SOURCE_DATE_EPOCH. The root and the
+# work tree are read-only there, but for the folders of ROOT_WRITABLE (in the
+# work tree or anywhere); those of ROOT_READABLE outside the work tree are bound
+# read-only. The work tree has the path it has here, as have those folders, so
+# that a path means the same inside and out (Zig's
+# cache, shared by the wheels built here and there, keys on its paths); the
+# folders of ROOT_BINDS and of each --bind, FROM=TO, are bound writable at TO.
+# The machine's name server and certificate authorities are the root's.
 root_run() {
-    local dir=$ROOTS/$1 writable
+    local binds=("${ROOT_BINDS[@]}") dir place bind from to
+    while [ "$1" = --bind ]; do
+        binds+=("$2")
+        shift 2
+    done
+    dir=$(root_dir "$1") || return 1
     shift
-    local options=(--bind "$dir" / --bind "$dir.home" /root --dev /dev --proc /proc --tmpfs /tmp --unshare-pid
-        --die-with-parent --ro-bind-try /etc/resolv.conf /etc/resolv.conf
+    local options=(--ro-bind "$dir" / --bind "$dir.home" /root --dev /dev --proc /proc --tmpfs /tmp
+        --unshare-pid --die-with-parent --ro-bind-try /etc/resolv.conf /etc/resolv.conf
         --ro-bind-try /etc/ssl/certs/ca-certificates.crt /etc/ssl/certs/ca-certificates.crt
         --ro-bind "$PWD" "$PWD")
-    for writable in ${ROOT_WRITABLE:-}; do
-        case $writable in
-        /* | *..*)
-            echo "$writable: a folder a root writes is named inside the work tree" >&2
-            return 1
-            ;;
-        esac
-        mkdir -p "$writable"
-        options+=(--bind "$PWD/$writable" "$PWD/$writable")
+    # Every place bound into the read-only root is made first, by the owner
+    # of its files.
+    root_place "$dir" "$PWD"
+    for place in "${ROOT_READABLE[@]}"; do
+        place=$(realpath "$place")
+        root_place "$dir" "$place"
+        options+=(--ro-bind "$place" "$place")
     done
-    # Folders outside the work tree, each FROM=TO (the cached builds of the
-    # free-threaded interpreter and of the one on musl libc, at their prefixes;
-    # Zig, at its own place).
-    for bind in ${ROOT_BINDS:-}; do
-        options+=(--bind "${bind%%=*}" "${bind#*=}")
+    for place in "${ROOT_WRITABLE[@]}"; do
+        mkdir -p "$place"
+        place=$(realpath "$place")
+        root_place "$dir" "$place"
+        options+=(--bind "$place" "$place")
     done
-    # The place the work tree is bound at, made by the owner of the root's files.
-    [ -d "$dir$PWD" ] || as_roots_owner mkdir -p "$dir$PWD"
+    for bind in "${binds[@]}"; do
+        from=${bind%%=*} to=${bind#*=}
+        root_place "$dir" "$to"
+        options+=(--bind "$from" "$to")
+    done
     options+=(--chdir "$PWD" --clearenv --setenv PATH /usr/local/bin:/usr/bin:/bin
         --setenv HOME /root --setenv LANG C.UTF-8)
     [ -z "${SOURCE_DATE_EPOCH:-}" ] || options+=(--setenv SOURCE_DATE_EPOCH "$SOURCE_DATE_EPOCH")
     bwrap "${options[@]}" "$@"
+}
+ROOT_READABLE=()
+ROOT_WRITABLE=()
+ROOT_BINDS=()
+
+# root_place DIR PATH: the folder PATH made in the root in DIR, when it lacks
+# it (one under /root is made by bwrap in the root's home).
+root_place() {
+    case $2 in /root | /root/* | /tmp | /tmp/*) return 0 ;; esac
+    [ -d "$1$2" ] || as_roots_owner mkdir -p "$1$2"
 }
 
 # root_or_here NAME COMMAND...: COMMAND inside the root NAME, or here when NAME
@@ -298,48 +510,35 @@ python_tag() {
 print("cp%d%d" % sys.version_info[:2] + ("t" if sysconfig.get_config_var("Py_GIL_DISABLED") else ""))'
 }
 
-# own_mount_namespace SCRIPT ARGS...: SCRIPT is run again in a mount namespace
-# of its own, which dies with it; the caller goes on when it already is.
-own_mount_namespace() {
-    [ -z "${TOLVI_OWN_MOUNTS:-}" ] || return 0
-    TOLVI_OWN_MOUNTS=1 exec unshare --mount --propagation private "$@"
-}
-
 # emulation_start: binaries of aarch64 run through the unstable suite's
 # emulator (the root emulator), also inside a root: the kernel opens the
-# emulator now (flag F), so a root needs no copy. binfmt_misc is mounted in
-# this run's own mount namespace (own_mount_namespace): where the machine has
-# no mount of its own, the entry goes with the namespace's end; where it has,
-# the entry stays until a run replaces it or it is removed by hand (`echo -1
-# >/proc/sys/fs/binfmt_misc/tolvi-aarch64`).
+# emulator now (flag F), so a root needs no copy. In a run contained
+# --emulation, binfmt_misc is mounted in its own namespaces: where the kernel
+# gives its user namespace an instance of its own, the entry is this run's
+# alone and goes with it; else the instance is the machine's, and the entry,
+# named for this work tree, is removed when the run ends (a SIGKILL leaves it,
+# until the next run of this tree replaces it: `echo -1 >ENTRY` removes it).
 emulation_start() {
-    local qemu entry=$ROOTS_BINFMT/tolvi-aarch64 magic mask
-    [ -n "${TOLVI_OWN_MOUNTS:-}" ] ||
-        { echo "emulation_start: not in a mount namespace of its own" >&2; return 1; }
+    local qemu entry magic mask
+    [ -n "${TOLVI_CONTAINED:-}" ] ||
+        { echo "emulation_start: not in a run of its own (contained --emulation)" >&2; return 1; }
     root_use emulator || return 1
-    qemu=$(realpath "$ROOTS/emulator/usr/bin/qemu-aarch64")
+    qemu=$(realpath "$(root_dir emulator)/usr/bin/qemu-aarch64")
     mount -t binfmt_misc binfmt_misc "$ROOTS_BINFMT"
-    # One left by another run or another work tree is replaced; one that
-    # already names this emulator serves as it is.
-    if [ -e "$entry" ]; then
-        grep -qx enabled "$entry" && grep -qxF "interpreter $qemu" "$entry" && return 0
-        echo -1 >"$entry"
+    entry=tolvi-aarch64-$(printf '%s' "$PWD" | sha256sum | cut -c 1-12)
+    if [ -z "${TOLVI_USER_NAMESPACE:-}" ]; then
+        [ ! -e "$ROOTS_BINFMT/$entry" ] || echo -1 >"$ROOTS_BINFMT/$entry"
+        at_exit "[ ! -e '$ROOTS_BINFMT/$entry' ] || echo -1 >'$ROOTS_BINFMT/$entry'"
     fi
     magic='\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00'
     mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-    printf ':tolvi-aarch64:M::%s:%s:%s:F\n' "$magic" "$mask" "$qemu" >"$ROOTS_BINFMT/register"
-}
-
-# tolvi_cache: the folder the interpreters and tools built here are kept in,
-# outside the work tree, for later runs and clones.
-tolvi_cache() {
-    echo "${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}"
+    printf ':%s:M::%s:%s:%s:F\n' "$entry" "$magic" "$mask" "$qemu" >"$ROOTS_BINFMT/register"
 }
 
 # root_source NAME GLOB: the one source tarball GLOB that the root NAME
 # downloaded, or a failure that says so.
 root_source() {
-    set -- "$1" "$2" "$ROOTS/$1$ROOTS_DOWNLOADS"/$2
+    set -- "$1" "$2" "$(root_dir "$1")$ROOTS_DOWNLOADS"/$2
     [ $# = 3 ] && [ -f "$3" ] || { echo "no single $2 in the root $1" >&2; return 1; }
     echo "$3"
 }
@@ -364,10 +563,10 @@ freethreaded_use() {
     flock -x "$fd"
     if [ ! -x "$prefix/bin/python3.13t" ]; then
         echo "--- the free-threaded CPython 3.13 from $(basename "$source") (sha256 $sha)"
-        root_remove "$prefix.partial" || return 1
+        remove_unmounted "$prefix.partial" || return 1
         mkdir -p "$prefix.partial"
-        ROOT_BINDS="$prefix.partial=$FREETHREADED" root_run freethreaded sh -c "set -e
-            cd /tmp && tar -xf '${source#"$ROOTS/freethreaded"}' && cd Python-3.13.*
+        root_run --bind "$prefix.partial=$FREETHREADED" freethreaded sh -c "set -e
+            cd /tmp && tar -xf '${source#"$(root_dir freethreaded)"}' && cd Python-3.13.*
             ./configure --disable-gil --prefix=$FREETHREADED
             make -j$(nproc)
             make install" >"$prefix.log" 2>&1 || {
@@ -380,7 +579,7 @@ freethreaded_use() {
         echo "--- the free-threaded CPython 3.13 of $prefix reused in $(($(date +%s) - begun)) s (warm)"
     fi
     flock -u "$fd"
-    ROOT_BINDS="${ROOT_BINDS:-} $prefix=$FREETHREADED"
+    ROOT_BINDS+=("$prefix=$FREETHREADED")
 }
 
 # CPython 3.13 on musl libc, under which the musllinux wheels are tested: built
@@ -403,7 +602,7 @@ freethreaded_use() {
 # sha256 of the three sources and of the commands that build them.
 MUSL_PYTHON=/opt/python3.13-musl
 musl_python_use() {
-    local cache python zlib ffi build sha prefix fd begun
+    local cache python zlib ffi build sha prefix fd begun inside
     root_use musl || return 1
     cache=$(tolvi_cache)
     python=$(root_source musl 'python3.13_*.orig.tar.xz') || return 1
@@ -450,15 +649,16 @@ musl_python_use() {
     flock -x "$fd"
     if [ ! -x "$prefix/bin/python3.13" ]; then
         echo "--- CPython 3.13 on musl libc from $(basename "$python"), $(basename "$zlib") and $(basename "$ffi") (sha256 $sha)"
-        root_remove "$prefix.partial" || return 1
+        remove_unmounted "$prefix.partial" || return 1
         mkdir -p "$prefix.partial"
-        ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl sh -c "$build" sh \
-            "${python#"$ROOTS/musl"}" "${zlib#"$ROOTS/musl"}" "$MUSL_PYTHON" "$(nproc)" \
-            "${ffi#"$ROOTS/musl"}" >"$prefix.log" 2>&1 || {
+        inside=$(root_dir musl)
+        root_run --bind "$prefix.partial=$MUSL_PYTHON" musl sh -c "$build" sh \
+            "${python#"$inside"}" "${zlib#"$inside"}" "$MUSL_PYTHON" "$(nproc)" \
+            "${ffi#"$inside"}" >"$prefix.log" 2>&1 || {
             tail -n 30 "$prefix.log" >&2
             return 1
         }
-        ROOT_BINDS="$prefix.partial=$MUSL_PYTHON" root_run musl "$MUSL_PYTHON/bin/python3.13" -c '
+        root_run --bind "$prefix.partial=$MUSL_PYTHON" musl "$MUSL_PYTHON/bin/python3.13" -c '
 import ctypes, sysconfig, zlib
 soabi = sysconfig.get_config_var("SOABI")
 assert soabi.endswith("-linux-musl"), "not built on musl libc: " + soabi' || {
@@ -472,6 +672,6 @@ assert soabi.endswith("-linux-musl"), "not built on musl libc: " + soabi' || {
         echo "--- CPython 3.13 on musl libc of $prefix reused in $(($(date +%s) - begun)) s (warm)"
     fi
     flock -u "$fd"
-    ROOT_BINDS="${ROOT_BINDS:-} $prefix=$MUSL_PYTHON"
+    ROOT_BINDS+=("$prefix=$MUSL_PYTHON")
     MUSL_PYTHON_HERE=$prefix
 }

@@ -43,12 +43,15 @@ cd "$(dirname "$0")/.."
 . tools/windows_python.sh
 
 [ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64|freethreaded|musl|windows [PYTHON...]" >&2; exit 2; }
-[ "$2" != arm64 ] || own_mount_namespace "$0" "$@"
+if [ "$2" = arm64 ]; then contained --emulation "$0" "$@"; else contained "$0" "$@"; fi
 dist=$1 leg=$2
 shift 2
 work=build/dist-test/$leg
 started=$(date +%s)
 job_lock "test-dist-$leg"
+dist_lock "$dist" -s
+# Inside a root, the release files are read where they are.
+ROOT_READABLE=("$dist")
 
 # In a root (the name in $inside), every command runs inside it, in the work
 # tree.
@@ -66,7 +69,7 @@ run() { root_or_here "$inside" "$@"; }
 base_env() { # base_env PYTHON: that one environment, made when missing
     base=$work/requirements-$(basename "$1")
     if [ ! -e "$base/.ready" ]; then
-        rm -rf --one-file-system "$base"
+        remove_unmounted "$base"
         if [ -n "${wheelhouse:-}" ]; then
             run "$1" -m venv --without-pip "$base"
             run "$base/bin/python" "$(echo "$wheelhouse"/pip-*.whl)/pip" install -q --no-index \
@@ -83,15 +86,15 @@ base_env() { # base_env PYTHON: that one environment, made when missing
 base_envs() {
     local python pids=() failed=0
     for python in "$@"; do
-        base_env "$python" >"$work/base-$(basename "$python").log" 2>&1 &
-        pids+=("$!")
+        beside "$work/base-$(basename "$python").log" base_env "$python"
+        pids+=("$BESIDE")
     done
     for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
     [ $failed = 0 ] || { cat "$work"/base-*.log >&2; echo "a test environment failed" >&2; exit 1; }
 }
 fresh_env() {
     base_env "$2"
-    rm -rf --one-file-system "$work/$1"
+    remove_unmounted "$work/$1"
     cp -a "$base" "$work/$1"
 }
 
@@ -173,8 +176,8 @@ side_by_side() {
     local log=$work/$1.log
     shift
     case $2 in /*) base_env "$2" ;; esac
-    ("$@") >"$log" 2>&1 &
-    sides+=("$!:$log")
+    beside "$log" "$@"
+    sides+=("$BESIDE:$log")
 }
 all_sides() {
     local side failed=0
@@ -227,7 +230,7 @@ wheel_of() {
     echo "$1"
 }
 
-rm -rf --one-file-system "$work"
+remove_unmounted "$work"
 mkdir -p "$work"
 case $leg in
 host)
@@ -241,7 +244,7 @@ host)
     ;;
 amd64)
     root_use amd64
-    inside=amd64 ROOT_WRITABLE=$work
+    inside=amd64 ROOT_WRITABLE=("$work")
     base_envs /usr/bin/python3.14 /usr/bin/python3.15
     for version in 3.14 3.15; do
         side_by_side "python$version" own_and_abi3 "/usr/bin/python$version" x86_64
@@ -254,7 +257,7 @@ amd64)
 arm64)
     emulation_start
     root_use arm64
-    inside=arm64 ROOT_WRITABLE=$work
+    inside=arm64 ROOT_WRITABLE=("$work")
     compile=--no-compile
     # The allocator's debug hooks and development mode are checked natively;
     # emulated, they would only multiply the time, as would the full counts of
@@ -275,7 +278,7 @@ arm64)
     ;;
 freethreaded)
     freethreaded_use
-    inside=freethreaded ROOT_WRITABLE=$work
+    inside=freethreaded ROOT_WRITABLE=("$work")
     python=$FREETHREADED/bin/python3.13t
     requirements=requirements-test-freethreaded.txt
     # The interpreter's lock stays off whatever the test tools import; that
@@ -303,7 +306,7 @@ except ImportError as error:
 musl)
     [ $# = 1 ] || { echo "usage: $0 DIST musl PYTHON" >&2; exit 2; }
     musl_python_use
-    inside=musl ROOT_WRITABLE=$work
+    inside=musl ROOT_WRITABLE=("$work")
     python=$MUSL_PYTHON/bin/python3.13
     # That interpreter has no ssl: the test tools are fetched here, for its
     # platform, by PYTHON's pip.

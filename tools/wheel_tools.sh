@@ -22,7 +22,7 @@ mkdir -p "$(dirname "$2")"
 exec 9>"$2.lock"
 flock 9
 if ! cmp -s "$requirements" "$2/.ready"; then
-    rm -rf --one-file-system "$2"
+    "$(dirname "$0")/remove_unmounted.sh" "$2"
     "$1" -m venv "$2"
     "$2/bin/python" -m pip install -q -r "$requirements"
     cp "$requirements" "$2/.ready"

@@ -73,24 +73,26 @@ wine_run() {
     return "${PIPESTATUS[0]}"
 }
 
-# windows_sources VERSION HOST_PYTHON: "LIB INCLUDE WHAT": the folders of the
-# pure-Python library and the headers of VERSION, and where they come from.
-# 3.13: the stable suite's source (the root freethreaded downloads it, held by
-# the caller); 3.14: the unstable suite's package in the root amd64; 3.12,
-# which Debian no longer carries: the interpreter of this machine.
+# windows_sources VERSION HOST_PYTHON: LIB, INCLUDE and WHAT, a line each: the
+# folders of the pure-Python library and the headers of VERSION, and where they
+# come from. 3.13: the stable suite's source (the root freethreaded downloads
+# it); 3.14: the unstable suite's package in the root amd64; 3.12, which Debian
+# no longer carries: the interpreter of this machine. The caller holds the
+# roots.
 windows_sources() {
     case $1 in
     3.12) "$2" -c 'import sys, sysconfig
 paths = sysconfig.get_paths()
-print(paths["stdlib"], paths["include"], "CPython %s of this machine" % sys.version.split()[0])' ;;
+print(paths["stdlib"], paths["include"], "CPython %s of this machine" % sys.version.split()[0], sep="\n")' ;;
     3.13)
-        echo - - "CPython $(basename "$(root_source freethreaded 'python3.13_*.orig.tar.xz')" |
+        printf '%s\n' - - "CPython $(basename "$(root_source freethreaded 'python3.13_*.orig.tar.xz')" |
             sed 's/python3.13_\(.*\).orig.tar.xz/\1/') from Debian's stable source"
         ;;
     3.14)
-        root_use amd64 || return 1
-        echo "$ROOTS/amd64/usr/lib/python3.14" "$ROOTS/amd64/usr/include/python3.14" \
-            "CPython $(sed -n 's/^#define PY_VERSION[[:space:]]*"\(.*\)"/\1/p' "$ROOTS/amd64/usr/include/python3.14/patchlevel.h") of Debian unstable"
+        local root
+        root=$(root_dir amd64) || return 1
+        printf '%s\n' "$root/usr/lib/python3.14" "$root/usr/include/python3.14" \
+            "CPython $(sed -n 's/^#define PY_VERSION[[:space:]]*"\(.*\)"/\1/p' "$root/usr/include/python3.14/patchlevel.h") of Debian unstable"
         ;;
     esac
 }
@@ -101,8 +103,10 @@ windows_python_use() {
     cache=$(windows_cache)
     sha=$(windows_bundle_sha256 "$version") || return 1
     root_use freethreaded || return 1
+    [ "$version" != 3.14 ] || root_use amd64 || return 1
     source=$(root_source freethreaded 'python3.13_*.orig.tar.xz') || return 1
-    read -r lib include what <<<"$(windows_sources "$version" "$host_python")" || return 1
+    { read -r lib && read -r include && read -r what; } <<<"$(windows_sources "$version" "$host_python")" ||
+        return 1
     [ -x "$zig" ] || { echo "no Zig in $zig: tools/wheel_tools.sh makes it" >&2; return 1; }
     recipe="$WINDOWS_BUNDLE $sha
 $what
@@ -125,7 +129,7 @@ $(declare -f windows_python_build)"
         fi
         [ "$(sha256sum "$bundle" | cut -c 1-64)" = "$sha" ] ||
             { echo "$bundle: not the sha256 pinned ($sha)" >&2; return 1; }
-        root_remove "$prefix.partial" || return 1
+        remove_unmounted "$prefix.partial" || return 1
         # In a shell of its own, where -e holds: here it would not, in a list.
         bash -ec "$(declare -f windows_python_build); windows_python_build \"\$@\"" windows \
             "$version" "$bundle" "$lib" "$include" "$source" "$prefix.partial" "$zig" "$host_python" \

@@ -1,13 +1,19 @@
 """The scripts that build and enter the Debian roots, attacked: killed at two
-moments of a run, a second run started beside the first, a half-built root,
-and a work tree bound into a root where an ordinary `rm -rf` would reach it.
-Each runs in a clone of this checkout under a path with a space. Needs root,
-mmdebstrap, bwrap and the Debian mirror of this machine's apt sources."""
+moments of a run, a second run started beside the first, a failing run, a
+half-built root, a work tree bound into a root where an ordinary `rm -rf`
+would reach it, and the emulator registered while the machine holds its own
+binfmt_misc. Each runs in a clone of this checkout under a path with a space,
+with a cache, a home and a dist folder whose paths hold one too, and the runs
+that are killed run in a mount namespace whose mounts are shared, as a systemd
+machine's are. Needs root, mmdebstrap, bwrap and the Debian mirror of this
+machine's apt sources."""
 
+import errno
 import hashlib
 import os
 import re
 import signal
+import struct
 import subprocess
 import time
 from pathlib import Path
@@ -23,12 +29,12 @@ PLACEHOLDER_WHEELS = [
 ]
 
 
-def mounts_at_or_below(directory: Path) -> list[str]:
-    """The mount points at or below `directory` in this process's namespace,
-    read from the mount table with its octal escapes decoded."""
+def mounts_at_or_below(directory: Path, process: int | str = "self") -> list[str]:
+    """The mount points at or below `directory` in the namespace of `process`,
+    read from its mount table with the octal escapes decoded."""
     root = str(directory.resolve())
     places = []
-    for line in Path("/proc/self/mountinfo").read_text().splitlines():
+    for line in Path(f"/proc/{process}/mountinfo").read_text().splitlines():
         place = re.sub(r"\\([0-7]{3})", lambda m: chr(int(m[1], 8)), line.split(" ")[4])
         if place == root or place.startswith(root + "/"):
             places.append(place)
@@ -53,10 +59,20 @@ def outside_make(monkeypatch: pytest.MonkeyPatch) -> None:
         monkeypatch.delenv(name, raising=False)
 
 
+@pytest.fixture(scope="module")
+def cache(tmp_path_factory: pytest.TempPathFactory) -> Path:
+    """The cache of roots and interpreters the tests here share, empty at first."""
+    return tmp_path_factory.mktemp("tests") / "cache here"
+
+
 @pytest.fixture
-def clone(tmp_path: Path) -> Path:
+def clone(tmp_path: Path, cache: Path, monkeypatch: pytest.MonkeyPatch) -> Path:
     """A clone of this checkout, with its tracked files as they are now, under
-    a path with a space."""
+    a path with a space; the cache and the home, fresh ones, have a space in
+    their paths too."""
+    (tmp_path / "home here").mkdir()
+    monkeypatch.setenv("HOME", str(tmp_path / "home here"))
+    monkeypatch.setenv("TOLVI_CACHE", str(cache))
     tree = tmp_path / "work tree" / "tolvi"
     subprocess.run(["git", "clone", "-q", str(CHECKOUT), str(tree)], check=True)
     names = subprocess.run(["git", "ls-files", "-z"], cwd=CHECKOUT, check=True,
@@ -103,29 +119,64 @@ def wait_for(condition, what: str, run: subprocess.Popen | None = None,
 LOGS: dict[subprocess.Popen, Path] = {}
 
 
-def start_leg(tree: Path) -> subprocess.Popen:
-    """`make test-dist-amd64`, its output in a file (a pipe left unread would
-    stop it), with the wheels it looks for in dist/, which `make clean` removes."""
-    (tree / "dist").mkdir(exist_ok=True)
-    for name in PLACEHOLDER_WHEELS:
-        (tree / "dist" / name).touch()
-    log = tree.parent / "leg.log"
+@pytest.fixture
+def systemd_host():
+    """A mount namespace whose mounts are all shared, as a systemd machine's
+    are: a process holds it while the test lasts, and the runs started in it
+    (`in_host`) are killed without it."""
+    holder = subprocess.Popen(["unshare", "--mount", "--propagation", "shared", "sleep", "infinity"])
+    wait_for(lambda: Path(f"/proc/{holder.pid}/ns/mnt").readlink()
+             != Path("/proc/self/ns/mnt").readlink(), "the shared namespace", seconds=10)
+    yield holder.pid
+    holder.kill()
+    holder.wait()
+
+
+def in_host(host: int, command: list[str]) -> list[str]:
+    return ["nsenter", f"--target={host}", "--mount", *command]
+
+
+def mounts_left(host: int, *folders: Path) -> list[str]:
+    """What is mounted at or below `folders` in this namespace, and in the
+    shared one."""
+    return [place for folder in folders
+            for place in mounts_at_or_below(folder) + mounts_at_or_below(folder, host)]
+
+
+# The release files' folder of the legs, under a path with a space.
+DIST = "release files"
+
+
+def start(tree: Path, host: int, *target: str, name: str = "leg") -> subprocess.Popen:
+    """`make TARGET` in the shared namespace, in a session of its own, its
+    output in a file (a pipe left unread would stop it)."""
+    log = tree.parent / f"{name}.log"
     with open(log, "w") as out:
-        run = subprocess.Popen(["make", "test-dist-amd64"], cwd=tree, start_new_session=True,
-                               stdout=out, stderr=subprocess.STDOUT)
+        run = subprocess.Popen(in_host(host, ["make", *target, f"RELEASE_DIST={DIST}"]), cwd=tree,
+                               start_new_session=True, stdout=out, stderr=subprocess.STDOUT)
     LOGS[run] = log
     return run
 
 
-def kill_and_check(run: subprocess.Popen, tree: Path, before) -> str:
-    """SIGKILL to the whole run, then: nothing mounted, `make clean` passes, and
-    the tracked files as they were. Returns what the run printed."""
+def start_leg(tree: Path, host: int) -> subprocess.Popen:
+    """`make test-dist-amd64`, with the wheels it looks for in the dist folder,
+    which `make clean` leaves."""
+    (tree / DIST).mkdir(exist_ok=True)
+    for name in PLACEHOLDER_WHEELS:
+        (tree / DIST / name).touch()
+    return start(tree, host, "test-dist-amd64")
+
+
+def kill_and_check(run: subprocess.Popen, tree: Path, before, host: int) -> str:
+    """SIGKILL to the whole run, then: nothing mounted in the work tree or the
+    cache, here or in the shared namespace, `make clean` passes, and the
+    tracked files as they were. Returns what the run printed."""
     os.killpg(run.pid, signal.SIGKILL)
     run.wait()
     printed = LOGS[run].read_text()
     wait_for(lambda: not session_processes(run.pid), "the killed run's processes to end",
              seconds=60)
-    assert mounts_at_or_below(tree) == []
+    assert mounts_left(host, tree, Path(os.environ["TOLVI_CACHE"])) == []
     clean = subprocess.run(["make", "clean"], cwd=tree, capture_output=True, text=True)
     assert clean.returncode == 0, clean.stdout + clean.stderr
     assert not (tree / "build").exists()
@@ -133,56 +184,124 @@ def kill_and_check(run: subprocess.Popen, tree: Path, before) -> str:
     return printed
 
 
-def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path) -> None:
+def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path, systemd_host: int) -> None:
     before = tracked_state(clone)
-    partial = clone / "build" / "roots" / "amd64.partial"
+    cache = Path(os.environ["TOLVI_CACHE"])
 
     # While mmdebstrap fills the root.
-    run = start_leg(clone)
-    wait_for(lambda: (partial / "usr" / "bin").is_dir(), "the root's build to begin", run)
+    run = start_leg(clone, systemd_host)
+    wait_for(lambda: any((partial / "usr" / "bin").is_dir()
+                         for partial in cache.glob("roots/amd64-*.partial")),
+             "the root's build to begin", run)
     time.sleep(3)
-    assert mounts_at_or_below(clone) == []
-    printed = kill_and_check(run, clone, before)
-    assert "--- the root build/roots/amd64 (Debian unstable)" in printed
+    assert mounts_left(systemd_host, clone, cache) == []
+    printed = kill_and_check(run, clone, before, systemd_host)
+    assert f"--- the root amd64 in {cache}/roots/amd64-" in printed
 
     # Inside the root, while pip installs the test requirements there; a second
     # run of the same leg meanwhile stops at once, and takes nothing from the first.
-    run = start_leg(clone)
+    run = start_leg(clone, systemd_host)
     wait_for(lambda: any("bwrap" in c and "pip install" in c for c in session_processes(run.pid)),
              "the leg's pip inside the root", run)
-    second = subprocess.run(["make", "test-dist-amd64"], cwd=clone, capture_output=True,
-                            text=True, timeout=60)
+    second = subprocess.run(["make", "test-dist-amd64", f"RELEASE_DIST={DIST}"], cwd=clone,
+                            capture_output=True, text=True, timeout=60)
     assert second.returncode != 0
     assert "another run of test-dist-amd64 is going on in this work tree" in second.stderr
     time.sleep(2)
     assert run.poll() is None
-    assert mounts_at_or_below(clone) == []
+    assert mounts_left(systemd_host, clone, cache) == []
     refused = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True)
     assert refused.returncode != 0
-    assert "a run still holds build/locks/root-amd64.lock: wait for it" in refused.stderr
-    kill_and_check(run, clone, before)
+    assert "a run still holds build/locks/" in refused.stderr
+    kill_and_check(run, clone, before, systemd_host)
 
 
-def test_a_killed_interpreter_build_is_never_trusted(clone: Path, tmp_path: Path) -> None:
+def test_a_killed_interpreter_build_is_never_trusted(clone: Path, systemd_host: int) -> None:
     # Killed while the free-threaded CPython compiles inside its root: nothing
     # mounted, and the cache outside the work tree holds only the build's
     # .partial folder, which no run takes for a build.
     before = tracked_state(clone)
-    cache = tmp_path / "cache"
-    log = clone.parent / "freethreaded.log"
-    with open(log, "w") as out:
-        run = subprocess.Popen(["make", "freethreaded"], cwd=clone, start_new_session=True,
-                               stdout=out, stderr=subprocess.STDOUT,
-                               env={**os.environ, "TOLVI_CACHE": str(cache)})
-    LOGS[run] = log
+    cache = Path(os.environ["TOLVI_CACHE"])
+    run = start(clone, systemd_host, "freethreaded", name="freethreaded")
     wait_for(lambda: any(c.startswith("gcc ") for c in session_processes(run.pid)),
              "the interpreter's compiler inside the root", run)
-    assert mounts_at_or_below(clone) == [] and mounts_at_or_below(cache) == []
-    kill_and_check(run, clone, before)
+    assert mounts_left(systemd_host, clone, cache) == []
+    kill_and_check(run, clone, before, systemd_host)
     assert [p.name.endswith(".partial") for p in cache.glob("python3.13t-*") if p.is_dir()] == [True]
 
 
+def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path) -> None:
+    # An interpreter that fails once the wheels of the roots, the free-threaded
+    # interpreter and the musl one are under way beside it: when make returns,
+    # nothing of the run is left, and `make clean` passes at once. The roots and
+    # interpreters are this machine's, as a contributor's second clone finds them.
+    real = subprocess.run(["make", "-s", "-f", "-", "python313"], cwd=CHECKOUT, capture_output=True,
+                          input="include Makefile\npython313:\n\t@echo $(RELEASE_PYTHON313)\n",
+                          text=True, check=True).stdout.strip()
+    failing = tmp_path / "python3.13"
+    failing.write_text(f'#!/bin/sh\n[ "$1" = -c ] && exec "{real}" "$@"\nexit 3\n')
+    failing.chmod(0o755)
+    env = {name: value for name, value in os.environ.items() if name != "TOLVI_CACHE"}
+    env["HOME"] = str(Path("~root").expanduser())
+    log = tmp_path / "wheels.log"
+    with open(log, "w") as out:
+        run = subprocess.Popen(["make", "wheels", f"RELEASE_PYTHON313={failing}", f"RELEASE_DIST={DIST}"],
+                               cwd=clone, env=env, start_new_session=True, stdout=out,
+                               stderr=subprocess.STDOUT)
+    assert run.wait(timeout=1800) != 0
+    printed = log.read_text()
+    assert "--- cp313-cp313 x86_64 wheel, with CPython 3.13" in printed, printed
+    assert session_processes(run.pid) == []
+    clean = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True, timeout=30)
+    assert clean.returncode == 0, clean.stdout + clean.stderr
+
+
 ROOTS = 'cd "$1" && . tools/debian_root.sh && '
+
+# A program of 64-bit Arm that exits with status 7: the ELF header, one
+# loadable segment, and mov x0, #7; mov x8, #93 (exit); svc #0.
+ARM_CODE = struct.pack("<3I", 0xD28000E0, 0xD2800BA8, 0xD4000001)
+ARM_PROGRAM = (b"\x7fELF\x02\x01\x01" + bytes(9)
+               + struct.pack("<HHIQQQIHHHHHH", 2, 0xB7, 1, 0x400078, 64, 0, 0, 64, 56, 1, 0, 0, 0)
+               + struct.pack("<IIQQQQQQ", 1, 5, 0, 0x400000, 0x400000, 132, 132, 0x1000) + ARM_CODE)
+
+EMULATED = """#!/usr/bin/env bash
+set -eu
+cd "$1"
+. tools/debian_root.sh
+contained --emulation "$0" "$@"
+emulation_start
+status=0
+"$2" || status=$?
+echo "emulated: $status"
+"""
+
+
+@pytest.mark.parametrize("instance", ["the run's own", "the machine's, as on Linux before 6.7"])
+def test_the_emulator_is_gone_when_the_run_ends(clone: Path, systemd_host: int, tmp_path: Path,
+                                                instance: str) -> None:
+    # The machine's binfmt_misc stays mounted in the shared namespace while a
+    # run registers the emulator, runs an Arm program and ends; then no entry
+    # of the run is left there, and the program is foreign to the machine again.
+    program = tmp_path / "arm program"
+    program.write_bytes(ARM_PROGRAM)
+    program.chmod(0o755)
+    script = tmp_path / "emulated.sh"
+    script.write_text(EMULATED)
+    script.chmod(0o755)
+    binfmt = "/proc/sys/fs/binfmt_misc"
+    subprocess.run(in_host(systemd_host, ["mount", "-t", "binfmt_misc", "binfmt_misc", binfmt]),
+                   check=True)
+    env = {**os.environ, "TOLVI_BINFMT": "machine" if "machine" in instance else ""}
+    done = subprocess.run(in_host(systemd_host, [str(script), str(clone), str(program)]), env=env,
+                          capture_output=True, text=True, timeout=600)
+    assert done.stdout.splitlines()[-1:] == ["emulated: 7"], done.stdout + done.stderr
+    entries = subprocess.run(in_host(systemd_host, ["ls", binfmt]), capture_output=True, text=True,
+                             check=True).stdout.split()
+    assert [entry for entry in entries if entry.startswith("tolvi-aarch64-")] == []
+    with pytest.raises(OSError) as refused:
+        subprocess.run([program])
+    assert refused.value.errno == errno.ENOEXEC
 
 
 def roots_shell(tree: Path, script: str, *, own_mounts: bool = False):
@@ -192,45 +311,59 @@ def roots_shell(tree: Path, script: str, *, own_mounts: bool = False):
     return subprocess.run(command, capture_output=True, text=True, timeout=600)
 
 
-@pytest.mark.parametrize("leftover", ["a killed build's partial", "no stamp", "another recipe"])
+@pytest.mark.parametrize("leftover", ["a killed build's partial", "no stamp", "another recipe",
+                                      "packages changed"])
 def test_a_root_not_whole_is_built_anew(clone: Path, leftover: str) -> None:
-    roots = clone / "build" / "roots"
-    junk = roots / ("emulator.partial" if leftover == "a killed build's partial" else "emulator")
-    (junk / "usr" / "bin").mkdir(parents=True)
+    built = Path(roots_shell(clone, "root_use emulator && root_dir emulator").stdout.splitlines()[-1])
+    assert built.is_dir()
+    if leftover == "a killed build's partial":
+        junk = built.with_name(built.name + ".partial")
+        (built.with_name(built.name + ".stamp")).unlink()
+    else:
+        junk = built
+    (junk / "usr" / "bin").mkdir(parents=True, exist_ok=True)
     (junk / "usr" / "bin" / "junk").touch()
+    stamp = built.with_name(built.name + ".stamp")
+    if leftover == "no stamp":
+        stamp.unlink()
     if leftover == "another recipe":
-        (roots / "emulator.stamp").write_text(f"{int(time.time())}\n--include=qemu-user-static\n")
+        lines = stamp.read_text().splitlines()
+        stamp.write_text("\n".join(lines[:2] + ["--include=qemu-user-static"]) + "\n")
+    if leftover == "packages changed":
+        (built / "var" / "lib" / "dpkg").mkdir(parents=True, exist_ok=True)
+        with open(built / "var" / "lib" / "dpkg" / "status", "a") as status:
+            status.write("Package: junk\n")
     done = roots_shell(clone, "root_use emulator")
     assert done.returncode == 0, done.stdout + done.stderr
-    assert not (roots / "emulator.partial").exists()
-    assert not (roots / "emulator" / "usr" / "bin" / "junk").exists()
-    assert (roots / "emulator" / "usr" / "bin" / "qemu-aarch64").is_file()
-    stamp = (roots / "emulator.stamp").read_text().splitlines()
-    assert stamp[1:] == roots_shell(clone, "root_recipe emulator").stdout.splitlines()
+    assert "--- the root emulator built in" in done.stdout
+    assert not built.with_name(built.name + ".partial").exists()
+    assert not (built / "usr" / "bin" / "junk").exists()
+    assert (built / "usr" / "bin" / "qemu-aarch64").is_file()
+    assert stamp.read_text().splitlines()[2:] == roots_shell(clone, "root_recipe emulator").stdout.splitlines()
 
 
 def test_nothing_is_deleted_through_a_mount(clone: Path) -> None:
-    # The work tree bound into a root, as a killed run of old left it, in a
-    # mount namespace that dies with this test.
+    # The work tree bound into a folder a leg deletes, as a killed run of old
+    # left it, in a mount namespace that dies with this test.
     before = tracked_state(clone)
-    place = clone / "build" / "roots" / "amd64" / "project"
+    place = clone / "build" / "dist-test" / "amd64" / "project"
     place.mkdir(parents=True)
     done = roots_shell(clone, """
-        mount --bind "$1" build/roots/amd64/project
+        mount --bind "$1" build/dist-test/amd64/project
         tools/mounts_below.sh . ; echo "mounts_below: $?"
-        root_remove build/roots/amd64 ; echo "root_remove: $?"
+        remove_unmounted build/dist-test/amd64 ; echo "remove_unmounted: $?"
         make clean ; echo "make clean: $?"
-        ls build/roots/amd64/project/.git >/dev/null && echo "still whole"
+        ls build/dist-test/amd64/project/.git >/dev/null && echo "still whole"
     """, own_mounts=True)
     assert done.stdout.splitlines() == [
         f"{place}",
         "mounts_below: 1",
-        "root_remove: 1",
+        "remove_unmounted: 1",
         "tools/clean.sh",
         "make clean: 2",
         "still whole",
     ], done.stdout + done.stderr
-    assert f"build/roots/amd64 is not removed: mounted at or below it are\n{place}\n" in done.stderr
+    assert f"build/dist-test/amd64 is not removed: mounted at or below it are\n{place}\n" in done.stderr
     assert f"mounted below this work tree, and not removed:\n{place}\n" in done.stderr
     assert mounts_at_or_below(clone) == []
     assert tracked_state(clone) == before
