@@ -132,8 +132,8 @@ def systemd_host():
     holder.wait()
 
 
-def in_host(host: int, command: list[str]) -> list[str]:
-    return ["nsenter", f"--target={host}", "--mount", *command]
+def in_host(host: int, command: list[str], cwd: Path = Path("/")) -> list[str]:
+    return ["nsenter", f"--target={host}", "--mount", f"--wd={cwd}", *command]
 
 
 def mounts_left(host: int, *folders: Path) -> list[str]:
@@ -152,19 +152,17 @@ def start(tree: Path, host: int, *target: str, name: str = "leg") -> subprocess.
     output in a file (a pipe left unread would stop it)."""
     log = tree.parent / f"{name}.log"
     with open(log, "w") as out:
-        run = subprocess.Popen(in_host(host, ["make", *target, f"RELEASE_DIST={DIST}"]), cwd=tree,
+        run = subprocess.Popen(in_host(host, ["make", *target, f"RELEASE_DIST={DIST}"], tree),
                                start_new_session=True, stdout=out, stderr=subprocess.STDOUT)
     LOGS[run] = log
     return run
 
 
-def start_leg(tree: Path, host: int) -> subprocess.Popen:
-    """`make test-dist-amd64`, with the wheels it looks for in the dist folder,
-    which `make clean` leaves."""
+def placeholders(tree: Path) -> None:
+    """The wheels the leg looks for, in the dist folder, which `make clean` leaves."""
     (tree / DIST).mkdir(exist_ok=True)
     for name in PLACEHOLDER_WHEELS:
         (tree / DIST / name).touch()
-    return start(tree, host, "test-dist-amd64")
 
 
 def kill_and_check(run: subprocess.Popen, tree: Path, before, host: int) -> str:
@@ -185,11 +183,12 @@ def kill_and_check(run: subprocess.Popen, tree: Path, before, host: int) -> str:
 
 
 def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path, systemd_host: int) -> None:
+    placeholders(clone)
     before = tracked_state(clone)
     cache = Path(os.environ["TOLVI_CACHE"])
 
     # While mmdebstrap fills the root.
-    run = start_leg(clone, systemd_host)
+    run = start(clone, systemd_host, "test-dist-amd64")
     wait_for(lambda: any((partial / "usr" / "bin").is_dir()
                          for partial in cache.glob("roots/amd64-*.partial")),
              "the root's build to begin", run)
@@ -200,7 +199,7 @@ def test_killed_runs_leave_nothing_mounted_and_the_tree_whole(clone: Path, syste
 
     # Inside the root, while pip installs the test requirements there; a second
     # run of the same leg meanwhile stops at once, and takes nothing from the first.
-    run = start_leg(clone, systemd_host)
+    run = start(clone, systemd_host, "test-dist-amd64")
     wait_for(lambda: any("bwrap" in c and "pip install" in c for c in session_processes(run.pid)),
              "the leg's pip inside the root", run)
     second = subprocess.run(["make", "test-dist-amd64", f"RELEASE_DIST={DIST}"], cwd=clone,
