@@ -344,6 +344,20 @@ def test_sorting_shared_versions():
     run_threads(work, scaled(100))
 
 
+def test_first_comparisons_of_shared_versions():
+    # Each round's versions are compared first by all threads at once, which
+    # fill each one's ordering key together: a race ThreadSanitizer would see.
+    texts = ["1.0.0-rc.1", "1.0.0", "2.0", "1.10", "1.9", "nightly", "", "1.2.3.4", "Z_9"]
+    expected = [str(v) for v in sorted(Version(t) for t in texts)]
+    rounds = scaled(100)
+    fresh = [[Version(t) for t in texts] for _ in range(rounds)]
+
+    def work(index, round_):
+        assert [str(v) for v in sorted(fresh[round_])] == expected
+
+    run_threads(work, rounds)
+
+
 def test_constructing_from_shared_strings():
     # Each thread parses the same str objects; their UTF-8 form does not exist
     # yet when the threads start (non-ASCII text), so the first parse in any

@@ -51,7 +51,7 @@ Ref clone_version(PyTypeObject* type, PyObject* x) {
     const auto* source = as_version_object(x);
     const std::size_t size = source->value().size();
     return new_version_object(type, size, [&](version::PackedHeader& header, char* bytes) {
-        header = source->header;
+        header = version::copied_header(source->header);
         std::copy_n(source->bytes(), size, bytes);
     });
 }
@@ -204,8 +204,8 @@ PyObject* version_richcompare(PyObject* object, PyObject* other, int op) {
     auto* self = as_version_object(object);
     auto* that = as_version_object(other);
     // Most comparisons of a sort end here, with keys computed earlier.
-    const std::uint64_t a = self->header.ordering_key;
-    const std::uint64_t b = that->header.ordering_key;
+    const std::uint64_t a = version::kept_ordering_key(self->header);
+    const std::uint64_t b = version::kept_ordering_key(that->header);
     if (a == 0 || b == 0) {
         return compare_unkeyed(self, that, op);
     }

@@ -126,8 +126,9 @@ std::uint64_t ordering_key(const VersionView& v) noexcept {
 }
 
 std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept {
-    header.ordering_key = ordering_key(VersionView(header, bytes));
-    return header.ordering_key;
+    const std::uint64_t key = ordering_key(VersionView(header, bytes));
+    std::atomic_ref(header.ordering_key).store(key, std::memory_order_relaxed);
+    return key;
 }
 
 } // namespace tolvi::version

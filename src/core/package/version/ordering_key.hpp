@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <compare>
 #include <cstdint>
 
@@ -19,9 +20,24 @@ std::uint64_t ordering_key(const VersionView& v) noexcept;
 // compared. No key is 0 (a whole key has its lowest bit set, and one cut short
 // has a set bit in what it holds), so 0 marks a key not computed yet, and the
 // test costs nothing beside the load.
+//
+// The header of a published object is shared by every thread that compares
+// it, and two may fill its key at once: the key is read and written whole, as
+// an atomic with relaxed order (a plain load and store on x86-64 and arm64).
+// Every writer stores the same value, so no order between them is needed.
+static_assert(alignof(std::uint64_t) >= std::atomic_ref<std::uint64_t>::required_alignment);
+inline std::uint64_t kept_ordering_key(const PackedHeader& header) noexcept {
+    // A const header is still one the object may write its key into.
+    return std::atomic_ref(const_cast<std::uint64_t&>(header.ordering_key))
+        .load(std::memory_order_relaxed);
+}
+// A copy of a shared header, its key read so.
+inline PackedHeader copied_header(const PackedHeader& header) noexcept {
+    return {kept_ordering_key(header), header.text_size, header.kind, header.flags};
+}
 std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept;
 inline std::uint64_t cached_ordering_key(PackedHeader& header, const char* bytes) noexcept {
-    const std::uint64_t key = header.ordering_key;
+    const std::uint64_t key = kept_ordering_key(header);
     return key != 0 ? key : keep_ordering_key(header, bytes);
 }
 
