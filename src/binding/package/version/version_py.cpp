@@ -48,7 +48,7 @@ template <class K> bool version_from_kind(PyObject* x, Version& out) {
 
 // A new object of `type` holding exactly the value of the Version object x.
 Ref clone_version(PyTypeObject* type, PyObject* x) {
-    const auto* source = as_version_object(x);
+    auto* source = as_version_object(x);
     const std::size_t size = source->value().size();
     return new_version_object(type, size, [&](version::PackedHeader& header, char* bytes) {
         header = version::copied_header(source->header);

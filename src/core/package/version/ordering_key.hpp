@@ -26,13 +26,11 @@ std::uint64_t ordering_key(const VersionView& v) noexcept;
 // an atomic with relaxed order (a plain load and store on x86-64 and arm64).
 // Every writer stores the same value, so no order between them is needed.
 static_assert(alignof(std::uint64_t) >= std::atomic_ref<std::uint64_t>::required_alignment);
-inline std::uint64_t kept_ordering_key(const PackedHeader& header) noexcept {
-    // A const header is still one the object may write its key into.
-    return std::atomic_ref(const_cast<std::uint64_t&>(header.ordering_key))
-        .load(std::memory_order_relaxed);
+inline std::uint64_t kept_ordering_key(PackedHeader& header) noexcept {
+    return std::atomic_ref(header.ordering_key).load(std::memory_order_relaxed);
 }
 // A copy of a shared header, its key read so.
-inline PackedHeader copied_header(const PackedHeader& header) noexcept {
+inline PackedHeader copied_header(PackedHeader& header) noexcept {
     return {kept_ordering_key(header), header.text_size, header.kind, header.flags};
 }
 std::uint64_t keep_ordering_key(PackedHeader& header, const char* bytes) noexcept;
