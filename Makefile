@@ -15,7 +15,7 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
         bench-quick sanitize sanitize-cpp sanitize-python fuzz fuzz-model fuzz-python \
         fuzz-tools fuzz-configure typecheck lint lint-tools wheels root-tools test-dist \
         test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded freethreaded \
-        test-dist-musl test-dist-windows windows-tools check-macos \
+        test-dist-musl test-dist-windows windows-tools check-macos test-tsan test-tsan-threads \
         test-roots roots reproduce bench-dist \
         python-check test-tools examples docs docs-tools test-docs FORCE
 
@@ -383,6 +383,15 @@ test-dist-windows: root-tools windows-tools ## the win_amd64 wheels under python
 check-macos: ## compile and link the module for aarch64 and x86_64 macOS from the sdist in $(RELEASE_DIST)
 	tools/check_macos.sh "$$(ls "$(RELEASE_DIST)"/tolvi-*.tar.gz || echo "$(RELEASE_DIST)/no-sdist")" \
 	  "$$("$(RELEASE_PYTHON313)" -c 'import sysconfig; print(sysconfig.get_paths()["include"])')"
+
+# The development build under ThreadSanitizer, loaded by a free-threaded CPython
+# 3.13 built with it in the root freethreaded (kept like the one above), with the
+# interpreter's lock off; a race report fails the run. CI runs the thread tests.
+test-tsan: root-tools ## the whole Python suite under ThreadSanitizer, the interpreter's lock off (as root)
+	tools/test_tsan.sh all
+
+test-tsan-threads: root-tools ## the thread tests, stress rounds included, under ThreadSanitizer (as root)
+	tools/test_tsan.sh quick
 
 # Built in the Debian root freethreaded from the stable suite's source, and kept
 # outside the work tree (TOLVI_CACHE, else ~/.cache/tolvi) for later runs and clones.

@@ -545,41 +545,56 @@ root_source() {
 
 # The free-threaded interpreter: CPython 3.13 built with --disable-gil, in the
 # root freethreaded, from the stable suite's source, into FREETHREADED, its
-# prefix inside a root. The build is kept outside the work tree (TOLVI_CACHE,
-# else ~/.cache/tolvi), in a folder named for the source's sha256, so that a
-# clean checkout on the same machine reuses it; a build is written to a
-# .partial folder and renamed when whole, so a killed one is never trusted.
+# prefix inside a root; with tsan, built with ThreadSanitizer too, into
+# FREETHREADED_TSAN, with the suppressions CPython ships for free-threading
+# beside it (TSAN_SUPPRESSIONS). The build is kept outside the work tree
+# (TOLVI_CACHE, else ~/.cache/tolvi), in a folder named for the source's
+# sha256, so that a clean checkout on the same machine reuses it; a build is
+# written to a .partial folder and renamed when whole, so a killed one is never
+# trusted. The sanitized interpreter's own build runs it with CPython's
+# suppressions and reports only into its log.
 FREETHREADED=/opt/python3.13t
+FREETHREADED_TSAN=/opt/python3.13t-tsan
+TSAN_SUPPRESSIONS=$FREETHREADED_TSAN/suppressions_free_threading.txt
 freethreaded_use() {
-    local cache source sha prefix fd begun
+    local cache source sha prefix fd begun name=python3.13t at=$FREETHREADED
+    local configure=--disable-gil what="the free-threaded CPython 3.13" before=true after=true
+    if [ "${1:-}" = tsan ]; then
+        name=python3.13t-tsan at=$FREETHREADED_TSAN configure="--disable-gil --with-thread-sanitizer"
+        what="$what with ThreadSanitizer"
+        before="export TSAN_OPTIONS=\"suppressions=\$PWD/Tools/tsan/suppressions_free_threading.txt exitcode=0\""
+        after="cp Tools/tsan/suppressions_free_threading.txt $at/"
+    fi
     root_use freethreaded || return 1
     cache=$(tolvi_cache)
     source=$(root_source freethreaded 'python3.13_*.orig.tar.xz') || return 1
     sha=$(sha256sum "$source" | cut -c 1-64)
-    prefix=$cache/python3.13t-$sha
+    prefix=$cache/$name-$sha
     mkdir -p "$cache"
     begun=$(date +%s)
-    exec {fd}>"$cache/python3.13t.lock"
+    exec {fd}>"$cache/$name.lock"
     flock -x "$fd"
     if [ ! -x "$prefix/bin/python3.13t" ]; then
-        echo "--- the free-threaded CPython 3.13 from $(basename "$source") (sha256 $sha)"
+        echo "--- $what from $(basename "$source") (sha256 $sha)"
         remove_unmounted "$prefix.partial" || return 1
         mkdir -p "$prefix.partial"
-        root_run --bind "$prefix.partial=$FREETHREADED" freethreaded sh -c "set -e
+        root_run --bind "$prefix.partial=$at" freethreaded sh -c "set -e
             cd /tmp && tar -xf '${source#"$(root_dir freethreaded)"}' && cd Python-3.13.*
-            ./configure --disable-gil --prefix=$FREETHREADED
+            $before
+            ./configure $configure --prefix=$at
             make -j$(nproc)
-            make install" >"$prefix.log" 2>&1 || {
+            make install
+            $after" >"$prefix.log" 2>&1 || {
             tail -n 30 "$prefix.log" >&2
             return 1
         }
         mv "$prefix.partial" "$prefix"
-        echo "--- the free-threaded CPython 3.13 built in $(($(date +%s) - begun)) s (cold)"
+        echo "--- $what built in $(($(date +%s) - begun)) s (cold)"
     else
-        echo "--- the free-threaded CPython 3.13 of $prefix reused in $(($(date +%s) - begun)) s (warm)"
+        echo "--- $what of $prefix reused in $(($(date +%s) - begun)) s (warm)"
     fi
     flock -u "$fd"
-    ROOT_BINDS+=("$prefix=$FREETHREADED")
+    ROOT_BINDS+=("$prefix=$at")
 }
 
 # CPython 3.13 on musl libc, under which the musllinux wheels are tested: built

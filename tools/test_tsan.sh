@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The module built with ThreadSanitizer (TOLVI_TSAN), under the free-threaded
+# CPython 3.13 built with it too (tools/debian_root.sh, freethreaded_use tsan),
+# in the root freethreaded, with the interpreter's lock off: the thread tests,
+# their stress rounds included (quick), or the whole Python suite. A race
+# report stops the run and fails it. The suppressions are those CPython ships
+# for its free-threaded build, and none of ours.
+#
+#   tools/test_tsan.sh quick|all
+set -eu
+cd "$(dirname "$0")/.."
+. tools/debian_root.sh
+contained "$0" "$@"
+
+[ $# = 1 ] && { [ "$1" = quick ] || [ "$1" = all ]; } || { echo "usage: $0 quick|all" >&2; exit 2; }
+work=build/tsan
+started=$(date +%s)
+job_lock tsan
+freethreaded_use tsan
+remove_unmounted "$work"
+mkdir -p "$work"
+ROOT_WRITABLE=("$work")
+root_run freethreaded "$FREETHREADED_TSAN/bin/python3.13t" -m venv "$work/env"
+root_run freethreaded "$work/env/bin/python" -m pip install -q -r requirements-test-freethreaded.txt
+echo "--- the module with ThreadSanitizer"
+root_run freethreaded "$work/env/bin/python" -m pip install -q --no-deps -C build-dir="$work/cmake" \
+    -C cmake.define.TOLVI_TSAN=ON -C cmake.build-type=RelWithDebInfo .
+tests=tests/test_threads.py
+[ "$1" = quick ] || tests=tests
+echo "--- $tests under ThreadSanitizer, the interpreter's lock off"
+root_run freethreaded env PYTHON_GIL=0 HYPOTHESIS_STORAGE_DIRECTORY="$work/hypothesis" \
+    TSAN_OPTIONS="suppressions=$TSAN_SUPPRESSIONS halt_on_error=1" \
+    "$work/env/bin/python" -P -m pytest -q -p no:cacheprovider "$tests"
+echo "--- under ThreadSanitizer: $(($(date +%s) - started)) s"
