@@ -15,6 +15,7 @@ import re
 import signal
 import struct
 import subprocess
+import tarfile
 import time
 from pathlib import Path
 
@@ -240,6 +241,7 @@ def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path
     failing = tmp_path / "python3.13"
     failing.write_text(f'#!/bin/sh\n[ "$1" = -c ] && exec "{real}" "$@"\nexit 3\n')
     failing.chmod(0o755)
+    (clone / "untracked.txt").write_text("not in the last commit\n")
     env = {name: value for name, value in os.environ.items() if name != "TOLVI_CACHE"}
     env["HOME"] = str(Path("~root").expanduser())
     log = tmp_path / "wheels.log"
@@ -250,6 +252,9 @@ def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path
     assert run.wait(timeout=1800) != 0
     printed = log.read_text()
     assert "--- cp313-cp313 x86_64 wheel, with CPython 3.13" in printed, printed
+    assert "the sdist is made from the last commit, without these changes:\n?? untracked.txt\n" in printed
+    with tarfile.open(next((clone / DIST).glob("tolvi-*.tar.gz"))) as sdist:
+        assert [name for name in sdist.getnames() if "untracked" in name] == []
     assert session_processes(run.pid) == []
     clean = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True, timeout=30)
     assert clean.returncode == 0, clean.stdout + clean.stderr
@@ -308,6 +313,26 @@ def roots_shell(tree: Path, script: str, *, own_mounts: bool = False):
     if own_mounts:
         command = ["unshare", "--mount", "--propagation", "private", *command]
     return subprocess.run(command, capture_output=True, text=True, timeout=600)
+
+
+NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+
+
+@pytest.mark.parametrize(("script", "message"), [
+    ("make wheels RELEASE_PYTHON312=",
+     "no CPython 3.12 found (pyenv's, or python3.12 on the PATH): name one with"
+     " RELEASE_PYTHON312=/path/to/python3.12\n"),
+    ("GIT_DIR=/nowhere; export GIT_DIR; release_dates",
+     "this is no git checkout: name the dates of the files with SOURCE_DATE_EPOCH=SECONDS\n"),
+    ('dist_lock "$1/d" -x; timeout 2 bash -c \'. tools/debian_root.sh; dist_lock "$0/d" -s >&2\' "$1"',
+     "--- waiting for another run that uses {tree}/d (it holds build/locks/dist-"),
+    (f'{" ".join(NOBODY)} bash -c "$(declare -f contained); contained --emulation true"',
+     "emulating arm64 needs root (it registers the emulator with the kernel);"
+     " `make test-dist-amd64` works as any user\n"),
+])
+def test_what_a_refused_or_waiting_run_says(clone: Path, script: str, message: str) -> None:
+    done = roots_shell(clone, script)
+    assert message.format(tree=clone) in done.stderr, done.stdout + done.stderr
 
 
 @pytest.mark.parametrize("leftover", ["a killed build's partial", "no stamp", "another recipe",
