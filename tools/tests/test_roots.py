@@ -252,6 +252,7 @@ def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path
     assert run.wait(timeout=1800) != 0
     printed = log.read_text()
     assert "--- cp313-cp313 x86_64 wheel, with CPython 3.13" in printed, printed
+    assert "--- the root amd64 in" not in printed
     assert "the sdist is made from the last commit, without these changes:\n?? untracked.txt\n" in printed
     with tarfile.open(next((clone / DIST).glob("tolvi-*.tar.gz"))) as sdist:
         assert [name for name in sdist.getnames() if "untracked" in name] == []
@@ -278,15 +279,18 @@ emulation_start
 status=0
 "$2" || status=$?
 echo "emulated: $status"
+[ -z "${3:-}" ] || sleep 600
 """
 
 
-@pytest.mark.parametrize("instance", ["the run's own", "the machine's, as on Linux before 6.7"])
+@pytest.mark.parametrize("instance", ["the run's own", "the run's own, the run killed",
+                                      "the machine's, as on Linux before 6.7"])
 def test_the_emulator_is_gone_when_the_run_ends(clone: Path, systemd_host: int, tmp_path: Path,
                                                 instance: str) -> None:
     # The machine's binfmt_misc stays mounted in the shared namespace while a
-    # run registers the emulator, runs an Arm program and ends; then no entry
-    # of the run is left there, and the program is foreign to the machine again.
+    # run registers the emulator, runs an Arm program and ends, or is killed;
+    # then no entry of the run is left there, and the program is foreign to the
+    # machine again.
     program = tmp_path / "arm program"
     program.write_bytes(ARM_PROGRAM)
     program.chmod(0o755)
@@ -297,9 +301,20 @@ def test_the_emulator_is_gone_when_the_run_ends(clone: Path, systemd_host: int, 
     subprocess.run(in_host(systemd_host, ["mount", "-t", "binfmt_misc", "binfmt_misc", binfmt]),
                    check=True)
     env = {**os.environ, "TOLVI_BINFMT": "machine" if "machine" in instance else ""}
-    done = subprocess.run(in_host(systemd_host, [str(script), str(clone), str(program)]), env=env,
-                          capture_output=True, text=True, timeout=600)
-    assert done.stdout.splitlines()[-1:] == ["emulated: 7"], done.stdout + done.stderr
+    command = in_host(systemd_host, [str(script), str(clone), str(program)] + ["wait"] * ("killed" in instance))
+    if "killed" in instance:
+        log = tmp_path / "emulated.log"
+        with open(log, "w") as out:
+            run = subprocess.Popen(command, env=env, start_new_session=True, stdout=out,
+                                   stderr=subprocess.STDOUT)
+        LOGS[run] = log
+        wait_for(lambda: "emulated: 7" in log.read_text(), "the emulated program", run)
+        os.killpg(run.pid, signal.SIGKILL)
+        run.wait()
+        wait_for(lambda: not session_processes(run.pid), "the killed run's processes to end", seconds=60)
+    else:
+        done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=600)
+        assert done.stdout.splitlines()[-1:] == ["emulated: 7"], done.stdout + done.stderr
     entries = subprocess.run(in_host(systemd_host, ["ls", binfmt]), capture_output=True, text=True,
                              check=True).stdout.split()
     assert [entry for entry in entries if entry.startswith("tolvi-aarch64-")] == []
