@@ -177,6 +177,10 @@ contained() {
     local emulation= flags tries=0
     [ "$1" != --emulation ] || { emulation=1; shift; }
     if [ -n "${TOLVI_CONTAINED:-}" ]; then
+        # The first process of a pid namespace takes only the signals it
+        # handles: an interrupt or a stop ends the run, as it would elsewhere.
+        trap 'exit 130' INT
+        trap 'exit 143' TERM
         # The ids are mapped from outside once the namespace exists.
         while [ -n "${TOLVI_USER_NAMESPACE:-}" ] && ! grep -q . /proc/self/uid_map; do
             tries=$((tries + 1))
