@@ -35,7 +35,13 @@ root_run freethreaded "$work/env/bin/python" -m pip install -q --no-deps -C buil
 tests=tests/test_threads.py
 [ "$1" = quick ] || tests=tests
 echo "--- $tests under ThreadSanitizer, the interpreter's lock off"
+# The report goes to a file of its own (a path without spaces, as the options
+# are split on them): pytest holds the standard error of a
+# test, and the halted process would take it along.
 root_run freethreaded env PYTHON_GIL=0 HYPOTHESIS_STORAGE_DIRECTORY="$work/hypothesis" \
-    TSAN_OPTIONS="suppressions=$TSAN_SUPPRESSIONS halt_on_error=1" \
-    "$work/env/bin/python" -P -m pytest -q -p no:cacheprovider "$tests"
+    TSAN_OPTIONS="suppressions=$TSAN_SUPPRESSIONS halt_on_error=1 log_path=$work/report" \
+    "$work/env/bin/python" -P -m pytest -q -p no:cacheprovider "$tests" || {
+    cat "$work"/report.* >&2 2>/dev/null || true
+    exit 1
+}
 echo "--- under ThreadSanitizer: $(($(date +%s) - started)) s"
