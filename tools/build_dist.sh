@@ -56,7 +56,7 @@ release_dates
 mkdir -p "$dist" "$work"
 dist_lock "$dist" -x
 rm -f "$dist"/tolvi-*
-remove_unmounted "$work/raw" "$work/source"
+remove_unmounted "$work/raw"
 
 root_use amd64
 root=$(root_dir amd64)

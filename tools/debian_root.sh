@@ -85,6 +85,12 @@ tolvi_cache() {
     echo "${TOLVI_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvi}"
 }
 
+# short_key TEXT: 16 hex digits of the sha256 of TEXT and a line end, for the
+# names of a root's recipe, a lock's folder or a registration's work tree.
+short_key() {
+    printf '%s\n' "$1" | sha256sum | cut -c 1-16
+}
+
 ROOTS=$(tolvi_cache)/roots
 ROOTS_LOCKS=build/locks
 ROOTS_DOWNLOADS=/opt/tolvi-downloads
@@ -155,7 +161,7 @@ job_lock() {
 # a run that must wait says so.
 dist_lock() {
     local lock fd
-    lock=$(lock_file "dist-$(realpath -m -- "$1" | sha256sum | cut -c 1-16)")
+    lock=$(lock_file "dist-$(short_key "$(realpath -m -- "$1")")")
     exec {fd}>"$lock"
     flock -n "$2" "$fd" || {
         echo "--- waiting for another run that uses $1 (it holds $lock)"
@@ -336,10 +342,6 @@ root_recipe() {
     esac
 }
 
-# root_key RECIPE: the name of a recipe's roots, from its sha256.
-root_key() {
-    printf '%s\n' "$1" | sha256sum | cut -c 1-16
-}
 
 # root_dir NAME: the folder of the root NAME that root_use made ready.
 declare -A ROOTS_IN_USE
@@ -378,7 +380,7 @@ root_use() {
     # A second lock of the same file would wait for this run's own first one.
     [ -z "${ROOTS_IN_USE[$1]:-}" ] || return 0
     recipe=$(root_recipe "$1") || return 1
-    dir=$ROOTS/$1-$(root_key "$recipe")
+    dir=$ROOTS/$1-$(short_key "$recipe")
     mkdir -p "$ROOTS"
     exec {fd}>"$dir.lock"
     flock -n -s "$fd" || {
@@ -529,7 +531,7 @@ emulation_start() {
     root_use emulator || return 1
     qemu=$(realpath "$(root_dir emulator)/usr/bin/qemu-aarch64")
     mount -t binfmt_misc binfmt_misc "$ROOTS_BINFMT"
-    entry=tolvi-aarch64-$(printf '%s' "$PWD" | sha256sum | cut -c 1-12)
+    entry=tolvi-aarch64-$(short_key "$PWD")
     if [ -z "${TOLVI_USER_NAMESPACE:-}" ]; then
         [ ! -e "$ROOTS_BINFMT/$entry" ] || echo -1 >"$ROOTS_BINFMT/$entry"
         at_exit "[ ! -e '$ROOTS_BINFMT/$entry' ] || echo -1 >'$ROOTS_BINFMT/$entry'"

@@ -57,7 +57,7 @@ windows_path() {
 # Windows program a file it was given as an invalid handle.
 wine_run() {
     local prefix fd
-    prefix=$(windows_cache)/wine-prefix-$(WINEDEBUG=-all wine --version | sha256sum | cut -c 1-16)
+    prefix=$(windows_cache)/wine-prefix-$(short_key "$(WINEDEBUG=-all wine --version)")
     mkdir -p "$(dirname "$prefix")"
     exec {fd}>"$prefix.lock"
     flock -x "$fd"
