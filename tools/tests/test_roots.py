@@ -233,7 +233,7 @@ def test_a_killed_interpreter_build_is_never_trusted(clone: Path, systemd_host: 
 def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path) -> None:
     # An interpreter that fails once the wheels of the roots, the free-threaded
     # interpreter and the musl one are under way beside it: when make returns,
-    # nothing of the run is left, and `make clean` passes at once. The roots and
+    # nothing of the run is left, and `make clean` finds no lock held. The roots and
     # interpreters are this machine's, as a contributor's second clone finds them.
     real = subprocess.run(["make", "-s", "-f", "-", "python313"], cwd=CHECKOUT, capture_output=True,
                           input="include Makefile\npython313:\n\t@echo $(RELEASE_PYTHON313)\n",
@@ -257,7 +257,7 @@ def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path
     with tarfile.open(next((clone / DIST).glob("tolvi-*.tar.gz"))) as sdist:
         assert [name for name in sdist.getnames() if "untracked" in name] == []
     assert session_processes(run.pid) == []
-    clean = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True, timeout=30)
+    clean = subprocess.run(["make", "clean"], cwd=clone, capture_output=True, text=True, timeout=180)
     assert clean.returncode == 0, clean.stdout + clean.stderr
 
 
