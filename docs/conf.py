@@ -27,6 +27,9 @@ stubapi_root = ROOT / "stubs" / "tolvi-stubs"
 highlight_language = "text"
 html_theme = "furo"
 html_title = f"tolvi {release}"
+# Tables sized to the text column (_static/tolvi.css).
+html_static_path = ["_static"]
+html_css_files = ["tolvi.css"]
 html_favicon = "favicon.svg"  # also spares the browser a request for a missing /favicon.ico
 html_show_sourcelink = False
 html_copy_source = False
