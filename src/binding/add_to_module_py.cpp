@@ -2,6 +2,7 @@
 
 #include "binding/errors_py.hpp"
 #include "binding/panic_py.hpp"
+#include "binding/to_python_str_py.hpp"
 
 namespace tolvi::py {
 
@@ -22,7 +23,7 @@ Ref all_list(PyObject* module) {
         return all;
     }
     if (!PyList_Check(all.get())) {
-        raise_type_mismatch(all.get(), fixed::list_target);
+        raise_type_mismatch(all.get(), fixed::kListTarget);
         return {};
     }
     return all;
@@ -38,14 +39,14 @@ bool add_to_module(PyObject* module, PyObject* name, PyObject* value) {
     if (PyList_Append(all.get(), name) != 0) {
         // Deliberately the internal-failure exception, not the append's own error.
         PyErr_Clear();
-        raise_panic(fixed::all_append_failed);
+        raise_panic(fixed::kAllAppendFailed);
         return false;
     }
     return PyObject_SetAttr(module, name, value) == 0;
 }
 
 bool add_to_module(PyObject* module, const char* name, PyObject* value) {
-    Ref key = Ref::steal(PyUnicode_FromString(name));
+    Ref key = to_python_str(name);
     return key && add_to_module(module, key.get(), value);
 }
 

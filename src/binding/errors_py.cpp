@@ -3,6 +3,8 @@
 namespace tolvi::py {
 
 std::nullptr_t raise(PyObject* type, std::string_view message) {
+    // The interpreter's own constructor of str, as in panic_py.cpp: the errors
+    // lie beneath every other part of the module, the str maker included.
     return raise_builtin(type, Ref::steal(PyUnicode_FromStringAndSize(
                                    message.data(), static_cast<Py_ssize_t>(message.size()))));
 }
@@ -33,12 +35,12 @@ std::nullptr_t raise_type_mismatch(PyObject* object, const char* target) {
     if (!name) {
         // Deliberately a placeholder here, while "Cannot construct" propagates the error.
         PyErr_Clear();
-        name = Ref::steal(PyUnicode_FromString(fixed::unnamed_type));
+        name = Ref::steal(PyUnicode_FromString(fixed::kUnnamedType));
         if (!name) {
             return nullptr;
         }
     }
-    PyErr_Format(PyExc_TypeError, fixed::type_mismatch, name.get(), target);
+    PyErr_Format(PyExc_TypeError, fixed::kTypeMismatch, name.get(), target);
     return nullptr;
 }
 
@@ -46,7 +48,7 @@ std::nullptr_t raise_cannot_construct(const char* class_name, PyObject* argument
     // Deliberately propagates a failure to read the name, unlike the type mismatch.
     Ref name = Ref::steal(PyType_GetName(Py_TYPE(argument)));
     if (name) {
-        PyErr_Format(PyExc_TypeError, fixed::cannot_construct, class_name, name.get());
+        PyErr_Format(PyExc_TypeError, fixed::kCannotConstruct, class_name, name.get());
     }
     return nullptr;
 }
@@ -65,7 +67,7 @@ void prefix_argument_error(const char* name) {
     if (!text) {
         return;
     }
-    Ref message = Ref::steal(PyUnicode_FromFormat("argument '%s': %U", name, text.get()));
+    Ref message = Ref::steal(PyUnicode_FromFormat(fixed::kArgumentError, name, text.get()));
     if (!message) {
         return;
     }

@@ -51,7 +51,7 @@ template <class Body> auto guarded(Body&& body) noexcept -> decltype(body()) {
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (...) {
-        raise(PyExc_SystemError, "unexpected internal error in tolvi");
+        raise(PyExc_SystemError, fixed::kInternalError);
     }
     return failure_value<decltype(body())>();
 }

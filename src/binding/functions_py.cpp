@@ -18,7 +18,7 @@ namespace {
 // Binds the one parameter `version` from a fast call, by position or keyword.
 PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (nargs > 1) {
-        PyErr_Format(PyExc_TypeError, fixed::test_function_positional, nargs);
+        PyErr_Format(PyExc_TypeError, fixed::kTestFunctionPositional, nargs);
         return nullptr;
     }
     PyObject* bound = nargs == 1 ? args[0] : nullptr;
@@ -28,22 +28,22 @@ PyObject* bind_version(PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
         // Compared as text, never encoded: a name that cannot be encoded is just
         // another keyword that is not `version`.
         if (PyUnicode_CompareWithASCIIString(name, "version") != 0) {
-            PyErr_Format(PyExc_TypeError, fixed::test_function_keyword, name);
+            PyErr_Format(PyExc_TypeError, fixed::kTestFunctionKeyword, name);
             return nullptr;
         }
         if (nargs == 1) {
-            PyErr_SetString(PyExc_TypeError, fixed::test_function_twice);
+            PyErr_SetString(PyExc_TypeError, fixed::kTestFunctionTwice);
             return nullptr;
         }
         bound = args[nargs + i];
     }
     if (bound == nullptr) {
-        PyErr_SetString(PyExc_TypeError, fixed::test_function_missing);
+        PyErr_SetString(PyExc_TypeError, fixed::kTestFunctionMissing);
         return nullptr;
     }
     if (!is_instance<version::Version>(bound)) {
         if (!PyErr_Occurred()) {
-            raise_type_mismatch(bound, fixed::version_target);
+            raise_type_mismatch(bound, fixed::kVersionTarget);
         }
         prefix_argument_error("version");
         return nullptr;
@@ -58,7 +58,7 @@ PyObject* test_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
     }
     return guarded([&]() -> PyObject* {
         const std::string_view text = version_value(bound).text();
-        std::string line = "Got version: ";
+        std::string line(fixed::kGotVersion);
         line.reserve(line.size() + text.size() + 1);
         line.append(text);
         line.push_back('\n');

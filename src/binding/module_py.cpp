@@ -29,8 +29,11 @@ PyModuleDef module_def = {
 std::atomic<std::int64_t> initialising_interpreter{-1};
 OnceCell<PyObject> cached_module;
 
-bool add_class(PyObject* module, const char* name, PyTypeObject* type) {
-    return type != nullptr && add_to_module(module, name, reinterpret_cast<PyObject*>(type));
+// Adds a class under the name its definition gives it.
+template <class T> bool add_class(PyObject* module) {
+    PyTypeObject* type = create_class_type<T>();
+    return type != nullptr &&
+           add_to_module(module, class_name<T>(), reinterpret_cast<PyObject*>(type));
 }
 
 // Adds a submodule to its parent under the submodule's own __name__.
@@ -48,10 +51,10 @@ bool initialise(PyObject* module) {
     if (!version) {
         return false;
     }
-    return add_class(version.get(), "Version", create_class_type<version::Version>()) &&
-           add_class(version.get(), "SemVer", create_class_type<version::SemVer>()) &&
-           add_class(version.get(), "DotSeparated", create_class_type<version::DotSeparated>()) &&
-           add_class(version.get(), "Other", create_class_type<version::Other>()) &&
+    return add_class<version::Version>(version.get()) &&
+           add_class<version::SemVer>(version.get()) &&
+           add_class<version::DotSeparated>(version.get()) &&
+           add_class<version::Other>(version.get()) &&
            add_submodule(package.get(), version.get()) && add_submodule(module, package.get()) &&
            add_functions(module) && register_pickling(module);
 }
@@ -105,7 +108,7 @@ bool interpreter_fits_build() {
     constexpr unsigned kMinorShift = 16;
     const auto major = static_cast<int>((Py_Version >> kMajorShift) & kByte);
     const auto minor = static_cast<int>((Py_Version >> kMinorShift) & kByte);
-    PyErr_Format(PyExc_ImportError, fixed::free_threaded_refused, major, minor);
+    PyErr_Format(PyExc_ImportError, fixed::kFreeThreadedRefused, major, minor);
     return false;
 }
 #else
@@ -120,13 +123,13 @@ bool claim_interpreter() {
     const std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (id == -1) {
         if (!PyErr_Occurred()) {
-            PyErr_SetString(PyExc_SystemError, fixed::no_exception_set);
+            PyErr_SetString(PyExc_SystemError, fixed::kNoExceptionSet);
         }
         return false;
     }
     std::int64_t expected = -1;
     if (!initialising_interpreter.compare_exchange_strong(expected, id) && expected != id) {
-        PyErr_SetString(PyExc_ImportError, fixed::subinterpreters_refused);
+        PyErr_SetString(PyExc_ImportError, fixed::kSubinterpretersRefused);
         return false;
     }
     return true;

@@ -9,7 +9,7 @@ namespace tolvi::py {
 
 namespace {
 
-constexpr const char* panic_doc =
+constexpr const char* kPanicDoc =
     "Signals an internal failure of the tolvi extension.\n\n"
     "Like SystemExit, it derives from BaseException rather than Exception, so that it "
     "normally propagates to the top instead of being caught by generic handlers.";
@@ -19,7 +19,7 @@ OnceCell<PyObject> panic_type;
 
 Borrowed panic_exception_type() {
     return Borrowed(panic_type.get_or_fill([] {
-        return PyErr_NewExceptionWithDoc(fixed::panic_type_name, panic_doc, PyExc_BaseException,
+        return PyErr_NewExceptionWithDoc(fixed::kPanicTypeName, kPanicDoc, PyExc_BaseException,
                                          nullptr);
     }));
 }

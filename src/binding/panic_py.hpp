@@ -6,7 +6,7 @@
 
 namespace tolvi::py {
 
-// Raises the internal-failure exception (fixed::panic_type_name, made on first
+// Raises the internal-failure exception (fixed::kPanicTypeName, made on first
 // use) with `message`.
 std::nullptr_t raise_panic(std::string_view message);
 

@@ -1,4 +1,4 @@
-// New str objects made from C++ text, each at its final size and kind.
+// Every str the module makes from C++ text, each at its final size and kind.
 #include "binding/to_python_str_py.hpp"
 
 #include <algorithm>
@@ -54,7 +54,7 @@ static_assert(std::is_same_v<Py_UCS2, std::uint16_t>);
 // for a copy and a slow path. Decoding first to UCS-2, whose widest character
 // gives the kind, builds the str at once. Longer text, and text beyond the basic
 // plane, is left to the interpreter's decoder.
-std::optional<Ref> to_python_decodable(std::string_view utf8) {
+std::optional<Ref> to_python_str_ucs2(std::string_view utf8) {
     unicode::Ucs2Units units; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto decoded = unicode::decode_to_ucs2(utf8, units)) {
         return to_python_ucs2(units.data(), decoded->count, decoded->widest);
@@ -62,12 +62,16 @@ std::optional<Ref> to_python_decodable(std::string_view utf8) {
     return std::nullopt;
 }
 
-Ref to_python_utf8(std::string_view utf8) {
-    if (auto text = to_python_decodable(utf8)) {
+Ref to_python_str(std::string_view utf8) {
+    return Ref::steal(
+        PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), nullptr));
+}
+
+Ref to_python_str_wide(std::string_view utf8) {
+    if (auto text = to_python_str_ucs2(utf8)) {
         return std::move(*text);
     }
-    return Ref::steal(
-        PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+    return to_python_str(utf8);
 }
 
 } // namespace tolvi::py

@@ -249,7 +249,7 @@ void check_packed(std::string_view input, const v::VersionSyntax& syntax, const 
     CHECK(read.bytes == built.bytes, input);
     CHECK(read.header.text_size == built.header.text_size, input);
     CHECK(read.header.kind == built.header.kind, input);
-    CHECK(read.header.flags == (built.header.flags | v::packed_flag::parses_back), input);
+    CHECK(read.header.flags == (built.header.flags | v::packed_flag::kParsesBack), input);
     const v::VersionView view = read.view();
     CHECK(view.size() == read.bytes.size(), input);
     CHECK(v::identical(v::unpack(view), value), input);
@@ -296,19 +296,19 @@ std::optional<v::Version> check_one(std::string_view input) {
         check_value(input, valid, *semver, v::parse_semver);
     } else {
         check_failure(input, valid, std::get<v::ParseFailure>(read_semver), diagnose_semver(input),
-                      v::SemVer::qualified_name);
+                      v::SemVer::kQualifiedName);
     }
     if (dotted) {
         check_value(input, valid, *dotted, v::parse_dot_separated);
     } else {
         check_failure(input, valid, std::get<v::ParseFailure>(read_dotted),
-                      diagnose_dot_separated(input), v::DotSeparated::qualified_name);
+                      diagnose_dot_separated(input), v::DotSeparated::kQualifiedName);
     }
     if (other) {
         check_value(input, valid, *other, v::parse_other);
     } else {
         check_failure(input, valid, std::get<v::ParseFailure>(read_other), diagnose_other(input),
-                      v::Other::qualified_name);
+                      v::Other::kQualifiedName);
     }
     if (version) {
         check_value(input, valid, *version, v::parse_version);
@@ -319,7 +319,7 @@ std::optional<v::Version> check_one(std::string_view input) {
         return version;
     }
     check_failure(input, valid, std::get<v::ParseFailure>(read_version), diagnose_version(input),
-                  v::Version::qualified_name);
+                  v::Version::kQualifiedName);
     return std::nullopt;
 }
 

@@ -21,17 +21,17 @@ struct LevelStyle {
 LevelStyle level_style(Level level) noexcept {
     switch (level) {
     case Level::Trace:
-        return {ansi::magenta, ansi::bold_magenta};
+        return {ansi::kMagenta, ansi::kBoldMagenta};
     case Level::Debug:
-        return {ansi::blue, ansi::bold_blue};
+        return {ansi::kBlue, ansi::kBoldBlue};
     case Level::Info:
-        return {ansi::green, ansi::bold_green};
+        return {ansi::kGreen, ansi::kBoldGreen};
     case Level::Warn:
-        return {ansi::yellow, ansi::bold_yellow};
+        return {ansi::kYellow, ansi::kBoldYellow};
     case Level::Error:
-        return {ansi::red, ansi::bold_red};
+        return {ansi::kRed, ansi::kBoldRed};
     }
-    return {"", ansi::bold};
+    return {"", ansi::kBold};
 }
 
 void append_decimal(std::string& out, std::uint64_t number) {
@@ -48,7 +48,7 @@ void RecordFormatter::append_painted(std::string& out, std::string_view style,
     }
     out.append(style);
     out.append(text);
-    out.append(ansi::reset);
+    out.append(ansi::kReset);
 }
 
 void RecordFormatter::append_fields(std::string& out, std::span<const Field> fields,
@@ -73,7 +73,7 @@ void RecordFormatter::append_fields(std::string& out, std::span<const Field> fie
             // The reset ends the bold name; the colour comes back for the value.
             out.append(style.bold_name);
             out.append(*name);
-            out.append(ansi::reset);
+            out.append(ansi::kReset);
             out.append(style.colour);
         } else {
             out.append(*name);
@@ -82,7 +82,7 @@ void RecordFormatter::append_fields(std::string& out, std::span<const Field> fie
         append_debug(out, field.value);
     }
     if (any_written && styled_) {
-        out.append(ansi::reset);
+        out.append(ansi::kReset);
     }
 }
 
@@ -93,11 +93,11 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
     out += "  ";
     if (styled_) {
-        out.append(ansi::dim);
+        out.append(ansi::kDim);
     }
     append_timestamp(out, clock_());
     if (styled_) {
-        out.append(ansi::reset);
+        out.append(ansi::kReset);
     }
     out += ' ';
     append_painted(out, level.colour, level_text(event.level));
@@ -109,7 +109,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
     out += "    ";
     if (event.file) {
-        append_painted(out, ansi::dim_italic, "at");
+        append_painted(out, ansi::kDimItalic, "at");
         out += ' ';
         out.append(*event.file);
         if (event.line) {
@@ -118,7 +118,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
         }
         out += ' ';
     }
-    append_painted(out, ansi::dim_italic, "on");
+    append_painted(out, ansi::kDimItalic, "on");
     out += " ThreadId(";
     append_decimal(out, thread_id);
     out += ")\n";
@@ -128,14 +128,14 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
     for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
         const auto& span = *it;
         out += "    ";
-        append_painted(out, ansi::dim_italic, "in");
+        append_painted(out, ansi::kDimItalic, "in");
         out += ' ';
         out.append(span->target);
         out += "::";
-        append_painted(out, ansi::bold, span->name);
+        append_painted(out, ansi::kBold, span->name);
         if (!span->fields.empty()) {
             out += ' ';
-            append_painted(out, ansi::dim_italic, "with");
+            append_painted(out, ansi::kDimItalic, "with");
             out += ' ';
             out.append(span->fields);
         }
@@ -147,7 +147,7 @@ void RecordFormatter::format_event(std::string& out, const Event& event,
 
 std::string RecordFormatter::format_span_fields(std::span<const Field> fields) const {
     std::string text;
-    append_fields(text, fields, FieldStyle{"", ansi::bold});
+    append_fields(text, fields, FieldStyle{"", ansi::kBold});
     return text;
 }
 

@@ -7,17 +7,17 @@
 namespace tolvi::report {
 
 void Painter::paint_red(std::string_view text) noexcept {
-    out_.append(ansi::red);
+    out_.append(ansi::kRed);
     out_.append(text);
-    out_.append(ansi::reset);
+    out_.append(ansi::kReset);
 }
 
 void Painter::paint(std::uint8_t index, std::string_view text) noexcept {
-    out_.append(ansi::palette_start);
+    out_.append(ansi::kPaletteStart);
     out_.append(Digits(index).view());
-    out_.push_back(ansi::palette_end);
+    out_.push_back(ansi::kPaletteEnd);
     out_.append(text);
-    out_.append(ansi::reset);
+    out_.append(ansi::kReset);
 }
 
 void Painter::paint_each(std::uint8_t index, std::string_view text) noexcept {

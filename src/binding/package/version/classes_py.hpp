@@ -53,6 +53,11 @@ template <class T> PyTypeObject* create_class_type() {
     });
 }
 
+// The class's name, as its definition gives it: its type's name after the module.
+template <class T> const char* class_name() noexcept {
+    return class_definition<T>().type_spec.name + fixed::kClassModule.size() + 1;
+}
+
 // The type made now, when the import did not make it (never in practice); a
 // failure is printed as unraisable and becomes the internal-failure exception.
 template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
@@ -60,9 +65,7 @@ template <class T> [[gnu::noinline]] PyTypeObject* missing_class_type() {
         return type;
     }
     PyErr_WriteUnraisable(nullptr);
-    std::string_view name = class_definition<T>().type_spec.name;
-    name.remove_prefix(fixed::class_module.size() + 1);
-    return raise_panic(std::string(fixed::type_not_created) + "`" + std::string(name) + "`");
+    return raise_panic(std::string(fixed::kTypeNotCreated) + "`" + class_name<T>() + "`");
 }
 
 // Anywhere else: the type the import made. Every type test reads it, so the

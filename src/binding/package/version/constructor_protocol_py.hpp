@@ -2,53 +2,94 @@
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/kind_tables_py.hpp"
 #include "binding/package/version/parse_failure_py.hpp"
 #include "binding/package/version/version_object_py.hpp"
 #include "binding/panic_py.hpp"
 
-#include <initializer_list>
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <variant>
 
-// The constructor protocol of the three kind classes (SemVer, DotSeparated,
-// Other). Each class supplies a Traits type with:
-//   static constexpr const char* name;                 // "SemVer"
-//   static constexpr auto parse = &version::parse_x;  // the kind's own grammar
-//   static bool from_keywords(PyObject* kwargs, T&);  // the keyword form
+// The constructor of the three kind classes (SemVer, DotSeparated, Other): a
+// str read by the kind's own grammar, an object of the class or a Version of
+// the kind copied, or the keyword form of the kind's field table.
 namespace tolvi::py {
-
-// ValueError "'<key>' is an invalid keyword argument for <Class>()" for the
-// first key, in the dictionary's order, that is not one of `known`.
-bool reject_unknown_keywords(PyObject* kwargs, std::initializer_list<const char*> known,
-                             const char* class_name);
 
 // The value of keyword `name`, or an empty Ref: check PyErr_Occurred() to tell
 // a missing keyword from a failed lookup. The reference is owned, since the
 // conversion that follows may run Python code that changes the dictionary.
-Ref keyword_value(PyObject* kwargs, const char* name);
-
-// The keyword form of a class with one field: keyword `name` is required
-// (ValueError "invalid input to argument '<name>'" when missing), converted
-// with `convert`, and the only keyword accepted.
-template <class Field>
-bool single_keyword_form(PyObject* kwargs, const char* name, bool (*convert)(PyObject*, Field&),
-                         Field& out, const char* class_name) {
-    Ref value = keyword_value(kwargs, name);
-    if (!value) {
-        if (!PyErr_Occurred()) {
-            PyErr_Format(PyExc_ValueError, fixed::invalid_input, name);
-        }
-        return false;
+inline Ref keyword_value(PyObject* kwargs, const char* name) {
+    Ref key = to_python_str(name);
+    if (!key) {
+        return {};
     }
-    return convert(value.get(), out) && reject_unknown_keywords(kwargs, {name}, class_name);
+    return Ref::new_reference(Borrowed(PyDict_GetItemWithError(kwargs, key.get())));
 }
 
-template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
+// ValueError "'<key>' is an invalid keyword argument for <Class>()" for the
+// first key, in the dictionary's order, that is not one of T's fields.
+template <class T> bool reject_unknown_keywords(PyObject* kwargs) {
+    Ref keys = Ref::steal(PyDict_Keys(kwargs));
+    if (!keys) {
+        return false;
+    }
+    const Py_ssize_t count = list_size(keys.get());
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyObject* key = list_item(keys.get(), i);
+        if (!PyUnicode_Check(key)) {
+            raise_type_mismatch(key, fixed::kStrTarget);
+            return false;
+        }
+        // Compared as text, never encoded: a key that UTF-8 cannot hold is just
+        // another unknown key.
+        const bool is_known = std::ranges::any_of(kFieldNames<T>, [key](const char* name) {
+            return PyUnicode_CompareWithASCIIString(key, name) == 0;
+        });
+        if (!is_known) {
+            PyErr_Format(PyExc_ValueError, fixed::kInvalidKeyword, key, class_name<T>());
+            return false;
+        }
+    }
+    return true;
+}
+
+// One field of the keyword form: converted when given; when missing, an error
+// if the field is required.
+template <class T, class F> bool keyword_field(PyObject* kwargs, const F& field, T& out) {
+    Ref value = keyword_value(kwargs, field.name);
+    if (value) {
+        return F::Convert::kFromPython(value.get(), out.*F::kMember);
+    }
+    if (PyErr_Occurred() != nullptr) {
+        return false;
+    }
+    if (field.presence == Presence::optional) {
+        return true;
+    }
+    if constexpr (KindTable<T>::kMissing == MissingKeyword::type_error) {
+        PyErr_Format(PyExc_TypeError, fixed::kMissingKeyword, field.name);
+    } else {
+        PyErr_Format(PyExc_ValueError, fixed::kInvalidInput, field.name);
+    }
+    return false;
+}
+
+// The keyword form: each field in the table's order, then no other keyword.
+template <class T> bool from_keywords(PyObject* kwargs, T& out) {
+    return std::apply(
+               [&](const auto&... field) { return (keyword_field(kwargs, field, out) && ...); },
+               KindTable<T>::kFields) &&
+           reject_unknown_keywords<T>(kwargs);
+}
+
+template <class T> bool value_from_argument(PyObject* x, T& out) {
     if (PyUnicode_Check(x)) {
         return from_python_text(
-            x, Traits::parse, &raise_report,
+            x, KindTable<T>::kParse, &raise_report,
             [&out](const version::VersionSyntax& syntax, std::string_view utf8) {
                 out = version::to_value<T>(syntax, utf8);
                 return true;
@@ -63,33 +104,32 @@ template <class T, class Traits> bool value_from_argument(PyObject* x, T& out) {
             out = std::move(*kind);
             return true;
         }
-        raise(PyExc_TypeError, std::string(fixed::expected_kind) + Traits::name +
-                                   fixed::expected_kind_found + version::to_debug(held));
+        raise(PyExc_TypeError, std::string(fixed::kExpectedKind) + class_name<T>() +
+                                   fixed::kExpectedKindFound + version::to_debug(held));
         return false;
     }
-    raise_cannot_construct(Traits::name, x);
+    raise_cannot_construct(class_name<T>(), x);
     return false;
 }
 
-template <class T, class Traits>
-PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+template <class T> PyObject* kind_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     const Py_ssize_t count = tuple_size(args);
     return guarded([&]() -> PyObject* {
         T value;
         if (kwargs == nullptr || kwargs == Py_None) {
             if (count == 0) {
-                PyErr_Format(PyExc_ValueError, fixed::requires_arguments, Traits::name);
+                PyErr_Format(PyExc_ValueError, fixed::kRequiresArguments, class_name<T>());
                 return nullptr;
             }
             if (count > 1) {
-                return raise_panic(fixed::not_implemented);
+                return raise_panic(fixed::kNotImplemented);
             }
-            if (!value_from_argument<T, Traits>(tuple_item(args, 0), value)) {
+            if (!value_from_argument<T>(tuple_item(args, 0), value)) {
                 return nullptr;
             }
         } else if (count != 0) {
-            return raise(PyExc_TypeError, fixed::args_and_kwargs);
-        } else if (!Traits::from_keywords(kwargs, value)) {
+            return raise(PyExc_TypeError, fixed::kArgsAndKwargs);
+        } else if (!from_keywords(kwargs, value)) {
             return nullptr;
         }
         return kind_object_holding(type, std::move(value)).release();

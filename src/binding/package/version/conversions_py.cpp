@@ -44,7 +44,7 @@ bool from_python_u32(PyObject* object, std::uint32_t& out) {
         return false;
     }
     if (value > std::numeric_limits<std::uint32_t>::max()) {
-        raise(PyExc_OverflowError, fixed::out_of_range);
+        raise(PyExc_OverflowError, fixed::kOutOfRange);
         return false;
     }
     out = static_cast<std::uint32_t>(value);
@@ -53,11 +53,11 @@ bool from_python_u32(PyObject* object, std::uint32_t& out) {
 
 bool from_python_string_list(PyObject* object, std::vector<std::string>& out) {
     if (PyUnicode_Check(object)) {
-        raise(PyExc_TypeError, fixed::str_for_list);
+        raise(PyExc_TypeError, fixed::kStrForList);
         return false;
     }
     if (!PySequence_Check(object)) {
-        raise_type_mismatch(object, fixed::sequence_target);
+        raise_type_mismatch(object, fixed::kSequenceTarget);
         return false;
     }
     std::vector<std::string> items;
@@ -73,7 +73,7 @@ bool from_python_string_list(PyObject* object, std::vector<std::string>& out) {
     }
     while (Ref item = Ref::steal(PyIter_Next(iterator.get()))) {
         if (!PyUnicode_Check(item.get())) {
-            raise_type_mismatch(item.get(), fixed::str_target);
+            raise_type_mismatch(item.get(), fixed::kStrTarget);
             return false;
         }
         if (!utf8_of(item.get(), items.emplace_back())) {
@@ -100,16 +100,16 @@ bool from_python_optional_string_list(PyObject* object, version::OptionalList& o
     return true;
 }
 
-bool from_python_other(PyObject* object, version::Other& out) {
+bool from_python_other_value(PyObject* object, std::string& out) {
     if (!PyUnicode_Check(object)) {
-        raise_type_mismatch(object, fixed::str_target);
+        raise_type_mismatch(object, fixed::kStrTarget);
         return false;
     }
     std::string_view utf8;
     if (!from_python_utf8(object, utf8)) {
         return false;
     }
-    out = version::to_other(utf8);
+    out = std::move(version::to_other(utf8).value);
     return true;
 }
 
@@ -118,8 +118,7 @@ Ref to_python_u32(const std::uint32_t& n) {
 }
 
 Ref to_python_string(const std::string& text) {
-    return Ref::steal(
-        PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
+    return to_python_str(text);
 }
 
 Ref to_python_string_list(const std::vector<std::string>& items) {
@@ -145,7 +144,7 @@ bool text_argument(PyObject* object, const char* name) {
     if (PyUnicode_Check(object)) {
         return true;
     }
-    raise_type_mismatch(object, fixed::str_target);
+    raise_type_mismatch(object, fixed::kStrTarget);
     prefix_argument_error(name);
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include "binding/errors_py.hpp"
 #include "binding/object_access_py.hpp"
+#include "binding/package/version/kind_fields_py.hpp"
+#include "binding/to_python_str_py.hpp"
 #include "core/package/version/optional_list.hpp"
 #include "core/package/version/other.hpp"
 #include "core/package/version/parser.hpp"
@@ -33,13 +35,35 @@ bool from_python_optional_string_list(PyObject* object, version::OptionalList& o
 
 // A str, as the value of an Other: any str, made into one as the parser makes
 // the Other it reads.
-bool from_python_other(PyObject* object, version::Other& out);
+bool from_python_other_value(PyObject* object, std::string& out);
 
 // Python objects from model fields; empty with an error set on failure.
 Ref to_python_u32(const std::uint32_t& n);
 Ref to_python_string(const std::string& text);
 Ref to_python_string_list(const std::vector<std::string>& items);
 Ref to_python_optional_string_list(const version::OptionalList& items);
+
+// The converters a field table names (kind_fields_py.hpp).
+struct NumberConverter {
+    using Type = std::uint32_t;
+    static constexpr auto kToPython = &to_python_u32;
+    static constexpr auto kFromPython = &from_python_u32;
+};
+struct ListConverter {
+    using Type = std::vector<std::string>;
+    static constexpr auto kToPython = &to_python_string_list;
+    static constexpr auto kFromPython = &from_python_string_list;
+};
+struct OptionalListConverter {
+    using Type = version::OptionalList;
+    static constexpr auto kToPython = &to_python_optional_string_list;
+    static constexpr auto kFromPython = &from_python_optional_string_list;
+};
+struct OtherValueConverter {
+    using Type = std::string;
+    static constexpr auto kToPython = &to_python_string;
+    static constexpr auto kFromPython = &from_python_other_value;
+};
 
 // Runs a conversion of the argument `name`, naming the argument in a TypeError.
 template <class Field>

@@ -1,12 +1,15 @@
 #pragma once
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/kind_tables_py.hpp"
 #include "binding/package/version/slots_py.hpp"
 #include "core/package/version/version.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 
 // What the three kind classes (SemVer, DotSeparated, Other) share: their slots,
@@ -83,7 +86,7 @@ PyObject* field_getter(PyObject* object, void*) {
 template <class T, class Field, Field T::*Member, bool (*FromPython)(PyObject*, Field&)>
 int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
     if (new_value == nullptr) {
-        raise(PyExc_AttributeError, fixed::cannot_delete);
+        raise(PyExc_AttributeError, fixed::kCannotDelete);
         return -1;
     }
     return guarded([&]() -> int {
@@ -104,15 +107,25 @@ int field_setter(PyObject* object, PyObject* new_value, void* parameter) {
     });
 }
 
-// The read-write property `name` of field Member; its setter's parameter is
-// called `parameter`.
-template <class T, class Field, Field T::*Member, Ref (*ToPython)(const Field&),
-          bool (*FromPython)(PyObject*, Field&)>
-constexpr PyGetSetDef property(const char* name, const char* parameter) noexcept {
-    return {name, &field_getter<T, Field, Member, ToPython>,
-            &field_setter<T, Field, Member, FromPython>, nullptr,
+// The read-write property of a row of T's field table.
+template <class T, class F> constexpr PyGetSetDef property_of(const F& field) noexcept {
+    using Value = typename F::Value;
+    static_assert(std::is_same_v<Value, typename F::Convert::Type>, "a converter of another type");
+    return {field.name, &field_getter<T, Value, F::kMember, F::Convert::kToPython>,
+            &field_setter<T, Value, F::kMember, F::Convert::kFromPython>, nullptr,
             // The closure is a mutable void*, but the setter only reads the text.
-            const_cast<char*>(parameter)}; // NOLINT(cppcoreguidelines-pro-type-const-cast)
+            const_cast<char*>(field.parameter)}; // NOLINT(cppcoreguidelines-pro-type-const-cast)
+}
+
+// The properties of T's class, one for each row of its field table, ending with
+// the terminating entry.
+template <class T> constexpr auto field_properties() noexcept {
+    return std::apply(
+        [](const auto&... field) {
+            return std::array<PyGetSetDef, sizeof...(field) + 1>{
+                property_of<T>(field)..., PyGetSetDef{nullptr, nullptr, nullptr, nullptr, nullptr}};
+        },
+        KindTable<T>::kFields);
 }
 
 } // namespace tolvi::py

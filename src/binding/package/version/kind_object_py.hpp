@@ -63,7 +63,7 @@ public:
 
     bool ok() const noexcept { return state_ != nullptr; }
     static std::nullptr_t raise_conflict() {
-        return raise(PyExc_RuntimeError, Exclusive ? fixed::borrowed : fixed::mutably_borrowed);
+        return raise(PyExc_RuntimeError, Exclusive ? fixed::kBorrowed : fixed::kMutablyBorrowed);
     }
 
 private:

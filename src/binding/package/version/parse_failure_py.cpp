@@ -19,14 +19,14 @@ void raise_report(const version::ParseFailure& failure, std::string_view utf8, P
     report::ReportBuffer buffer; // NOLINT(cppcoreguidelines-pro-type-member-init)
     if (const auto laid_out =
             report::lay_out_parse_error(buffer, failure.error, utf8, failure.source_name, colour)) {
-        if (auto text = to_python_decodable(*laid_out)) {
+        if (auto text = to_python_str_ucs2(*laid_out)) {
             raise_builtin(PyExc_RuntimeError, std::move(*text));
             return;
         }
     }
     const std::string text =
         report::render_parse_error(failure.error, utf8, failure.source_name, colour);
-    raise_builtin(PyExc_RuntimeError, to_python_utf8(text));
+    raise_builtin(PyExc_RuntimeError, to_python_str_wide(text));
 }
 
 } // namespace tolvi::py

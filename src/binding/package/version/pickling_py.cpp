@@ -9,9 +9,8 @@
 // every reduction for its __name__, and a built-in function makes a new str for
 // each such question, where this object hands out the one it holds.
 //
-// The arguments of _reconstruct. A kind code is the kind's position (kind.hpp:
-// 0 SemVer, 1 DotSeparated, 2 Other) for an object of the kind's own class, and
-// 3 plus that position for a Version holding the kind.
+// The arguments of _reconstruct. A kind code (KindCode below) says whether they
+// rebuild an object of a kind's class or a Version holding that kind.
 //   (text)                                  a Version parsed from its text
 //   (code, text)                            a SemVer or DotSeparated parsed by its
 //                                           own grammar; an Other's value as it is
@@ -27,6 +26,7 @@
 #include "binding/package/version/classes_py.hpp"
 #include "binding/package/version/conversions_py.hpp"
 #include "binding/package/version/kind_object_py.hpp"
+#include "binding/package/version/kind_tables_py.hpp"
 #include "binding/package/version/slots_py.hpp"
 #include "binding/package/version/version_object_py.hpp"
 #include "core/package/version/parses_back.hpp"
@@ -38,6 +38,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -46,36 +48,37 @@ namespace tolvi::py {
 namespace {
 
 using version::DotSeparated;
-using version::Kind;
 using version::Other;
 using version::SemVer;
 using version::Version;
 
-// The errors of a bad pickle, which the tests pin. The reconstructor receives
-// whatever a pickle holds, so every argument is checked as strictly as the
-// constructors check theirs, and every failure is an ordinary exception:
-// TypeError, ValueError or OverflowError.
-namespace text {
-constexpr const char* wrong_argument_count = "_reconstruct() takes 1, 2 or 6 arguments (%zd given)";
-// The code, then the count of arguments given.
-constexpr const char* wrong_field_count =
-    "_reconstruct() takes 2 arguments for kind code %u (%zd given)";
-constexpr const char* unknown_kind_code = "_reconstruct() got an unknown kind code: %u";
-// The class whose grammar failed, then the repr of the text.
-constexpr const char* unparsed_text = "_reconstruct() got %s text that does not parse: %U";
-// The reconstructor's name.
-constexpr const char* keywords_refused = "tolvi.%U() takes no keyword arguments";
-} // namespace text
+// Kind codes, the first argument of _reconstruct but for a Version's text: an
+// object of a kind's class, or a Version holding that kind. Stored pickles hold
+// these numbers: never renumber them.
+enum class KindCode : std::uint32_t {
+    semver,
+    dot_separated,
+    other,
+    version_semver,
+    version_dot_separated,
+    version_other,
+};
+constexpr std::uint32_t kCodeCount = static_cast<std::uint32_t>(KindCode::version_other) + 1;
 
-// Kind codes: a kind's position for an object of its class, then the same
-// after kind_count for a Version holding it.
-constexpr std::uint32_t kind_code(Kind kind) noexcept {
-    return static_cast<std::uint32_t>(version::position(kind));
+// Whether the items rebuild an object of the kind's class or a Version.
+enum class Target : std::uint8_t { kind_object, version };
+
+template <class T> constexpr KindCode code_of(Target target) noexcept {
+    const bool in_version = target == Target::version;
+    if constexpr (std::is_same_v<T, SemVer>) {
+        return in_version ? KindCode::version_semver : KindCode::semver;
+    } else if constexpr (std::is_same_v<T, DotSeparated>) {
+        return in_version ? KindCode::version_dot_separated : KindCode::dot_separated;
+    } else {
+        static_assert(std::is_same_v<T, Other>);
+        return in_version ? KindCode::version_other : KindCode::other;
+    }
 }
-constexpr std::uint32_t version_code(Kind kind) noexcept {
-    return static_cast<std::uint32_t>(version::kind_count + version::position(kind));
-}
-constexpr std::uint32_t code_count = 2 * version::kind_count;
 
 // ---------------------------------------------------------------- reduction
 
@@ -102,51 +105,27 @@ template <class... Items> Ref tuple_of(Items... items) {
     return tuple_from(held);
 }
 
-// The arguments for a kind's value: its code, then the items that carry the
-// value, five at most (a SemVer's fields).
-struct CodedArguments {
-    std::array<Ref, 6> items;
-    std::size_t count = 1;
-
-    void add(Ref item) { items.at(count++) = std::move(item); }
-    Ref with_code(std::uint32_t code) {
-        items[0] = to_python_u32(code);
-        return tuple_from(std::span(items).first(count));
+// The arguments for a value of kind T: its code, then its text when the text
+// parses back to exactly the value, otherwise its fields in the table's order.
+template <class T> Ref arguments_of(const T& value, Target target) {
+    std::array<Ref, 1 + kFieldCount<T>> items;
+    items[0] = to_python_u32(static_cast<std::uint32_t>(code_of<T>(target)));
+    if constexpr (KindTable<T>::kTextForm) {
+        const std::string text = version::to_text(value);
+        if (version::text_parses_back(value, text, KindTable<T>::kParse)) {
+            items[1] = to_python_string(text);
+            return tuple_from(std::span(items).first(2));
+        }
     }
-};
-
-// (text) when the text form parses back to exactly the value, otherwise the
-// five fields.
-CodedArguments arguments_of(const SemVer& value) {
-    CodedArguments out;
-    const std::string text = version::to_text(value);
-    if (version::text_parses_back(value, text, &version::parse_semver)) {
-        out.add(to_python_string(text));
-        return out;
-    }
-    for (const std::uint32_t number : {value.major, value.minor, value.patch}) {
-        out.add(to_python_u32(number));
-    }
-    out.add(to_python_optional_string_list(value.rc));
-    out.add(to_python_optional_string_list(value.meta));
-    return out;
-}
-
-// (text) when the text form parses back to exactly the value, otherwise (parts).
-CodedArguments arguments_of(const DotSeparated& value) {
-    CodedArguments out;
-    const std::string text = version::to_text(value);
-    out.add(version::text_parses_back(value, text, &version::parse_dot_separated)
-                ? to_python_string(text)
-                : to_python_string_list(value.parts));
-    return out;
-}
-
-// (value): the value is its own text form, taken as it is.
-CodedArguments arguments_of(const Other& value) {
-    CodedArguments out;
-    out.add(to_python_string(value.value));
-    return out;
+    std::size_t place = 1;
+    std::apply(
+        [&](const auto&... field) {
+            ((items.at(place++) = std::remove_cvref_t<decltype(field)>::Convert::kToPython(
+                  value.*std::remove_cvref_t<decltype(field)>::kMember)),
+             ...);
+        },
+        KindTable<T>::kFields);
+    return tuple_from(items);
 }
 
 // (text) when the text carries the value, which it does for every Version made
@@ -158,19 +137,15 @@ Ref version_arguments(PyObject* object) {
         return tuple_of(to_python_text(value));
     }
     const Version unpacked = version::unpack(value);
-    return std::visit(
-        [&unpacked](const auto& kind) {
-            return arguments_of(kind).with_code(
-                version_code(version::kind_at(unpacked.value.index())));
-        },
-        unpacked.value);
+    return std::visit([](const auto& kind) { return arguments_of(kind, Target::version); },
+                      unpacked.value);
 }
 
 // The code and items of the value of an object of T's class, read under a
 // shared claim.
-template <class T> Ref kind_object_arguments(PyObject* object, Kind kind) {
-    return read_value<T>(
-        object, [kind](const T& value) { return arguments_of(value).with_code(kind_code(kind)); });
+template <class T> Ref kind_object_arguments(PyObject* object) {
+    return read_value<T>(object,
+                         [](const T& value) { return arguments_of(value, Target::kind_object); });
 }
 
 // The module's reconstructor, which every reduction names; kept for the life
@@ -183,13 +158,13 @@ PyObject* reduce(PyObject*, PyObject* object) {
         if (is_instance<Version>(object)) {
             arguments = version_arguments(object);
         } else if (is_instance<SemVer>(object)) {
-            arguments = kind_object_arguments<SemVer>(object, Kind::semver);
+            arguments = kind_object_arguments<SemVer>(object);
         } else if (is_instance<DotSeparated>(object)) {
-            arguments = kind_object_arguments<DotSeparated>(object, Kind::dot_separated);
+            arguments = kind_object_arguments<DotSeparated>(object);
         } else if (is_instance<Other>(object)) {
-            arguments = kind_object_arguments<Other>(object, Kind::other);
+            arguments = kind_object_arguments<Other>(object);
         } else {
-            return raise_type_mismatch(object, fixed::version_target);
+            return raise_type_mismatch(object, fixed::kVersionTarget);
         }
         return tuple_of(Ref::new_reference(reconstructor.get()), std::move(arguments)).release();
     });
@@ -204,147 +179,120 @@ PyMethodDef reduce_def = {
 
 // ---------------------------------------------------------------- reconstruction
 
-// The class a failed grammar belongs to is the last part of the qualified name
-// its failure gives the input.
-void raise_unparsed(const version::ParseFailure& failure, std::string_view, PyObject* text) {
-    std::string_view name = failure.source_name;
-    name.remove_prefix(name.rfind(':') + 1);
+// The error of a text that T's grammar, or Version's, does not read.
+template <class T>
+void raise_unparsed(const version::ParseFailure&, std::string_view, PyObject* text) {
     // The repr of str itself: a str subclass's own could run anything.
     auto str_repr = reinterpret_cast<reprfunc>(PyType_GetSlot(&PyUnicode_Type, Py_tp_repr));
     Ref quoted = Ref::steal(str_repr(text));
     if (quoted) {
-        PyErr_Format(PyExc_ValueError, text::unparsed_text, std::string(name).c_str(),
-                     quoted.get());
+        PyErr_Format(PyExc_ValueError, fixed::kUnparsedText, class_name<T>(), quoted.get());
     }
 }
 
-// A new object of T's class holding `value`.
-template <class T> Ref kind_object_of(T value) {
+// A new object of T's class holding `value`, or a new Version holding it.
+template <class T> Ref holding(Target target, T value) {
+    if (target == Target::version) {
+        PyTypeObject* type = class_type<Version>();
+        return type != nullptr
+                   ? new_version_object(type, version::Packer(Version{std::move(value)}))
+                   : Ref();
+    }
     PyTypeObject* type = class_type<T>();
     return type != nullptr ? kind_object_holding(type, std::move(value)) : Ref();
 }
 
-// A new Version holding `value`.
-Ref version_of(const Version& value) {
-    PyTypeObject* type = class_type<Version>();
-    return type != nullptr ? new_version_object(type, version::Packer(value)) : Ref();
-}
-
-// An object of T's class from the text argument `text`, read by the class's
-// parse entry `parse`.
-template <class T> Ref kind_object_from_text(PyObject* text, version::ParseEntry parse) {
-    if (!text_argument(text, "text")) {
-        return {};
-    }
-    return from_python_text(text, parse, &raise_unparsed,
-                            [](const version::VersionSyntax& syntax, std::string_view utf8) {
-                                return kind_object_of(version::to_value<T>(syntax, utf8));
-                            });
-}
-
 // A Version from the text argument `text`, read by `parse` as the constructor
-// reads its text.
-Ref version_from_text(PyObject* text, version::ParseEntry parse) {
+// reads its text: the text is kept as it is. `Grammar` names the class of the
+// grammar in the error of a text it does not read.
+template <class Grammar> Ref version_from_text(PyObject* text, version::ParseEntry parse) {
     PyTypeObject* type = class_type<Version>();
     if (type == nullptr || !text_argument(text, "text")) {
         return {};
     }
-    return from_python_text(text, parse, &raise_unparsed, version_packer(type));
+    return from_python_text(text, parse, &raise_unparsed<Grammar>, version_packer(type));
 }
 
-bool semver_from_fields(PyObject* const* fields, SemVer& out) {
-    return converted(&from_python_u32, fields[0], "major", out.major) &&
-           converted(&from_python_u32, fields[1], "minor", out.minor) &&
-           converted(&from_python_u32, fields[2], "patch", out.patch) &&
-           converted(&from_python_optional_string_list, fields[3], "rc", out.rc) &&
-           converted(&from_python_optional_string_list, fields[4], "meta", out.meta);
+// An object of T's class, or a Version, from the text argument `text`, read by
+// T's grammar.
+template <class T> Ref from_text(Target target, PyObject* text) {
+    if (target == Target::version) {
+        return version_from_text<T>(text, KindTable<T>::kParse);
+    }
+    if (!text_argument(text, "text")) {
+        return {};
+    }
+    return from_python_text(text, KindTable<T>::kParse, &raise_unparsed<T>,
+                            [](const version::VersionSyntax& syntax, std::string_view utf8) {
+                                return holding(Target::kind_object,
+                                               version::to_value<T>(syntax, utf8));
+                            });
 }
 
-bool parts_from_field(PyObject* field, DotSeparated& out) {
-    return converted(&from_python_string_list, field, "parts", out.parts);
-}
-
-// What the items after an object's kind code rebuild: its text, or its fields.
-// The counts are checked already.
-Ref kind_object_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) {
-    switch (kind) {
-    case Kind::semver: {
-        if (count == 1) {
-            return kind_object_from_text<SemVer>(items[0], &version::parse_semver);
+// What the `count` items after kind code `code` rebuild, for kind T: its text,
+// or its fields in the table's order, each converted as its argument.
+template <class T>
+Ref from_items(Target target, std::uint32_t code, PyObject* const* items, Py_ssize_t count) {
+    constexpr auto kFields = static_cast<Py_ssize_t>(kFieldCount<T>);
+    // One item (a text, or the field of a one-field kind) or every field.
+    bool counted = count == 1;
+    if constexpr (kFields != 1) {
+        counted = counted || count == kFields;
+    }
+    if (!counted) {
+        PyErr_Format(PyExc_TypeError, fixed::kWrongFieldCount, static_cast<unsigned>(code),
+                     count + 1);
+        return {};
+    }
+    if constexpr (KindTable<T>::kTextForm) {
+        if (count == 1 && (kFields != 1 || PyUnicode_Check(items[0]))) {
+            return from_text<T>(target, items[0]);
         }
-        SemVer value;
-        return semver_from_fields(items, value) ? kind_object_of(std::move(value)) : Ref();
     }
-    case Kind::dot_separated: {
-        if (PyUnicode_Check(items[0])) {
-            return kind_object_from_text<DotSeparated>(items[0], &version::parse_dot_separated);
-        }
-        DotSeparated value;
-        return parts_from_field(items[0], value) ? kind_object_of(std::move(value)) : Ref();
-    }
-    case Kind::other:
-        break;
-    }
-    Other value;
-    return converted(&from_python_other, items[0], "value", value)
-               ? kind_object_of(std::move(value))
-               : Ref();
-}
-
-// The same for a Version holding the kind: a text is read by the kind's own
-// parse entry into the Version, keeping the text as it is; an Other's value is
-// taken as it is, as the Other class takes it.
-Ref version_from_items(Kind kind, PyObject* const* items, Py_ssize_t count) {
-    switch (kind) {
-    case Kind::semver: {
-        if (count == 1) {
-            return version_from_text(items[0], &version::parse_semver);
-        }
-        SemVer value;
-        return semver_from_fields(items, value) ? version_of(Version{std::move(value)}) : Ref();
-    }
-    case Kind::dot_separated: {
-        if (PyUnicode_Check(items[0])) {
-            return version_from_text(items[0], &version::parse_dot_separated);
-        }
-        DotSeparated value;
-        return parts_from_field(items[0], value) ? version_of(Version{std::move(value)}) : Ref();
-    }
-    case Kind::other:
-        break;
-    }
-    Other value;
-    return converted(&from_python_other, items[0], "value", value)
-               ? version_of(Version{std::move(value)})
-               : Ref();
+    T value;
+    Py_ssize_t place = 0;
+    const bool whole = std::apply(
+        [&](const auto&... field) {
+            return (converted(std::remove_cvref_t<decltype(field)>::Convert::kFromPython,
+                              items[place++], field.name,
+                              value.*std::remove_cvref_t<decltype(field)>::kMember) &&
+                    ...);
+        },
+        KindTable<T>::kFields);
+    return whole ? holding(target, std::move(value)) : Ref();
 }
 
 // What the arguments of _reconstruct rebuild.
 Ref reconstruct(PyObject* const* args, Py_ssize_t nargs) {
     if (nargs == 1) {
-        return version_from_text(args[0], &version::parse_version);
+        return version_from_text<Version>(args[0], &version::parse_version);
     }
     if (nargs != 2 && nargs != 6) {
-        PyErr_Format(PyExc_TypeError, text::wrong_argument_count, nargs);
+        PyErr_Format(PyExc_TypeError, fixed::kWrongArgumentCount, nargs);
         return {};
     }
     std::uint32_t code = 0;
     if (!converted(&from_python_u32, args[0], "code", code)) {
         return {};
     }
-    if (code >= code_count) {
-        PyErr_Format(PyExc_ValueError, text::unknown_kind_code, static_cast<unsigned>(code));
-        return {};
-    }
-    const Kind kind = version::kind_at(code % version::kind_count);
+    PyObject* const* items = args + 1;
     const Py_ssize_t count = nargs - 1;
-    // Only a SemVer travels field by field in five items.
-    if (count != 1 && kind != Kind::semver) {
-        PyErr_Format(PyExc_TypeError, text::wrong_field_count, static_cast<unsigned>(code), nargs);
-        return {};
+    switch (static_cast<KindCode>(code)) {
+    case KindCode::semver:
+        return from_items<SemVer>(Target::kind_object, code, items, count);
+    case KindCode::dot_separated:
+        return from_items<DotSeparated>(Target::kind_object, code, items, count);
+    case KindCode::other:
+        return from_items<Other>(Target::kind_object, code, items, count);
+    case KindCode::version_semver:
+        return from_items<SemVer>(Target::version, code, items, count);
+    case KindCode::version_dot_separated:
+        return from_items<DotSeparated>(Target::version, code, items, count);
+    case KindCode::version_other:
+        return from_items<Other>(Target::version, code, items, count);
     }
-    return code >= version::kind_count ? version_from_items(kind, args + 1, count)
-                                       : kind_object_from_items(kind, args + 1, count);
+    PyErr_Format(PyExc_ValueError, fixed::kUnknownKindCode, static_cast<unsigned>(code));
+    return {};
 }
 
 // ---------------------------------------------------------------- the class
@@ -368,7 +316,7 @@ ReconstructorObject* as_reconstructor(PyObject* object) noexcept {
 PyObject* reconstructor_vectorcall(PyObject* self, PyObject* const* args, std::size_t nargsf,
                                    PyObject* kwnames) {
     if (kwnames != nullptr && tuple_size(kwnames) != 0) {
-        PyErr_Format(PyExc_TypeError, text::keywords_refused, as_reconstructor(self)->name);
+        PyErr_Format(PyExc_TypeError, fixed::kKeywordsRefused, as_reconstructor(self)->name);
         return nullptr;
     }
     return guarded([&] { return reconstruct(args, PyVectorcall_NARGS(nargsf)); }).release();
@@ -431,9 +379,9 @@ bool register_pickling(PyObject* module) {
     if (!module_name) {
         return false;
     }
-    constexpr const char* name = "_reconstruct";
+    constexpr const char* kName = "_reconstruct";
     Ref restore = new_reconstructor(
-        name, "Rebuilds a version object from what its reduction for pickle and copy holds.");
+        kName, "Rebuilds a version object from what its reduction for pickle and copy holds.");
     if (!restore) {
         return false;
     }
@@ -442,7 +390,7 @@ bool register_pickling(PyObject* module) {
         return false;
     }
     Ref copyreg = Ref::steal(PyImport_ImportModule("copyreg"));
-    if (!copyreg || PyModule_AddObjectRef(module, name, restore.get()) != 0) {
+    if (!copyreg || PyModule_AddObjectRef(module, kName, restore.get()) != 0) {
         return false;
     }
     reconstructor.keep(std::move(restore));

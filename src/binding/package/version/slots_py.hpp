@@ -18,14 +18,14 @@ template <std::size_t N> class SpecName {
 public:
     constexpr explicit SpecName(const char (&name)[N]) noexcept {
         auto* out =
-            std::copy(fixed::class_module.begin(), fixed::class_module.end(), text_.begin());
+            std::copy(fixed::kClassModule.begin(), fixed::kClassModule.end(), text_.begin());
         *out++ = '.';
         std::copy(name, name + N, out);
     }
     constexpr const char* c_str() const noexcept { return text_.data(); }
 
 private:
-    std::array<char, fixed::class_module.size() + 1 + N> text_{};
+    std::array<char, fixed::kClassModule.size() + 1 + N> text_{};
 };
 
 // The PyType_Spec of a class named `name` whose objects take `size` bytes: the
@@ -50,7 +50,7 @@ inline PyObject* refuse_allocation(PyTypeObject* type, Py_ssize_t) noexcept {
     Ref module = Ref::steal(PyObject_GetAttrString(object, "__module__"));
     Ref name = module ? Ref::steal(PyType_GetQualName(type)) : Ref();
     if (name) {
-        PyErr_Format(PyExc_TypeError, fixed::cannot_create, module.get(), name.get());
+        PyErr_Format(PyExc_TypeError, fixed::kCannotCreate, module.get(), name.get());
     }
     return nullptr;
 }

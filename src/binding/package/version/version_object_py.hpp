@@ -80,11 +80,7 @@ inline auto version_packer(PyTypeObject* type) noexcept {
 // The text form as a str.
 inline Ref to_python_text(const version::VersionView& value) {
     const std::string_view text = value.text();
-    if (!value.is_ascii()) {
-        return Ref::steal(
-            PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
-    }
-    return to_python_ascii(text);
+    return value.is_ascii() ? to_python_str_ascii(text) : to_python_str(text);
 }
 
 } // namespace tolvi::py

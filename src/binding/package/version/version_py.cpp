@@ -75,7 +75,7 @@ Ref construct(PyTypeObject* type, PyObject* x) {
         } else if (is_instance<version::Other>(x)) {
             made = version_from_kind<version::Other>(x, value);
         } else {
-            raise_cannot_construct("Version", x);
+            raise_cannot_construct(class_name<version::Version>(), x);
             return {};
         }
         return made ? new_version_object(type, version::Packer(value)) : Ref();
@@ -85,12 +85,12 @@ Ref construct(PyTypeObject* type, PyObject* x) {
 // The key is named by its own text: keyword names are always str objects, and
 // str() of a str subclass could run code of the caller's, or fail.
 PyObject* unexpected_keyword(PyObject* key) {
-    PyErr_Format(PyExc_TypeError, fixed::version_keyword, key);
+    PyErr_Format(PyExc_TypeError, fixed::kVersionKeyword, key);
     return nullptr;
 }
 
 PyObject* raise_requires_arguments() {
-    PyErr_Format(PyExc_ValueError, fixed::requires_arguments, "Version");
+    PyErr_Format(PyExc_ValueError, fixed::kRequiresArguments, class_name<version::Version>());
     return nullptr;
 }
 

@@ -11,7 +11,7 @@ namespace tolvi::version {
 
 // A version made of dot-separated parts; no parts at all is a valid value.
 struct DotSeparated {
-    static constexpr std::string_view qualified_name =
+    static constexpr std::string_view kQualifiedName =
         "tolvi::package::version::dot_separated::DotSeparated";
 
     std::vector<std::string> parts;

@@ -10,13 +10,14 @@ namespace tolvi::version {
 
 enum class Kind : std::uint8_t { semver, dot_separated, other };
 
-inline constexpr std::size_t kind_count = 3;
+// Other is the last kind.
+inline constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::other) + 1;
 
 constexpr std::size_t position(Kind kind) noexcept {
     return static_cast<std::size_t>(kind);
 }
 
-// The kind at `position`, which must be below kind_count.
+// The kind at `position`, which must be below kKindCount.
 constexpr Kind kind_at(std::size_t position) noexcept {
     return static_cast<Kind>(position);
 }

@@ -16,19 +16,19 @@ namespace {
 // are equal exactly when their values are.
 class KeyBits {
 public:
-    static constexpr int capacity = 61;
+    static constexpr int kCapacity = 61;
 
     bool whole() const noexcept { return !cut_; }
 
     // Appends `value`, which fits in `width` bits, most significant bit first,
     // as far as it fits.
     void push(std::uint64_t value, int width) noexcept {
-        if (used_ + width <= capacity) {
+        if (used_ + width <= kCapacity) {
             bits_ = (bits_ << width) | value;
             used_ += width;
             return;
         }
-        const int taken = std::min(width, capacity - used_);
+        const int taken = std::min(width, kCapacity - used_);
         if (taken < width) {
             cut_ = true;
         }
@@ -40,7 +40,7 @@ public:
         used_ += taken;
     }
 
-    std::uint64_t finish() const noexcept { return bits_ << (capacity - used_); }
+    std::uint64_t finish() const noexcept { return bits_ << (kCapacity - used_); }
 
 private:
     std::uint64_t bits_ = 0;

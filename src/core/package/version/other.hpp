@@ -11,7 +11,7 @@ namespace tolvi::version {
 
 // A version held as one opaque string.
 struct Other {
-    static constexpr std::string_view qualified_name = "tolvi::package::version::other::Other";
+    static constexpr std::string_view kQualifiedName = "tolvi::package::version::other::Other";
 
     std::string value;
 

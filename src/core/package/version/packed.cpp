@@ -86,11 +86,11 @@ PartsView::PartsView(std::string_view section, const char* lengths, std::uint32_
 
 std::size_t VersionView::size() const noexcept {
     std::size_t table = 0;
-    if ((header_->flags & packed_flag::listed) != 0) {
+    if ((header_->flags & packed_flag::kListed) != 0) {
         const int lists = kind() == Kind::dot_separated
                               ? 1
-                              : ((header_->flags & packed_flag::rc) != 0 ? 1 : 0) +
-                                    ((header_->flags & packed_flag::meta) != 0 ? 1 : 0);
+                              : ((header_->flags & packed_flag::kRc) != 0 ? 1 : 0) +
+                                    ((header_->flags & packed_flag::kMeta) != 0 ? 1 : 0);
         for (int i = 0; i < lists; ++i) {
             table += kLengthSize * (1 + read_length(listed(table)));
         }
@@ -113,7 +113,7 @@ SemVerView VersionView::semver() const noexcept {
     v.major = number();
     v.minor = number();
     v.patch = number();
-    const bool listed = (header_->flags & packed_flag::listed) != 0;
+    const bool listed = (header_->flags & packed_flag::kListed) != 0;
     std::size_t table = 0;
     // The list whose section starts at `at`, ending at `stop` when split at dots.
     const auto list = [&](std::size_t stop) {
@@ -134,17 +134,17 @@ SemVerView VersionView::semver() const noexcept {
         at += size + 1;
         return parts;
     };
-    if ((header_->flags & packed_flag::rc) != 0) {
-        v.rc = list((header_->flags & packed_flag::meta) != 0 ? t.find('+', at) : t.size());
+    if ((header_->flags & packed_flag::kRc) != 0) {
+        v.rc = list((header_->flags & packed_flag::kMeta) != 0 ? t.find('+', at) : t.size());
     }
-    if ((header_->flags & packed_flag::meta) != 0) {
+    if ((header_->flags & packed_flag::kMeta) != 0) {
         v.meta = list(t.size());
     }
     return v;
 }
 
 DotSeparatedView VersionView::dot_separated() const noexcept {
-    if ((header_->flags & packed_flag::listed) == 0) {
+    if ((header_->flags & packed_flag::kListed) == 0) {
         return {PartsView(text(), nullptr, 0)};
     }
     return {PartsView(text(), listed(kLengthSize), read_length(listed(0)))};
@@ -170,17 +170,17 @@ Packer::Packer(const Version& value) noexcept
     if (const auto* semver = std::get_if<SemVer>(&value.value)) {
         const bool listed = (semver->rc && needs_listing(*semver->rc, '+')) ||
                             (semver->meta && needs_listing(*semver->meta, '.'));
-        for (const auto& [list, flag] : {std::pair(&semver->rc, packed_flag::rc),
-                                         std::pair(&semver->meta, packed_flag::meta)}) {
+        for (const auto& [list, flag] : {std::pair(&semver->rc, packed_flag::kRc),
+                                         std::pair(&semver->meta, packed_flag::kMeta)}) {
             if (*list) {
                 flags_ |= flag;
                 listed_size_ += listed ? listed_size(**list) : 0;
             }
         }
-        flags_ |= listed ? packed_flag::listed : 0;
+        flags_ |= listed ? packed_flag::kListed : 0;
     } else if (const auto* dotted = std::get_if<DotSeparated>(&value.value)) {
         if (needs_listing(dotted->parts, '.')) {
-            flags_ |= packed_flag::listed;
+            flags_ |= packed_flag::kListed;
             listed_size_ = listed_size(dotted->parts);
         }
     }
@@ -188,18 +188,18 @@ Packer::Packer(const Version& value) noexcept
 
 Packer::Packer(const VersionSyntax& syntax, std::string_view text) noexcept
     : syntax_(&syntax), input_(text), text_size_(text.size()), kind_(syntax.kind),
-      flags_(syntax.reads_as_version ? packed_flag::parses_back : 0) {
+      flags_(syntax.reads_as_version ? packed_flag::kParsesBack : 0) {
     if (syntax.kind == Kind::semver) {
         const SemVerSyntax& v = syntax.semver;
         text_size_ = numbers_length(v.major, v.minor, v.patch) + (text.size() - v.rest);
-        flags_ |= (v.rc ? packed_flag::rc : 0) | (v.meta ? packed_flag::meta : 0);
+        flags_ |= (v.rc ? packed_flag::kRc : 0) | (v.meta ? packed_flag::kMeta : 0);
     }
 }
 
 void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     if (value_ != nullptr) {
         char* at = write_text(bytes, *value_);
-        if ((flags_ & packed_flag::listed) != 0) {
+        if ((flags_ & packed_flag::kListed) != 0) {
             if (const auto* semver = std::get_if<SemVer>(&value_->value)) {
                 for (const OptionalList* list : {&semver->rc, &semver->meta}) {
                     at = *list ? write_listed(at, **list) : at;
@@ -222,7 +222,7 @@ void Packer::write(PackedHeader& header, char* bytes) const noexcept {
     // ASCII; only an identifier, or a part set through a setter, may not be.
     const bool parsed_as_ascii = syntax_ != nullptr && kind_ != Kind::other;
     if (parsed_as_ascii || unicode::is_ascii(std::string_view(bytes, text_size_))) {
-        header.flags |= packed_flag::ascii;
+        header.flags |= packed_flag::kAscii;
     }
     header.ordering_key = 0;
 }

@@ -31,15 +31,15 @@ struct PackedHeader {
 };
 
 namespace packed_flag {
-inline constexpr std::uint8_t rc = 1;     // a semantic version's pre-release list is present
-inline constexpr std::uint8_t meta = 2;   // its build list is present
-inline constexpr std::uint8_t listed = 4; // the part lengths follow the text
-inline constexpr std::uint8_t ascii = 8;  // the text is all ASCII
+inline constexpr std::uint8_t kRc = 1;     // a semantic version's pre-release list is present
+inline constexpr std::uint8_t kMeta = 2;   // its build list is present
+inline constexpr std::uint8_t kListed = 4; // the part lengths follow the text
+inline constexpr std::uint8_t kAscii = 8;  // the text is all ASCII
 // The Version grammar reads the text back into exactly this value. Set when the
 // value was packed from what an entry read that the Version grammar reads the
 // same (VersionSyntax::reads_as_version); any other leaves it to
 // text_parses_back to decide.
-inline constexpr std::uint8_t parses_back = 16;
+inline constexpr std::uint8_t kParsesBack = 16;
 } // namespace packed_flag
 
 // The parts of one list of a packed version, as a range of string views.
@@ -118,10 +118,10 @@ public:
 
     Kind kind() const noexcept { return header_->kind; }
     std::string_view text() const noexcept { return {bytes_, header_->text_size}; }
-    bool is_ascii() const noexcept { return (header_->flags & packed_flag::ascii) != 0; }
-    bool is_listed() const noexcept { return (header_->flags & packed_flag::listed) != 0; }
+    bool is_ascii() const noexcept { return (header_->flags & packed_flag::kAscii) != 0; }
+    bool is_listed() const noexcept { return (header_->flags & packed_flag::kListed) != 0; }
     bool known_to_parse_back() const noexcept {
-        return (header_->flags & packed_flag::parses_back) != 0;
+        return (header_->flags & packed_flag::kParsesBack) != 0;
     }
     // The number of bytes after the header.
     std::size_t size() const noexcept;

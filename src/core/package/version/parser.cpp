@@ -94,11 +94,11 @@ void Diagnosis::write_error(report::ParseError& error, std::string_view input,
 template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out) {
     auto outer = parser.errors().set_aside();
     const std::size_t start = parser.position();
-    constexpr std::uint64_t max = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
     std::uint64_t value = 0;
     const std::string_view input = parser.input();
     for (std::size_t at = start; parser.digit(); ++at) {
-        if (value <= max) {
+        if (value <= kMax) {
             value = value * 10 + static_cast<unsigned>(input[at] - '0');
         }
     }
@@ -107,7 +107,7 @@ template <class Errors> bool integer(Parser<Errors>& parser, std::uint32_t& out)
         parser.errors().finish_labelled(std::move(outer), start, Pattern::Integer);
         return false;
     }
-    if (value > max) {
+    if (value > kMax) {
         parser.errors().refuse_out_of_range(std::move(outer), start, end);
         parser.rewind(start);
         return false;

@@ -46,9 +46,9 @@ enum class Pattern : std::uint8_t {
     IntegerInRange,
     PartCharacter,
     DotSeparatedList,
-    Identifier,
+    Identifier, // the last: the count follows from it
 };
-inline constexpr std::size_t pattern_count = 11;
+inline constexpr std::size_t kPatternCount = static_cast<std::size_t>(Pattern::Identifier) + 1;
 
 class ExpectedList {
 public:
@@ -79,9 +79,9 @@ private:
     // single word copies at once where fields of several widths would not.
     static constexpr unsigned kBits = 4;
     static constexpr std::uint64_t kMask = (1U << kBits) - 1;
-    static constexpr unsigned kPresentShift = pattern_count * kBits;
+    static constexpr unsigned kPresentShift = kPatternCount * kBits;
     static constexpr unsigned kSizeShift = 60;
-    static_assert(pattern_count <= kMask + 1 && kPresentShift + pattern_count <= kSizeShift);
+    static_assert(kPatternCount <= kMask + 1 && kPresentShift + kPatternCount <= kSizeShift);
 
     static std::uint64_t present(Pattern p) noexcept {
         return std::uint64_t{1} << (kPresentShift + static_cast<unsigned>(p));
@@ -164,7 +164,7 @@ constexpr bool is_digit(unsigned char c) noexcept {
 }
 // The characters of a part of a dot-separated list, as a table: the scans
 // test one for nearly every character of valid input.
-inline constexpr std::array<bool, 256> part_characters = [] {
+inline constexpr std::array<bool, 256> kPartCharacters = [] {
     std::array<bool, 256> table{};
     for (unsigned c = 0; c < table.size(); ++c) {
         table[c] = is_letter(static_cast<unsigned char>(c)) ||
@@ -173,7 +173,7 @@ inline constexpr std::array<bool, 256> part_characters = [] {
     return table;
 }();
 constexpr bool is_part(unsigned char c) noexcept {
-    return part_characters[c];
+    return kPartCharacters[c];
 }
 
 template <class Errors> class Parser {

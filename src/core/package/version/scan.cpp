@@ -46,15 +46,15 @@ const char* list_end(const char* at, const char* end) noexcept {
 // no digit or the number passes the largest uint32. Every digit is read either
 // way, as the integer rule reads them.
 bool integer(const char*& at, const char* end, std::uint32_t& out) noexcept {
-    constexpr std::uint64_t max = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
     const char* start = at;
     std::uint64_t value = 0;
     for (; at != end && is_digit(at); ++at) {
-        // Saturates past max: a value that got there stays there.
-        value = value <= max ? value * 10 + static_cast<unsigned>(*at - '0') : value;
+        // Saturates past kMax: a value that got there stays there.
+        value = value <= kMax ? value * 10 + static_cast<unsigned>(*at - '0') : value;
     }
     out = static_cast<std::uint32_t>(value);
-    return at != start && value <= max;
+    return at != start && value <= kMax;
 }
 
 } // namespace

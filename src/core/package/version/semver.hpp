@@ -16,7 +16,7 @@ namespace tolvi::version {
 // major.minor.patch with optional pre-release (`rc`) and build (`meta`)
 // identifiers. An absent list and a present empty list are different values.
 struct SemVer {
-    static constexpr std::string_view qualified_name = "tolvi::package::version::semver::SemVer";
+    static constexpr std::string_view kQualifiedName = "tolvi::package::version::semver::SemVer";
 
     std::uint32_t major = 0;
     std::uint32_t minor = 0;

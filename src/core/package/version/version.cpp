@@ -46,7 +46,7 @@ template <class Errors> bool whole_identifier(grammar::Parser<Errors>& parser) {
 } // namespace
 
 ParseResult parse_version(std::string_view text) {
-    return parse_entry(text, Version::qualified_name, [](auto& parser, VersionSyntax& out) {
+    return parse_entry(text, Version::kQualifiedName, [](auto& parser, VersionSyntax& out) {
         out.reads_as_version = true;
         if (whole_semver(parser, out.semver)) {
             out.kind = Kind::semver;
@@ -64,7 +64,7 @@ ParseResult parse_version(std::string_view text) {
 }
 
 ParseResult parse_semver(std::string_view text) {
-    return parse_entry(text, SemVer::qualified_name, [](auto& parser, VersionSyntax& out) {
+    return parse_entry(text, SemVer::kQualifiedName, [](auto& parser, VersionSyntax& out) {
         out.kind = Kind::semver;
         out.reads_as_version = true;
         return whole_semver(parser, out.semver);
@@ -72,7 +72,7 @@ ParseResult parse_semver(std::string_view text) {
 }
 
 ParseResult parse_dot_separated(std::string_view text) {
-    return parse_entry(text, DotSeparated::qualified_name, [](auto& parser, VersionSyntax& out) {
+    return parse_entry(text, DotSeparated::kQualifiedName, [](auto& parser, VersionSyntax& out) {
         out.kind = Kind::dot_separated;
         out.reads_as_version = false;
         return whole_list(parser);
@@ -80,7 +80,7 @@ ParseResult parse_dot_separated(std::string_view text) {
 }
 
 ParseResult parse_other(std::string_view text) {
-    return parse_entry(text, Other::qualified_name, [](auto& parser, VersionSyntax& out) {
+    return parse_entry(text, Other::kQualifiedName, [](auto& parser, VersionSyntax& out) {
         out.kind = Kind::other;
         out.reads_as_version = false;
         return whole_identifier(parser);

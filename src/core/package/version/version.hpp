@@ -15,7 +15,7 @@ namespace tolvi::version {
 // Any one of the three kinds. Versions of different kinds order by the
 // position of their kind: SemVer < DotSeparated < Other.
 struct Version {
-    static constexpr std::string_view qualified_name = "tolvi::package::version::Version";
+    static constexpr std::string_view kQualifiedName = "tolvi::package::version::Version";
 
     std::variant<SemVer, DotSeparated, Other> value;
 
@@ -35,7 +35,8 @@ static_assert(
         std::variant_alternative_t<position(Kind::dot_separated), decltype(Version::value)>,
         DotSeparated> &&
     std::is_same_v<std::variant_alternative_t<position(Kind::other), decltype(Version::value)>,
-                   Other>);
+                   Other> &&
+    std::variant_size_v<decltype(Version::value)> == kKindCount);
 
 std::size_t text_length(const Version& v) noexcept;
 // Writes the text form, text_length(v) bytes, at `out`; returns the end.
