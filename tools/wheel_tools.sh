@@ -46,6 +46,9 @@ if [ ! -x "$home/ziglang/zig" ]; then
     mv -T "$home.partial-$$" "$home" 2>/dev/null || rm -rf --one-file-system "$home.partial-$$"
 fi
 mkdir -p "$(dirname "$zig")"
-rm -f "$zig" "$zig-cache"
+# An older work tree holds a copy of Zig there, not a link.
+for place in "$zig" "$zig-cache"; do
+    if [ -L "$place" ]; then rm -f "$place"; else "$(dirname "$0")/remove_unmounted.sh" "$place"; fi
+done
 ln -s "$home" "$zig"
 ln -s "$home/cache" "$zig-cache"

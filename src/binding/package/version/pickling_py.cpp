@@ -63,7 +63,6 @@ enum class KindCode : std::uint32_t {
     version_dot_separated,
     version_other,
 };
-constexpr std::uint32_t kCodeCount = static_cast<std::uint32_t>(KindCode::version_other) + 1;
 
 // Whether the items rebuild an object of the kind's class or a Version.
 enum class Target : std::uint8_t { kind_object, version };
