@@ -119,7 +119,7 @@ demo: install ## set up with the build tools alone, then run examples/demo.py
 # the examples of the manual's pages that use pandas, Dask and process pools.
 examples: install $(VENV)/.requirements-examples $(VENV)/.requirements-typing ## the pandas and Dask examples, run and compared
 	$(VPY) examples/cluster.py --every 100
-	$(VPY) tools/check_examples.py docs/pandas.md docs/processes.md
+	$(VPY) tools/dev/check_examples.py docs/pandas.md docs/processes.md
 
 # -P keeps the working directory off the import path: the module under test can
 # only be the one installed from the wheel. Development mode and the debug hooks
@@ -132,7 +132,7 @@ test-python: install test-tools ## the Python tests against the installed wheel
 
 # GoogleTest from Debian's libgtest-dev, installed when missing on a Debian root shell.
 gtest: ## install GoogleTest when missing (Debian, as root)
-	@tools/apt_install_missing.sh /usr/include/gtest/gtest.h=libgtest-dev
+	@tools/dev/apt_install_missing.sh /usr/include/gtest/gtest.h=libgtest-dev
 
 test-cpp: venv gtest ## the C++ unit tests (GoogleTest, through ctest)
 	cmake -S . -B $(CPP_BUILD) -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=OFF \
@@ -145,8 +145,8 @@ test: test-cpp test-python examples ## set up, then every test: C++, Python, and
 # The stubs against the installed module, and the README's Python examples
 # against the stubs (make test-docs checks the manual's too).
 typecheck: install $(VENV)/.requirements-typing ## stubtest on the stubs; the README's examples typed, run and compared
-	$(VPY) tools/stubtest.py
-	$(VPY) tools/check_examples.py README.md
+	$(VPY) tools/dev/stubtest.py
+	$(VPY) tools/dev/check_examples.py README.md
 
 # The manual, built by Sphinx from docs/ with warnings as errors; its API
 # reference is read from the stubs, so the module need not be built.
@@ -158,13 +158,13 @@ docs: $(VENV)/.requirements-docs ## build the manual into $(DOCS_BUILD), warning
 # Debian's Chromium and its WebDriver for the browser test, installed when missing
 # on a Debian root shell.
 docs-tools: ## install chromium and chromium-driver when missing (Debian, as root)
-	@tools/apt_install_missing.sh chromium=chromium chromedriver=chromium-driver
+	@tools/dev/apt_install_missing.sh chromium=chromium chromedriver=chromium-driver
 
 # Every example of the README and the manual typed, run and compared; then the
 # built site: its links, every public name in its API reference, and the site in
 # headless Chromium, which saves build/docs-screenshot.png.
 test-docs: docs docs-tools install test-tools $(VENV)/.requirements-typing ## the manual's examples, links, API names and a browser test
-	$(VPY) tools/check_examples.py README.md $(sort $(wildcard docs/*.md))
+	$(VPY) tools/dev/check_examples.py README.md $(sort $(wildcard docs/*.md))
 	DOCS_BUILD=$(DOCS_BUILD) $(VPY) -P -m pytest $(PYTEST_QUIET) -p no:cacheprovider docs/tests $(PYTEST_ARGS)
 
 # The C++ tests and the whole Python suite under AddressSanitizer and
@@ -223,7 +223,7 @@ bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.1
 	@for t in cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3; do \
 	  ls "$(RELEASE_DIST)"/tolvi-*-$$t-*_x86_64.whl >/dev/null || \
 	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }; done
-	tools/bench_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)" $(if $(QUICK),--quick)
+	tools/release/bench_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)" $(if $(QUICK),--quick)
 
 # Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
 # CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
@@ -241,10 +241,10 @@ fuzz: fuzz-model fuzz-python ## both fuzzers, FUZZ_SECONDS each
 # clang and its sanitizer and fuzzer runtime (libclang-rt-N-dev for clang N, told
 # by the runtime's builtins archive), installed when missing on a Debian root shell.
 fuzz-tools: ## install clang and its fuzzer runtime when missing (Debian, as root)
-	@tools/apt_install_missing.sh $(FUZZ_CXX)=clang
+	@tools/dev/apt_install_missing.sh $(FUZZ_CXX)=clang
 	@runtime=$$($(FUZZ_CXX) -print-libgcc-file-name -rtlib=compiler-rt); \
 	version=$$($(FUZZ_CXX) -dumpversion | cut -d. -f1); \
-	tools/apt_install_missing.sh "$$runtime=libclang-rt-$$version-dev"
+	tools/dev/apt_install_missing.sh "$$runtime=libclang-rt-$$version-dev"
 
 fuzz-configure: fuzz-tools ## configure the fuzzers' CMake tree
 	cmake -S . -B $(FUZZ_BUILD) -DTOLVI_BUILD_FUZZERS=ON -DTOLVI_BUILD_EXTENSION=OFF \
@@ -265,7 +265,7 @@ fuzz-model: fuzz-configure $(FUZZ_BUILD)/seeds/.ready ## libFuzzer on the Python
 	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
 $(FUZZ_BUILD)/seeds/.ready:
-	tools/fuzz_parse_seeds.sh $(FUZZ_CORPUS) $(FUZZ_BUILD)/seeds $(FUZZ_SAMPLE_EVERY)
+	tools/dev/fuzz_parse_seeds.sh $(FUZZ_CORPUS) $(FUZZ_BUILD)/seeds $(FUZZ_SAMPLE_EVERY)
 	touch $@
 
 # The Python API fuzzed through the installed module: a wheel built by clang with
@@ -299,7 +299,7 @@ CXX_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'test
 
 # clang-tidy and clang-format, installed when missing on a Debian root shell.
 lint-tools: ## install clang-tidy and clang-format when missing (Debian, as root)
-	@tools/apt_install_missing.sh clang-tidy=clang-tidy clang-format=clang-format
+	@tools/dev/apt_install_missing.sh clang-tidy=clang-tidy clang-format=clang-format
 
 # Static checks: clang-format in dry-run mode, then clang-tidy with the committed
 # .clang-tidy over src/ and tests/cpp/. The compile database comes from a
@@ -309,15 +309,15 @@ lint: gtest lint-tools ## clang-format in dry-run mode and clang-tidy
 	clang-format --dry-run -Werror $(CXX_FILES)
 	cmake -S . -B $(TIDY_BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
 	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) -DTOLVI_WERROR=ON >/dev/null
-	JOBS=$(TIDY_JOBS) tools/run_clang_tidy.sh $(TIDY_BUILD)
+	JOBS=$(TIDY_JOBS) tools/dev/run_clang_tidy.sh $(TIDY_BUILD)
 
 format: ## clang-format the C++ sources in place
 	clang-format -i $(CXX_FILES)
 
 # What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
 # x86_64 (cp312 to cp315, cp313t, and abi3) and aarch64 (cp313 to cp315, and abi3), built
-# by Zig's C++ toolchain (tools/build_dist.sh). CPython 3.14 and 3.15 come from
-# Debian unstable roots kept outside the work tree (tools/debian_root.sh), built by mmdebstrap
+# by Zig's C++ toolchain (tools/release/build_dist.sh). CPython 3.14 and 3.15 come from
+# Debian unstable roots kept outside the work tree (tools/release/debian_root.sh), built by mmdebstrap
 # from the Debian mirror of apt's sources and kept while whole and fresh; every
 # command inside one runs in a mount namespace of its own (bwrap).
 # `make test-dist` installs each wheel where it runs, and the sdist built from
@@ -332,73 +332,73 @@ RELEASE_PYTHON313 ?= $(call release_python,3.13)
 # mmdebstrap builds the roots, bwrap runs commands inside them; installed when
 # missing on a Debian root shell.
 root-tools: ## install mmdebstrap and bwrap when missing (Debian, as root)
-	@tools/apt_install_missing.sh mmdebstrap=mmdebstrap bwrap=bubblewrap
+	@tools/dev/apt_install_missing.sh mmdebstrap=mmdebstrap bwrap=bubblewrap
 
 # Wine runs the Windows interpreters, gendef reads their DLLs' exports; installed
 # when missing on a Debian root shell.
 windows-tools: ## install Wine and gendef when missing (Debian, as root)
-	@tools/apt_install_missing.sh wine=wine64 gendef=mingw-w64-tools
+	@tools/dev/apt_install_missing.sh wine=wine64 gendef=mingw-w64-tools
 
 wheels: root-tools windows-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
-	tools/build_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
+	tools/release/build_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 # The roots' scripts attacked, in a clone of this checkout under a path with a
 # space: killed at two moments of a leg, a second run beside the first, a
 # half-built root, a work tree bound into a root. Slow: it builds the amd64 root
 # twice.
 test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked (as root)
-	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/tests $(PYTEST_ARGS)
+	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/release/tests $(PYTEST_ARGS)
 
 roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)
-	tools/build_roots.sh
+	tools/release/build_roots.sh
 
 # The sdist and a wheel of each platform and kind built again from the last
 # commit, and compared with those of $(RELEASE_DIST) byte for byte.
 reproduce: ## rebuild the sdist and a wheel of each platform and kind, and compare them with $(RELEASE_DIST)'s
-	tools/reproduce.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
+	tools/release/reproduce.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 test-dist: test-dist-host test-dist-amd64 test-dist-arm64 test-dist-freethreaded test-dist-musl \
            test-dist-windows ## every release wheel and the sdist, each where it runs
 
 test-dist-host: ## the x86_64 wheels and the sdist under this machine's CPython 3.12 and 3.13
-	tools/test_dist.sh "$(RELEASE_DIST)" host "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
+	tools/release/test_dist.sh "$(RELEASE_DIST)" host "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
 test-dist-amd64: root-tools ## the x86_64 wheels and the sdist under CPython 3.14 and 3.15, in a Debian root
-	tools/test_dist.sh "$(RELEASE_DIST)" amd64
+	tools/release/test_dist.sh "$(RELEASE_DIST)" amd64
 
 test-dist-arm64: root-tools ## the aarch64 wheels under CPython 3.13 to 3.15, in an emulated arm64 root
-	tools/test_dist.sh "$(RELEASE_DIST)" arm64
+	tools/release/test_dist.sh "$(RELEASE_DIST)" arm64
 
 test-dist-freethreaded: root-tools ## the cp313t wheel, and the abi3 module refused, under the free-threaded CPython 3.13
-	tools/test_dist.sh "$(RELEASE_DIST)" freethreaded
+	tools/release/test_dist.sh "$(RELEASE_DIST)" freethreaded
 
 test-dist-musl: root-tools ## the musllinux wheels under a CPython 3.13 on musl libc built from Debian's source
-	tools/test_dist.sh "$(RELEASE_DIST)" musl "$(RELEASE_PYTHON313)"
+	tools/release/test_dist.sh "$(RELEASE_DIST)" musl "$(RELEASE_PYTHON313)"
 
 test-dist-windows: root-tools windows-tools ## the win_amd64 wheels under python.org's CPython 3.12 to 3.14, in Wine
-	tools/test_dist.sh "$(RELEASE_DIST)" windows "$(RELEASE_PYTHON312)"
+	tools/release/test_dist.sh "$(RELEASE_DIST)" windows "$(RELEASE_PYTHON312)"
 
 # No Mac runs here: the sdist's sources compiled and linked for macOS by Zig, so
 # that a Mac user's build from source is known to compile.
 check-macos: ## compile and link the module for aarch64 and x86_64 macOS from the sdist in $(RELEASE_DIST)
-	tools/check_macos.sh "$$(ls "$(RELEASE_DIST)"/tolvi-*.tar.gz || echo "$(RELEASE_DIST)/no-sdist")" \
+	tools/release/check_macos.sh "$$(ls "$(RELEASE_DIST)"/tolvi-*.tar.gz || echo "$(RELEASE_DIST)/no-sdist")" \
 	  "$$("$(RELEASE_PYTHON313)" -c 'import sysconfig; print(sysconfig.get_paths()["include"])')"
 
 # The development build under ThreadSanitizer, loaded by a free-threaded CPython
 # 3.13 built with it in the root freethreaded (kept like the one above), with the
 # interpreter's lock off; a race report fails the run. CI runs the thread tests.
 test-tsan: root-tools ## the whole Python suite under ThreadSanitizer, the interpreter's lock off (as root)
-	tools/test_tsan.sh all
+	tools/release/test_tsan.sh all
 
 test-tsan-threads: root-tools ## the thread tests, stress rounds included, under ThreadSanitizer (as root)
-	tools/test_tsan.sh quick
+	tools/release/test_tsan.sh quick
 
 # Built in the Debian root freethreaded from the stable suite's source, and kept
 # outside the work tree (TOLVI_CACHE, else ~/.cache/tolvi) for later runs and clones.
 freethreaded: root-tools ## the free-threaded CPython 3.13, built once (about 4 min) and then reused
-	tools/build_freethreaded.sh
+	tools/release/build_freethreaded.sh
 
 # Refused while anything is mounted below the work tree or a run of the roots'
 # scripts holds one of its locks.
 clean: ## remove the build folders, virtual environments and dist/
-	tools/clean.sh
+	tools/dev/clean.sh

@@ -13,7 +13,7 @@ copyright = "2026, The tolvi developers (MIT License)"
 release = tomllib.loads((ROOT / "pyproject.toml").read_text(encoding="utf-8"))["project"]["version"]
 version = release
 
-# Markdown pages, so that tools/check_examples.py runs their examples as it runs
+# Markdown pages, so that tools/dev/check_examples.py runs their examples as it runs
 # the README's; the API reference is read from the shipped stubs (stubapi).
 extensions = ["myst_parser", "stubapi"]
 source_suffix = {".md": "markdown", ".rst": "restructuredtext"}

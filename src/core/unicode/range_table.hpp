@@ -1,5 +1,5 @@
 #pragma once
-// Lookup over the sorted range tables that tools/gen_unicode_tables.py writes
+// Lookup over the sorted range tables that tools/dev/gen_unicode_tables.py writes
 // into tables.cpp. Kept apart from the generated file so that the data file
 // stays data and the search logic can be unit-tested on small tables.
 

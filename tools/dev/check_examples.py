@@ -2,7 +2,7 @@
 docs/) against the installed `tolvi`: their types under mypy --strict, and what
 they print.
 
-    python tools/check_examples.py [PAGE.md ...]     # README.md when none is named
+    python tools/dev/check_examples.py [PAGE.md ...]     # README.md when none is named
 
 - A ```python block is a program. It runs in a fresh interpreter, from a
   temporary directory. A ```text block right after it holds what it prints when
@@ -32,7 +32,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-README = Path(__file__).resolve().parent.parent / "README.md"
+README = Path(__file__).resolve().parents[2] / "README.md"
 FENCE = re.compile(r"^\s*(`{3,}|~{3,})\s*([\w+-]*)")
 PROGRAM_LANGUAGES = ("python", "py", "python3")
 OUTCOMES = ("prints", "raises")

@@ -6,10 +6,10 @@
 # the files we publish must not depend on when or where they were built. The
 # wheels are built against the headers `make wheels` left in build/wheels.
 #
-#   tools/reproduce.sh DIST PYTHON3.12 PYTHON3.13
+#   tools/release/reproduce.sh DIST PYTHON3.12 PYTHON3.13
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 contained "$0" "$@"
 
 [ $# -eq 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13" >&2; exit 2; }
@@ -22,7 +22,7 @@ remove_unmounted "$out"
 mkdir -p "$out"
 
 env=build/wheels/env-cp312
-tools/wheel_tools.sh "$python312" "$env"
+tools/release/wheel_tools.sh "$python312" "$env"
 release_sdist "$env/bin/python" "$out/source" "$out"
 sdist=$(ls "$out"/tolvi-*.tar.gz)
 # build [root NAME] PYTHON PLATFORM KIND: one wheel into $out, its log kept.
@@ -30,7 +30,7 @@ build() {
     local where=()
     [ "$1" != root ] || { where=(root_run "$2"); shift 2; }
     echo "--- $*"
-    "${where[@]}" tools/build_wheel.sh "$out" "$sdist" "$@" >>"$out/build.log" 2>&1 ||
+    "${where[@]}" tools/release/build_wheel.sh "$out" "$sdist" "$@" >>"$out/build.log" 2>&1 ||
         { tail -n 30 "$out/build.log" >&2; exit 1; }
 }
 build "$python312" x86_64 cp

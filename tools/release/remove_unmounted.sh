@@ -5,7 +5,7 @@
 # bound into a root, say). Every folder where builds or roots ran is deleted
 # through this.
 #
-#   tools/remove_unmounted.sh DIR...
+#   tools/release/remove_unmounted.sh DIR...
 set -eu
 for dir in "$@"; do
     [ -e "$dir" ] || [ -L "$dir" ] || continue

@@ -21,7 +21,7 @@ from pathlib import Path
 
 import pytest
 
-CHECKOUT = Path(__file__).resolve().parents[2]
+CHECKOUT = Path(__file__).resolve().parents[3]
 
 # Wheels by name only: the leg is killed before it installs one.
 PLACEHOLDER_WHEELS = [
@@ -261,7 +261,7 @@ def test_a_failing_run_leaves_no_process_and_no_lock(clone: Path, tmp_path: Path
     assert clean.returncode == 0, clean.stdout + clean.stderr
 
 
-ROOTS = 'cd "$1" && . tools/debian_root.sh && '
+ROOTS = 'cd "$1" && . tools/release/debian_root.sh && '
 
 # A program of 64-bit Arm that exits with status 7: the ELF header, one
 # loadable segment, and mov x0, #7; mov x8, #93 (exit); svc #0.
@@ -273,7 +273,7 @@ ARM_PROGRAM = (b"\x7fELF\x02\x01\x01" + bytes(9)
 EMULATED = """#!/usr/bin/env bash
 set -eu
 cd "$1"
-. tools/debian_root.sh
+. tools/release/debian_root.sh
 contained --emulation "$0" "$@"
 emulation_start
 status=0
@@ -339,7 +339,7 @@ NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
      " RELEASE_PYTHON312=/path/to/python3.12\n"),
     ("GIT_DIR=/nowhere; export GIT_DIR; release_dates",
      "this is no git checkout: name the dates of the files with SOURCE_DATE_EPOCH=SECONDS\n"),
-    ('dist_lock "$1/d" -x; timeout 2 bash -c \'. tools/debian_root.sh; dist_lock "$0/d" -s >&2\' "$1"',
+    ('dist_lock "$1/d" -x; timeout 2 bash -c \'. tools/release/debian_root.sh; dist_lock "$0/d" -s >&2\' "$1"',
      "--- waiting for another run that uses {tree}/d (it holds build/locks/dist-"),
     (f'{" ".join(NOBODY)} bash -c "$(declare -f contained); contained --emulation true"',
      "emulating arm64 needs root (it registers the emulator with the kernel);"
@@ -389,7 +389,7 @@ def test_nothing_is_deleted_through_a_mount(clone: Path) -> None:
     place.mkdir(parents=True)
     done = roots_shell(clone, """
         mount --bind "$1" build/dist-test/amd64/project
-        tools/mounts_below.sh . ; echo "mounts_below: $?"
+        tools/release/mounts_below.sh . ; echo "mounts_below: $?"
         remove_unmounted build/dist-test/amd64 ; echo "remove_unmounted: $?"
         make clean ; echo "make clean: $?"
         ls build/dist-test/amd64/project/.git >/dev/null && echo "still whole"
@@ -398,7 +398,7 @@ def test_nothing_is_deleted_through_a_mount(clone: Path) -> None:
         f"{place}",
         "mounts_below: 1",
         "remove_unmounted: 1",
-        "tools/clean.sh",
+        "tools/dev/clean.sh",
         "make clean: 2",
         "still whole",
     ], done.stdout + done.stderr

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# CPython 3.13 on musl libc (tools/debian_root.sh, musl_python_use), under which
+# CPython 3.13 on musl libc (tools/release/debian_root.sh, musl_python_use), under which
 # the musllinux wheels are tested: built in the root musl from the stable
 # suite's sources of CPython 3.13, zlib and libffi when the cache has no build
 # of them, reused otherwise.
 #
-#   tools/build_musl_python.sh
+#   tools/release/build_musl_python.sh
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 contained "$0" "$@"
 musl_python_use

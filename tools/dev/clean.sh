@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Removes the build folders, the virtual environments and dist/, but refuses,
 # saying what to do, while anything is mounted at or below the work tree or a
-# run of tools/debian_root.sh still holds one of the tree's locks: deleting
+# run of tools/release/debian_root.sh still holds one of the tree's locks: deleting
 # through a mount reaches whatever is mounted there, and deleting under a live
 # run breaks that run. The locks are held while the folders go. The roots and
 # the interpreters built for the release are kept outside the work tree
 # (TOLVI_CACHE, else ~/.cache/tolvi), for other clones too: removed by hand.
 #
-#   tools/clean.sh
+#   tools/dev/clean.sh
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 
-if ! mounted=$(tools/mounts_below.sh .); then
+if ! mounted=$(tools/release/mounts_below.sh .); then
     echo "mounted below this work tree, and not removed:" >&2
     echo "$mounted" >&2
     echo "unmount them first (umount -R PATH), then run this again" >&2

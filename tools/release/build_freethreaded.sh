@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The free-threaded CPython 3.13 (tools/debian_root.sh, freethreaded_use): built
+# The free-threaded CPython 3.13 (tools/release/debian_root.sh, freethreaded_use): built
 # in the root freethreaded from the stable suite's source when the cache has no
 # build of that source, reused otherwise. CI starts it beside the wheels.
 #
-#   tools/build_freethreaded.sh
+#   tools/release/build_freethreaded.sh
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 contained "$0" "$@"
 freethreaded_use

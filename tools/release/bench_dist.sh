@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # The benchmarks of the release wheels in DIST, under each CPython that has a
 # wheel of its own: 3.12 and 3.13 of this machine, 3.14 and 3.15 in the Debian
-# unstable root amd64 of tools/debian_root.sh, where the work tree is read-only
+# unstable root amd64 of tools/release/debian_root.sh, where the work tree is read-only
 # but for build/bench-dist and benchmarks/results. For each, the interpreter's
 # own x86_64 wheel is installed into a fresh environment with the peer
 # libraries, and the module of the abi3 wheel is measured beside it; then the
 # free-threaded cp313t wheel, in the root freethreaded, for what threads gain
 # (benchmarks/scaling.py). A full run writes benchmarks/results/wheels-cpXY/.
 #
-#   tools/bench_dist.sh DIST PYTHON3.12 PYTHON3.13 [--quick]
+#   tools/release/bench_dist.sh DIST PYTHON3.12 PYTHON3.13 [--quick]
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 contained "$0" "$@"
 
 [ $# -ge 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13 [--quick]" >&2; exit 2; }

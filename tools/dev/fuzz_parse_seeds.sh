@@ -5,7 +5,7 @@
 # by a line feed (where the harness splits its input in two). Without corpus
 # files there are only the built-in seeds.
 #
-#   tools/fuzz_parse_seeds.sh CORPUS_DIR OUT_DIR EVERY
+#   tools/dev/fuzz_parse_seeds.sh CORPUS_DIR OUT_DIR EVERY
 set -eu
 
 if [ $# -ne 3 ]; then

@@ -2,7 +2,7 @@
 # Prints every mount point at or below each DIR, as this process's mount
 # namespace sees it, one a line, and exits 1 when there is any; 0 when none.
 #
-#   tools/mounts_below.sh DIR...
+#   tools/release/mounts_below.sh DIR...
 #
 # The mount table writes a space, tab, newline and backslash of a path as \040,
 # \011, \012 and \134: they are decoded before a path is compared, so that a

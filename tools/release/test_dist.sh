@@ -1,36 +1,36 @@
 #!/usr/bin/env bash
-# Tests what users install, from what tools/build_dist.sh left in DIST, where it
+# Tests what users install, from what tools/release/build_dist.sh left in DIST, where it
 # runs: each wheel in a fresh virtual environment with the test requirements,
 # and the Python suite run against it. One leg at a time, so that CI can run
 # the slow emulated one beside the others:
 #
-#   tools/test_dist.sh DIST host PYTHON3.12 PYTHON3.13
+#   tools/release/test_dist.sh DIST host PYTHON3.12 PYTHON3.13
 #       each interpreter's own wheel and the abi3 wheel under each, and the
 #       sdist built from source by pip under 3.12, side by side
-#   tools/test_dist.sh DIST amd64
+#   tools/release/test_dist.sh DIST amd64
 #       in the Debian unstable root amd64, the one the wheels of 3.14 and 3.15
 #       were built in: CPython 3.14 and 3.15, each with its own wheel and the
 #       abi3 wheel, and under 3.15 the sdist built from source by pip with the
 #       root's GCC, side by side
-#   tools/test_dist.sh DIST arm64
+#   tools/release/test_dist.sh DIST arm64
 #       in a Debian unstable arm64 root, under user-mode emulation: CPython 3.13
 #       to 3.15, each with its own aarch64 wheel, and 3.13 with the aarch64
 #       abi3 wheel, one after the other; the stress and property tests run a twentieth of
 #       their rounds and a fifth or a tenth of their examples there
-#   tools/test_dist.sh DIST freethreaded
+#   tools/release/test_dist.sh DIST freethreaded
 #       in the Debian unstable root freethreaded, under the free-threaded
-#       CPython 3.13 built there (tools/build_freethreaded.sh): the cp313t wheel,
+#       CPython 3.13 built there (tools/release/build_freethreaded.sh): the cp313t wheel,
 #       with the interpreter's lock off, and the abi3 module refused
-#   tools/test_dist.sh DIST musl PYTHON3.13
+#   tools/release/test_dist.sh DIST musl PYTHON3.13
 #       in the Debian unstable root musl, under the CPython 3.13 on musl libc
-#       built there (tools/build_musl_python.sh): the musllinux wheels of 3.13
+#       built there (tools/release/build_musl_python.sh): the musllinux wheels of 3.13
 #       and of the stable ABI, side by side; PYTHON fetches the test tools
-#   tools/test_dist.sh DIST windows PYTHON3.12
+#   tools/release/test_dist.sh DIST windows PYTHON3.12
 #       under Wine, on this machine, CPython 3.12 to 3.14 for Windows
-#       (tools/windows_python.sh), each with its win_amd64 wheel, side by side;
+#       (tools/release/windows_python.sh), each with its win_amd64 wheel, side by side;
 #       the tests that need what Windows lacks, or Wine, skip and say why
 #
-# The roots are those of tools/debian_root.sh, built when missing or stale; the
+# The roots are those of tools/release/debian_root.sh, built when missing or stale; the
 # work tree is read-only inside them, but for this leg's folder in
 # build/dist-test/. The emulated leg runs in a mount namespace of its own, which
 # takes the emulator's registration with it when it ends. The sdist is
@@ -38,9 +38,9 @@
 # compiler; its build log must show the compiler's warnings left as warnings,
 # and their count is printed.
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
-. tools/windows_python.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
+. tools/release/windows_python.sh
 
 [ $# -ge 2 ] || { echo "usage: $0 DIST host|amd64|arm64|freethreaded|musl|windows [PYTHON...]" >&2; exit 2; }
 if [ "$2" = arm64 ]; then contained --emulation "$0" "$@"; else contained "$0" "$@"; fi

@@ -7,9 +7,9 @@ does not parse, with the colour forced on. Its ANSI SGR sequences (31 red,
 monospace text on a dark background, one character cell per column, so the
 box-drawing characters line up as on a terminal.
 
-    python tools/report_picture.py                       # writes docs/error-report.svg
-    python tools/report_picture.py --kind SemVer 1.2 -o out.svg
-    some-command | python tools/report_picture.py --stdin -o out.svg
+    python tools/dev/report_picture.py                       # writes docs/error-report.svg
+    python tools/dev/report_picture.py --kind SemVer 1.2 -o out.svg
+    some-command | python tools/dev/report_picture.py --stdin -o out.svg
 
 Needs nothing beyond the standard library (and tolvi itself, unless --stdin).
 """
@@ -23,7 +23,7 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 DEFAULT_INPUT = "1.2.3-rc..1"
-DEFAULT_OUTPUT = Path(__file__).resolve().parent.parent / "docs" / "error-report.svg"
+DEFAULT_OUTPUT = Path(__file__).resolve().parents[2] / "docs" / "error-report.svg"
 
 BACKGROUND = "#1c1c1c"
 FOREGROUND = "#d0d0d0"

@@ -55,9 +55,9 @@
 #   freethreaded
 #             the compiler and libraries CPython's build needs, and the stable
 #             suite's CPython 3.13 source (in /opt/tolvi-downloads), from which
-#             tools/build_freethreaded.sh builds the free-threaded interpreter
+#             tools/release/build_freethreaded.sh builds the free-threaded interpreter
 #   musl      musl-gcc, and the stable suite's sources of CPython 3.13, zlib and
-#             libffi (in /opt/tolvi-downloads), from which tools/build_musl_python.sh
+#             libffi (in /opt/tolvi-downloads), from which tools/release/build_musl_python.sh
 #             builds CPython 3.13 on musl libc, for the musllinux wheels
 #
 # A root is whole when its build ended: mmdebstrap fills NAME-KEY.partial, which
@@ -268,14 +268,14 @@ beside() {
 }
 
 # remove_unmounted [--roots] DIR...: each DIR deleted, unless anything is
-# mounted at or below it (tools/remove_unmounted.sh); with --roots as the owner
+# mounted at or below it (tools/release/remove_unmounted.sh); with --roots as the owner
 # of the roots' files.
 remove_unmounted() {
     if [ "$1" = --roots ]; then
         shift
-        as_roots_owner tools/remove_unmounted.sh "$@"
+        as_roots_owner tools/release/remove_unmounted.sh "$@"
     else
-        tools/remove_unmounted.sh "$@"
+        tools/release/remove_unmounted.sh "$@"
     fi
 }
 
@@ -316,14 +316,14 @@ root_recipe() {
         # What CPython's own build needs for the modules pip and the tests use.
         echo --include=build-essential,libffi-dev,libssl-dev,zlib1g-dev,libbz2-dev,liblzma-dev,libsqlite3-dev,uuid-dev,xz-utils,ca-certificates
         # The stable suite's CPython 3.13 source, which the unstable suite no
-        # longer carries (tools/build_freethreaded.sh builds it).
+        # longer carries (tools/release/build_freethreaded.sh builds it).
         stable_source_hook python3.13
         ;;
     musl)
         echo --variant=minbase
         # musl-gcc sees musl's headers alone, not those of the root's -dev
         # packages, so zlib and libffi are built from source beside CPython
-        # (tools/build_musl_python.sh builds the three). Their upstream
+        # (tools/release/build_musl_python.sh builds the three). Their upstream
         # tarballs alone: they are all the build reads, and the mirror may lack
         # the Debian files of a stable update (zlib's). libffi's tarball is its
         # repository's: autoconf, automake and libtool (with libltdl's macros)

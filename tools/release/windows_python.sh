@@ -1,5 +1,5 @@
 # CPython for Windows x86-64, run under Wine: what the win_amd64 wheels are
-# built against and tested under. Sourced, after tools/debian_root.sh, by the
+# built against and tested under. Sourced, after tools/release/debian_root.sh, by the
 # scripts that build and test those wheels; needs Wine (Debian's wine64) and
 # gendef (Debian's mingw-w64-tools).
 #
@@ -107,7 +107,7 @@ windows_python_use() {
     source=$(root_source freethreaded 'python3.13_*.orig.tar.xz') || return 1
     { read -r lib && read -r include && read -r what; } <<<"$(windows_sources "$version" "$host_python")" ||
         return 1
-    [ -x "$zig" ] || { echo "no Zig in $zig: tools/wheel_tools.sh makes it" >&2; return 1; }
+    [ -x "$zig" ] || { echo "no Zig in $zig: tools/release/wheel_tools.sh makes it" >&2; return 1; }
     recipe="$WINDOWS_BUNDLE $sha
 $what
 $(sha256sum "$source" | cut -c 1-64)

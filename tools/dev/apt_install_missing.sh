@@ -2,7 +2,7 @@
 # Installs the Debian packages of whatever is missing, on a Debian root shell;
 # anywhere else names what is missing, with its package, and fails.
 #
-#   tools/apt_install_missing.sh WHAT=PACKAGE ...
+#   tools/dev/apt_install_missing.sh WHAT=PACKAGE ...
 #
 # WHAT is a command, looked up on PATH, or a file, given by its absolute path;
 # PACKAGE is the Debian package that provides it. Nothing is run when nothing is

@@ -6,7 +6,7 @@
 # with our warnings as errors against the Mac's C library and Zig's libc++, and
 # that the linked module needs nothing a Mac lacks.
 #
-#   tools/check_macos.sh SDIST PYTHON_INCLUDE_DIR
+#   tools/release/check_macos.sh SDIST PYTHON_INCLUDE_DIR
 #
 # PYTHON_INCLUDE_DIR is a CPython's own headers, those of an interpreter built
 # by its configure script (the folder that holds Python.h and pyconfig.h; a
@@ -42,11 +42,11 @@
 set -eu
 [ $# -eq 2 ] || { echo "usage: $0 SDIST PYTHON_INCLUDE_DIR" >&2; exit 2; }
 sdist=$(realpath "$1") include=$(realpath "$2")
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 zig=$PWD/build/wheels/zig/ziglang/zig
 [ -x "$zig" ] || {
-    echo "no Zig in build/wheels/zig: tools/wheel_tools.sh PYTHON ENV makes it" >&2
+    echo "no Zig in build/wheels/zig: tools/release/wheel_tools.sh PYTHON ENV makes it" >&2
     exit 1
 }
 [ -e "$include/Python.h" ] || { echo "$include holds no Python.h" >&2; exit 1; }

@@ -12,12 +12,12 @@
 # checkout would change, so that a clean checkout then finds the libc++ of
 # every target compiled.
 #
-#   tools/wheel_tools.sh PYTHON ENV
+#   tools/release/wheel_tools.sh PYTHON ENV
 set -eu
 [ $# -eq 2 ] || { echo "usage: $0 PYTHON ENV" >&2; exit 2; }
-zig=$(dirname "$0")/../build/wheels/zig
-requirements=$(dirname "$0")/../requirements-wheels.txt
-zig_requirements=$(dirname "$0")/../requirements-zig.txt
+zig=$(dirname "$0")/../../build/wheels/zig
+requirements=$(dirname "$0")/../../requirements-wheels.txt
+zig_requirements=$(dirname "$0")/../../requirements-zig.txt
 # Wheels of one interpreter are built side by side (the musllinux ones beside
 # the manylinux ones): the first makes the environment, the others wait for it.
 mkdir -p "$(dirname "$2")"

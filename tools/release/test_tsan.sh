@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # The module built with ThreadSanitizer (TOLVI_TSAN), under the free-threaded
-# CPython 3.13 built with it too (tools/debian_root.sh, freethreaded_use tsan),
+# CPython 3.13 built with it too (tools/release/debian_root.sh, freethreaded_use tsan),
 # in the root freethreaded, with the interpreter's lock off: the thread tests,
 # their stress rounds included (quick), or the whole Python suite. A race
 # report stops the run and fails it. The suppressions are those CPython ships
 # for its free-threaded build, and none of ours.
 #
-#   tools/test_tsan.sh quick|all
+#   tools/release/test_tsan.sh quick|all
 set -eu
-cd "$(dirname "$0")/.."
-. tools/debian_root.sh
+cd "$(dirname "$0")/../.."
+. tools/release/debian_root.sh
 contained "$0" "$@"
 
 [ $# = 1 ] && { [ "$1" = quick ] || [ "$1" = all ]; } || { echo "usage: $0 quick|all" >&2; exit 2; }

@@ -2,14 +2,14 @@
 # Runs clang-tidy with the repository's .clang-tidy over every C++ source file in
 # src/ and tests/cpp/, a few files at a time, and fails if any file has a finding.
 #
-#   tools/run_clang_tidy.sh [BUILD_DIR]
+#   tools/dev/run_clang_tidy.sh [BUILD_DIR]
 #
 # BUILD_DIR (default build/tidy) must hold the compile_commands.json of a CMake
 # configuration with the extension and the C++ tests on. JOBS (default 2) sets the
 # number of parallel clang-tidy processes, CLANG_TIDY the binary.
 set -eu
 
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 build_dir=${1:-build/tidy}
 jobs=${JOBS:-2}
 clang_tidy=${CLANG_TIDY:-clang-tidy}
