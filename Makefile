@@ -24,21 +24,8 @@ CPP_BUILD ?= build/cpp-$(notdir $(VENV))
 USER_VARIABLES := PYTHON VENV WHEEL_ARGS PYTEST_ARGS FUZZ_SECONDS RELEASE_DIST
 
 help: ## list the targets and the variables a user sets
-	@echo "Targets:"
 	@$(foreach v,$(sort $(USER_VARIABLES) DIST SAN_VENV FUZZ_VENV ABI3_BUILD DOCS_BUILD),$(v)='$($(v))') \
-	  awk -F ':[^#]*## ' '/^[a-z][a-z0-9-]*:[^#]*## / { text = $$2; \
-	    while (match(text, /[$$][(][A-Z_0-9]+[)]/)) \
-	      text = substr(text, 1, RSTART - 1) ENVIRON[substr(text, RSTART + 2, RLENGTH - 3)] \
-	             substr(text, RSTART + RLENGTH); \
-	    printf "  %-16s %s\n", $$1, text }' $(MAKEFILE_LIST)
-	@echo "Variables (make TARGET NAME=VALUE), with their values now:"
-	@printf '  %-13s = %s\n  %13s   %s\n' \
-	  PYTHON '$(PYTHON)' "" "the CPython 3.12 or newer that makes the environment" \
-	  VENV '$(VENV)' "" "the virtual environment, one per interpreter" \
-	  WHEEL_ARGS '$(WHEEL_ARGS)' "" "build options of the wheel (-C cmake.define.NAME=VALUE)" \
-	  PYTEST_ARGS '$(PYTEST_ARGS)' "" "pytest's selection and options (-k pickle, tests/test_semver.py)" \
-	  FUZZ_SECONDS '$(FUZZ_SECONDS)' "" "how long each fuzzer runs" \
-	  RELEASE_DIST '$(RELEASE_DIST)' "" "where make wheels puts what we publish"
+	  tools/dev/make_help.sh $(MAKEFILE_LIST)
 
 # The virtual environment is made with the build tools and the requirements files
 # REQUIREMENTS names (none by default); a target installs the further tools it needs
@@ -51,20 +38,7 @@ venv: $(VENV)/.ready ## create the virtual environment $(VENV) with the tools th
 # missing or too old, and an environment made by another interpreter than PYTHON,
 # stop with what to do.
 python-check: FORCE
-	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found: name one with" \
-	  "PYTHON=/path/to/python3.12" >&2; exit 1; }
-	@command -v "$(PYTHON)" >/dev/null || { echo "PYTHON=$(PYTHON): no such interpreter" >&2; exit 1; }
-	@$(PYTHON) -c 'import sys; sys.exit(sys.version_info < (3, 12))'; status=$$?; \
-	  [ $$status = 0 ] || [ $$status = 1 ] || { echo "PYTHON=$(PYTHON): no such interpreter" \
-	    "(it exits with status $$status; a pyenv shim does so for a version not active)" >&2; exit 1; }; \
-	  [ $$status = 0 ] || { echo "PYTHON=$(PYTHON) is older than 3.12" >&2; exit 1; }
-	@if [ -x $(VPY) ]; then \
-	  made=$$($(VPY) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
-	  wanted=$$($(PYTHON) -c 'import sys; print("%d.%d" % sys.version_info[:2])'); \
-	  [ "$$made" = "$$wanted" ] || { echo "$(VENV) was made by CPython $$made, not by the" \
-	    "$$wanted of PYTHON=$(PYTHON): give it an environment of its own with" \
-	    "VENV=.venv-$$wanted, or remove $(VENV)" >&2; exit 1; }; \
-	fi
+	@tools/dev/python_check.sh "$(PYTHON)" "$(VENV)"
 
 $(VENV)/.ready: $(REQUIREMENTS) requirements-build.txt | python-check
 	$(PYTHON) -m venv $(VENV)
@@ -167,12 +141,9 @@ test-docs: docs docs-tools install test-tools $(VENV)/.requirements-typing ## th
 	$(VPY) tools/dev/check_examples.py README.md $(sort $(wildcard docs/*.md))
 	DOCS_BUILD=$(DOCS_BUILD) $(VPY) -P -m pytest $(PYTEST_QUIET) -p no:cacheprovider docs/tests $(PYTEST_ARGS)
 
-# The C++ tests and the whole Python suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, built with the same compiler as the module. The
-# interpreter is not instrumented, so the sanitizer runtime is preloaded into it;
-# PYTHONMALLOC=malloc routes Python objects through the checked allocator too.
-# Leak detection is on for the C++ tests only: the interpreter itself does not
-# free everything at exit.
+# AddressSanitizer and UndefinedBehaviorSanitizer, built with the module's compiler;
+# the interpreter is not instrumented, so it preloads their runtime, and leaks are
+# checked for the C++ tests alone (the interpreter frees not everything at exit).
 SAN_VENV ?= $(VENV)-sanitize
 SAN_BUILD ?= build/cpp-sanitize
 SAN_CXX ?= g++
@@ -196,13 +167,9 @@ sanitize-python: ## the Python tests against a module built with the sanitizers
 	  ASAN_OPTIONS=$(SAN_ASAN_OPTIONS):detect_leaks=0 UBSAN_OPTIONS=$(SAN_UBSAN_OPTIONS) \
 	  $(SAN_VENV)/bin/python -P -m pytest -q -p no:cacheprovider tests
 
-# Speed and memory against peer version libraries: `make bench` writes
-# benchmarks/results/cpXY/ for the environment's interpreter and the development
-# build, then runs bench-dist; `make bench-quick` (or QUICK=1) is a run on small samples
-# of the development build that only prints: about 6 s here, once its first run has
-# installed the peer libraries and built the abi3 module (about a minute more,
-# after make install). The rows of the abi3 build come from the module built against
-# the stable ABI, loaded beside the installed one.
+# Speed and memory against peer version libraries, for the environment's
+# interpreter, the development build and the module built for the stable ABI beside
+# it; QUICK=1 (bench-quick) only prints, on small samples.
 ABI3_BUILD ?= build/abi3-$(notdir $(VENV))
 
 bench: install $(VENV)/.requirements-bench ## speed and memory against peer libraries under $(VENV)'s CPython, then bench-dist
@@ -220,15 +187,10 @@ bench-quick: bench ## benchmarks on small samples, only printed: ~6 s; the first
 # The release wheels of $(RELEASE_DIST), each under its own CPython: 3.14 and 3.15
 # in a Debian unstable root.
 bench-dist: root-tools ## the benchmarks of the release wheels under CPython 3.12 to 3.15 and 3.13t; writes benchmarks/results/wheels-cpXY/
-	@for t in cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3; do \
-	  ls "$(RELEASE_DIST)"/tolvi-*-$$t-*_x86_64.whl >/dev/null || \
-	  { echo "no release wheels in $(RELEASE_DIST): make wheels first" >&2; exit 1; }; done
 	tools/release/bench_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)" $(if $(QUICK),--quick)
 
-# Fuzzing with libFuzzer under the address and undefined-behaviour sanitizers;
-# CI ends with a short run. `make fuzz FUZZ_SECONDS=600` for a longer one: each
-# fuzzer runs FUZZ_SECONDS. CMake builds the fuzzers (TOLVI_BUILD_FUZZERS) with
-# clang in $(FUZZ_BUILD), where their inputs and findings collect too.
+# libFuzzer under the sanitizers, FUZZ_SECONDS each (CI runs 30 s), built by clang
+# in $(FUZZ_BUILD), where their inputs and findings collect too.
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build/fuzz
@@ -250,79 +212,35 @@ fuzz-configure: fuzz-tools ## configure the fuzzers' CMake tree
 	cmake -S . -B $(FUZZ_BUILD) -DTOLVI_BUILD_FUZZERS=ON -DTOLVI_BUILD_EXTENSION=OFF \
 	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
 
-# The Python-free parsers, text forms, ordering key and report renderer, through
-# tests/fuzz/fuzz_parse.cpp, seeded from a sample of the corpus lines and of sorted
-# neighbouring pairs of them. FUZZ_OPTIONS passes further libFuzzer flags; new
-# inputs collect in $(FUZZ_BUILD)/corpus and a crashing input is written to
-# $(FUZZ_BUILD)/artifacts/.
+# FUZZ_OPTIONS and FUZZ_PY_OPTIONS pass further libFuzzer flags (tools/dev/fuzz.sh).
 FUZZ_OPTIONS ?= -max_len=512
-
-fuzz-model: fuzz-configure $(FUZZ_BUILD)/seeds/.ready ## libFuzzer on the Python-free core
-	cmake --build $(FUZZ_BUILD) -j2 --target fuzz_parse
-	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_BUILD)/fuzz_parse \
-	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_OPTIONS) -print_final_stats=1 \
-	  -artifact_prefix=$(FUZZ_BUILD)/artifacts/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
-
-$(FUZZ_BUILD)/seeds/.ready:
-	tools/dev/fuzz_parse_seeds.sh $(FUZZ_CORPUS) $(FUZZ_BUILD)/seeds $(FUZZ_SAMPLE_EVERY)
-	touch $@
-
-# The Python API fuzzed through the installed module: a wheel built by clang with
-# the sanitizers and coverage instrumentation, driven by tests/fuzz/fuzz_api.py.
-# The interpreter is not instrumented, so it preloads the fuzzers' fuzz_preload
-# library: clang's address-sanitizer runtime with its libFuzzer.
 FUZZ_VENV ?= $(VENV)-fuzz
-FUZZ_PRELOAD := $(FUZZ_BUILD)/asan_with_fuzzer.so
 FUZZ_PY_OPTIONS ?= -max_len=256 -rss_limit_mb=4096
 
-fuzz-python: fuzz-configure $(FUZZ_BUILD)/py-seeds/.ready ## libFuzzer on the Python API (atheris)
-	cmake --build $(FUZZ_BUILD) --target fuzz_preload
+fuzz-model: fuzz-configure ## libFuzzer on the Python-free core
+	tools/dev/fuzz.sh model $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_SAMPLE_EVERY) $(FUZZ_OPTIONS)
+
+# The Python API through a wheel built by clang with the sanitizers and coverage.
+fuzz-python: fuzz-configure ## libFuzzer on the Python API (atheris)
 	CXX=$(FUZZ_CXX) $(MAKE) install VENV=$(FUZZ_VENV) REQUIREMENTS=requirements-fuzz.txt \
 	  WHEEL_ARGS="-C cmake.define.TOLVI_SANITIZE=ON -C cmake.define.TOLVI_FUZZ_COVERAGE=ON \
 	  -C cmake.build-type=RelWithDebInfo"
-	mkdir -p $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-artifacts
-	LD_PRELOAD=$(abspath $(FUZZ_PRELOAD)) PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_VENV)/bin/python tests/fuzz/fuzz_api.py \
-	  -max_total_time=$(FUZZ_SECONDS) $(FUZZ_PY_OPTIONS) -print_final_stats=1 \
-	  -artifact_prefix=$(FUZZ_BUILD)/py-artifacts/ $(FUZZ_BUILD)/py-corpus $(FUZZ_BUILD)/py-seeds
-
-$(FUZZ_BUILD)/py-seeds/.ready:
-	rm -rf --one-file-system $(FUZZ_BUILD)/py-seeds
-	$(PYTHON) tests/fuzz/python_seeds.py $(FUZZ_CORPUS) $(FUZZ_BUILD)/py-seeds $(FUZZ_SAMPLE_EVERY)
-	touch $@
-
-TIDY_BUILD ?= build/tidy
-TIDY_JOBS ?= 2
-CXX_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'tests/cpp/*.hpp' \
-                                 'tests/fuzz/*.cpp')
+	tools/dev/fuzz.sh python $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_SAMPLE_EVERY) \
+	  $(FUZZ_VENV) $(FUZZ_PY_OPTIONS)
 
 # clang-tidy and clang-format, installed when missing on a Debian root shell.
 lint-tools: ## install clang-tidy and clang-format when missing (Debian, as root)
 	@tools/dev/apt_install_missing.sh clang-tidy=clang-tidy clang-format=clang-format
 
-# Static checks: clang-format in dry-run mode, then clang-tidy with the committed
-# .clang-tidy over src/ and tests/cpp/. The compile database comes from a
-# configure-only CMake tree; nothing is built.
 lint: gtest lint-tools ## clang-format in dry-run mode and clang-tidy
-	@test -n "$(PYTHON)" || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
-	clang-format --dry-run -Werror $(CXX_FILES)
-	cmake -S . -B $(TIDY_BUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
-	  -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE=$(PYTHON) -DTOLVI_WERROR=ON >/dev/null
-	JOBS=$(TIDY_JOBS) tools/dev/run_clang_tidy.sh $(TIDY_BUILD)
+	tools/dev/lint.sh check "$(PYTHON)" build/tidy 2
 
 format: ## clang-format the C++ sources in place
-	clang-format -i $(CXX_FILES)
+	tools/dev/lint.sh format
 
-# What we publish, in dist/: the sdist, and from it the manylinux2014 wheels of
-# x86_64 (cp312 to cp315, cp313t, and abi3) and aarch64 (cp313 to cp315, and abi3), built
-# by Zig's C++ toolchain (tools/release/build_dist.sh). CPython 3.14 and 3.15 come from
-# Debian unstable roots kept outside the work tree (tools/release/debian_root.sh), built by mmdebstrap
-# from the Debian mirror of apt's sources and kept while whole and fresh; every
-# command inside one runs in a mount namespace of its own (bwrap).
-# `make test-dist` installs each wheel where it runs, and the sdist built from
-# source by pip, into fresh virtual environments and runs the Python suite
-# against each: the aarch64 ones in an arm64 root under user-mode emulation.
+# What we publish (tools/release/build_dist.sh), and each file tested where it runs
+# (tools/release/test_dist.sh): CPython 3.14 and 3.15 in Debian unstable roots kept
+# outside the work tree (tools/release/debian_root.sh), the aarch64 files under emulation.
 RELEASE_DIST ?= dist
 release_python = $(or $(lastword $(sort $(wildcard $(PYENV_ROOT)/versions/$(1).*/bin/python$(1)))),\
                       $(shell command -v python$(1)))
@@ -342,10 +260,8 @@ windows-tools: ## install Wine and gendef when missing (Debian, as root)
 wheels: root-tools windows-tools ## the sdist and the release wheels, in $(RELEASE_DIST)
 	tools/release/build_dist.sh "$(RELEASE_DIST)" "$(RELEASE_PYTHON312)" "$(RELEASE_PYTHON313)"
 
-# The roots' scripts attacked, in a clone of this checkout under a path with a
-# space: killed at two moments of a leg, a second run beside the first, a
-# half-built root, a work tree bound into a root. Slow: it builds the amd64 root
-# twice.
+# The roots' scripts attacked in a clone of this checkout: killed mid-run, a second
+# run beside the first, roots half built, a work tree bound into a root.
 test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked (as root)
 	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/release/tests $(PYTEST_ARGS)
 

@@ -8,6 +8,8 @@
 # PACKAGE is the Debian package that provides it. Nothing is run when nothing is
 # missing; otherwise the package lists are updated once and all the missing
 # packages are installed together.
+#
+# Needs apt-get and root, but only when something is missing.
 set -eu
 
 present() {

@@ -21,6 +21,8 @@ sees that interpreter's installed module and its stubs, and from a temporary
 directory with a configuration of its own, so that no file of the work tree
 stands in for them. Exits with 1 when a check fails, or when a page named has no
 example.
+
+Needs the installed module and the typing tools (requirements-typing.txt).
 """
 
 import difflib

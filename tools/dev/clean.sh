@@ -8,6 +8,9 @@
 # (TOLVI_CACHE, else ~/.cache/tolvi), for other clones too: removed by hand.
 #
 #   tools/dev/clean.sh
+#
+# Needs nothing but the roots' library (tools/release/debian_root.sh) for its
+# locks.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

@@ -6,6 +6,8 @@
 # files there are only the built-in seeds.
 #
 #   tools/dev/fuzz_parse_seeds.sh CORPUS_DIR OUT_DIR EVERY
+#
+# Needs sort and a POSIX shell.
 set -eu
 
 if [ $# -ne 3 ]; then

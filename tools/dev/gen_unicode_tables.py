@@ -8,6 +8,8 @@ EastAsianWidth.txt, either the official Unicode Character Database files or
 extracts of them in the same line format. The output depends on the data
 alone (no dates, no paths), so running the tool twice gives identical files
 and --check can tell whether the committed tables are up to date.
+
+Needs the Unicode data under data/ alone.
 """
 
 from __future__ import annotations

@@ -12,6 +12,8 @@ box-drawing characters line up as on a terminal.
     some-command | python tools/dev/report_picture.py --stdin -o out.svg
 
 Needs nothing beyond the standard library (and tolvi itself, unless --stdin).
+
+Needs the installed module alone.
 """
 
 import argparse

@@ -7,6 +7,8 @@
 # BUILD_DIR (default build/tidy) must hold the compile_commands.json of a CMake
 # configuration with the extension and the C++ tests on. JOBS (default 2) sets the
 # number of parallel clang-tidy processes, CLANG_TIDY the binary.
+#
+# Needs clang-tidy (make lint-tools) and git.
 set -eu
 
 cd "$(dirname "$0")/../.."

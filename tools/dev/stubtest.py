@@ -11,6 +11,8 @@ stubtest fails on any mypy error in the stubs, so the configuration given to it
 also asks for every parameter and result to be annotated. Its cache goes to a
 temporary directory rather than the current one. Further arguments are passed
 on to stubtest (`--allowlist FILE`, for instance).
+
+Needs the installed module and mypy's stubtest (requirements-typing.txt).
 """
 
 import sys

@@ -9,6 +9,9 @@
 # (benchmarks/scaling.py). A full run writes benchmarks/results/wheels-cpXY/.
 #
 #   tools/release/bench_dist.sh DIST PYTHON3.12 PYTHON3.13 [--quick]
+#
+# Needs root, mmdebstrap and bwrap (make root-tools), the release wheels (make
+# wheels) and the network for the peer libraries.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh
@@ -17,6 +20,10 @@ contained "$0" "$@"
 [ $# -ge 3 ] || { echo "usage: $0 DIST PYTHON3.12 PYTHON3.13 [--quick]" >&2; exit 2; }
 dist=$1 python312=$2 python313=$3
 shift 3
+for tag in cp312-cp312 cp313-cp313 cp313-cp313t cp314-cp314 cp315-cp315 cp312-abi3; do
+    ls "$dist"/tolvi-*-"$tag"-*_x86_64.whl >/dev/null ||
+        { echo "no release wheels in $dist: make wheels first" >&2; exit 1; }
+done
 work=build/bench-dist
 job_lock bench-dist
 dist_lock "$dist" -s

@@ -31,6 +31,10 @@
 # (SOURCE_DATE_EPOCH), so that the same commit gives the same files, bit for
 # bit, wherever and whenever it is built. Outside a git checkout, the files of
 # the tree are taken, with the dates SOURCE_DATE_EPOCH names.
+#
+# Needs root, mmdebstrap and bwrap (make root-tools), Wine and gendef (make
+# windows-tools), git, and the network for the pinned tools and the Debian
+# roots.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

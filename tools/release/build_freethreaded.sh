@@ -4,6 +4,9 @@
 # build of that source, reused otherwise. CI starts it beside the wheels.
 #
 #   tools/release/build_freethreaded.sh
+#
+# Needs root, mmdebstrap and bwrap (make root-tools), and the network for
+# Debian's source.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

@@ -5,6 +5,9 @@
 # of them, reused otherwise.
 #
 #   tools/release/build_musl_python.sh
+#
+# Needs root, mmdebstrap and bwrap (make root-tools), and the network for
+# Debian's sources.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

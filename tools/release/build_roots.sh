@@ -5,6 +5,9 @@
 # ahead, beside other work (CI starts it first).
 #
 #   tools/release/build_roots.sh [NAME...]     amd64 and arm64 when none is named
+#
+# Needs root, mmdebstrap and bwrap (make root-tools), qemu-user for the arm64
+# root, and the network.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

@@ -7,6 +7,8 @@
 # The mount table writes a space, tab, newline and backslash of a path as \040,
 # \011, \012 and \134: they are decoded before a path is compared, so that a
 # work tree whose path holds a space is recognised as itself.
+#
+# Needs awk and /proc.
 set -eu
 [ $# -ge 1 ] || { echo "usage: $0 DIR..." >&2; exit 2; }
 found=0

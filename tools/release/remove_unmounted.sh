@@ -6,6 +6,8 @@
 # through this.
 #
 #   tools/release/remove_unmounted.sh DIR...
+#
+# Needs mounts_below.sh beside it.
 set -eu
 for dir in "$@"; do
     [ -e "$dir" ] || [ -L "$dir" ] || continue

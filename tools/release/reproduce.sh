@@ -7,6 +7,8 @@
 # wheels are built against the headers `make wheels` left in build/wheels.
 #
 #   tools/release/reproduce.sh DIST PYTHON3.12 PYTHON3.13
+#
+# Needs what build_dist.sh needs, and the files of DIST it compares with.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

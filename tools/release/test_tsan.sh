@@ -7,6 +7,9 @@
 # for its free-threaded build, and none of ours.
 #
 #   tools/release/test_tsan.sh quick|all
+#
+# Needs root, mmdebstrap and bwrap (make root-tools); the sanitized interpreter
+# is built on first use.
 set -eu
 cd "$(dirname "$0")/../.."
 . tools/release/debian_root.sh

@@ -13,6 +13,9 @@
 # every target compiled.
 #
 #   tools/release/wheel_tools.sh PYTHON ENV
+#
+# Needs PYTHON with venv and pip, and the network (or pip's cache) for the
+# pinned tools.
 set -eu
 [ $# -eq 2 ] || { echo "usage: $0 PYTHON ENV" >&2; exit 2; }
 zig=$(dirname "$0")/../../build/wheels/zig
