@@ -16,14 +16,13 @@ cd "$(dirname "$0")/../.."
 files=$(git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/cpp/*.cpp' 'tests/cpp/*.hpp' 'tests/fuzz/*.cpp')
 case ${1-} in
 format)
-    # shellcheck disable=SC2086 # one file a word: the paths hold no space
+    # Unquoted: a file a word (no source's path holds a space).
     clang-format -i $files
     ;;
 check)
     [ $# -eq 4 ] || { echo "usage: $0 check PYTHON BUILD JOBS" >&2; exit 2; }
     python=$2 build=$3 jobs=$4
     [ -n "$python" ] || { echo "no CPython 3.12 or newer found" >&2; exit 1; }
-    # shellcheck disable=SC2086
     clang-format --dry-run -Werror $files
     cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
         -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE="$python" \
