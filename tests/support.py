@@ -3,6 +3,7 @@
 import operator
 import os
 import sys
+import sysconfig
 from pathlib import Path
 
 import pytest
@@ -37,6 +38,10 @@ def _under_wine():
 # Wine runs the Windows wheels here, and lacks what two of the process tests
 # need of Windows (see them): they skip under Wine alone.
 WINE = _under_wine()
+
+# An interpreter built with ThreadSanitizer, whose runtime keeps a thread of its
+# own in every process.
+THREAD_SANITIZED = "--with-thread-sanitizer" in (sysconfig.get_config_var("CONFIG_ARGS") or "")
 
 
 def open_terminal():
