@@ -7,15 +7,21 @@ free-threaded interpreter, with the lock off, two cores make it near 2.0.
 Goals there: 1.9 or better for constructing and sorting, 1.8 for comparing
 neighbours and for str, each the best of the rounds on one thread over the
 best on two (load only ever slows a round), and the median of 7 runs on this
-noisy machine. Each thread makes its own
-objects, as a thread that works on its own data does: a free-threaded
-interpreter counts the references a thread holds to objects it made apart
-from every other thread's, and those of any other thread in a shared count
-that every change takes in turn. Two rows more show what is not tolvi's:
-threads sharing one list of versions, whose shared counts and list lock they
-take, and the same work on the interpreter's own floats, which is what this
-machine and interpreter give. Like run.py, a missed goal prints a FAIL line
-and does not fail the command.
+noisy machine.
+
+The last column divides one thread's CPU time by the busiest of the two
+threads' CPU time. The machine's other load does not count there; threads
+that slow each other (a shared count, a shared cache line) still do, and
+threads that wait for a lock do not.
+
+Each thread makes its own objects, as a thread that works on its own data
+does: a free-threaded interpreter counts the references a thread holds to
+objects it made apart from every other thread's, and those of any other
+thread in a shared count that every change takes in turn. Two rows more show
+what is not tolvi's: threads sharing one list of versions, whose shared counts
+and list lock they take, and the same work on the interpreter's own floats,
+which is what this machine and interpreter give. Like run.py, a missed goal
+prints a FAIL line and does not fail the command.
 """
 
 import argparse
@@ -107,24 +113,36 @@ def shared(items):
 
 def elapsed(prepare, work, inputs, threads, passes):
     """Seconds for work(prepare(one)) on each input, the preparing untimed: all
-    in turn on one thread, or each on a thread of its own."""
+    in turn on one thread, or each on a thread of its own; and the CPU seconds
+    of the busiest thread. The threads read the clock themselves, from the
+    first one's start to the last one's end: a clock read by the thread that
+    waits for them would start whenever that thread is next scheduled, which
+    on a loaded machine is after the work has begun."""
     groups = [inputs] if threads == 1 else [[one] for one in inputs]
-    start = threading.Barrier(len(groups) + 1)
+    start = threading.Barrier(len(groups))
+    spans = []
 
     def main(group):
-        mine = [prepare(one) for one in group]
+        try:
+            mine = [prepare(one) for one in group]
+        except BaseException:
+            start.abort()  # the other threads stop waiting, and fail too
+            raise
         start.wait()
+        began, busy = time.perf_counter(), time.thread_time()
         for one in mine:
             work(one, passes)
+        spans.append((began, time.perf_counter(), time.thread_time() - busy))
 
     workers = [threading.Thread(target=main, args=(group,)) for group in groups]
     for worker in workers:
         worker.start()
-    start.wait()
-    began = time.perf_counter()
     for worker in workers:
         worker.join()
-    return time.perf_counter() - began
+    if len(spans) != len(groups):
+        raise RuntimeError("a thread of the benchmark failed (its traceback is above)")
+    began, ended, busy = zip(*spans)
+    return max(ended) - min(began), max(busy)
 
 
 def best_pair(prepare, work, inputs, rounds, span):
@@ -132,17 +150,18 @@ def best_pair(prepare, work, inputs, rounds, span):
     that a change in the machine's load falls on both alike, after one untimed
     run of each, with the work repeated to span `span` seconds on one thread;
     with the collector off, as timeit has it: the free-threaded collector stops
-    every thread, for pauses that grow with the heap."""
+    every thread, for pauses that grow with the heap. Each timing is a pair:
+    seconds, and the busiest thread's CPU seconds."""
     gc.collect()
     gc.disable()
     try:
-        once = elapsed(prepare, work, inputs, 1, 1)
+        once, _ = elapsed(prepare, work, inputs, 1, 1)
         passes = max(1, math.ceil(span / once))
         elapsed(prepare, work, inputs, 2, passes)
-        one = two = float("inf")
+        one = two = (float("inf"), float("inf"))
         for _ in range(rounds):
-            one = min(one, elapsed(prepare, work, inputs, 1, passes))
-            two = min(two, elapsed(prepare, work, inputs, 2, passes))
+            one = tuple(map(min, one, elapsed(prepare, work, inputs, 1, passes)))
+            two = tuple(map(min, two, elapsed(prepare, work, inputs, 2, passes)))
         return one, two
     finally:
         gc.enable()
@@ -173,8 +192,8 @@ def main():
          f" 2 threads of {count:,} items each against 1 thread doing both,"
          f" the best of {rounds} rounds")
     show()
-    show("| operation | 1 thread, ms | 2 threads, ms | speed-up |")
-    show("|---|---:|---:|---:|")
+    show("| operation | 1 thread, ms | 2 threads, ms | speed-up | speed-up in CPU time |")
+    show("|---|---:|---:|---:|---:|")
     rows = (
         ("construct and sort", own_strings, construct_and_sort(Version), lists, 1.9),
         ("compare neighbours", own_objects(Version), compare, lists, 1.8),
@@ -187,9 +206,10 @@ def main():
     )
     verdicts = []
     for name, prepare, work, inputs, goal in rows:
-        one, two = best_pair(prepare, work, inputs, rounds, span)
+        (one, one_busy), (two, two_busy) = best_pair(prepare, work, inputs, rounds, span)
         ratio = one / two
-        show(f"| {name} | {one * 1e3:.0f} | {two * 1e3:.0f} | {ratio:.2f}x |")
+        show(f"| {name} | {one * 1e3:.0f} | {two * 1e3:.0f} | {ratio:.2f}x"
+             f" | {one_busy / two_busy:.2f}x |")
         if goal is not None:
             verdicts.append(f"{'PASS' if ratio >= goal else 'FAIL'} {name} on 2 threads:"
                             f" {ratio:.2f}x, goal {goal}x or better")
