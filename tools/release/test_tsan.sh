@@ -40,12 +40,8 @@ tests=tests/test_threads.py
 echo "--- $tests under ThreadSanitizer, the interpreter's lock off"
 # The report goes to a file of its own (a path without spaces, as the options
 # are split on them): pytest holds the standard error of a
-# test, and the halted process would take it along. The cluster's workers run
-# without Dask's profiler, a thread that walks every other thread's frames,
-# which CPython 3.13 clears without a lock (a race of take_ownership in
-# Python/frame.c against frame_getback, with nothing of ours on either side).
+# test, and the halted process would take it along.
 root_run freethreaded env PYTHON_GIL=0 HYPOTHESIS_STORAGE_DIRECTORY="$work/hypothesis" \
-    DASK_DISTRIBUTED__WORKER__PROFILE__ENABLED=False \
     TSAN_OPTIONS="suppressions=$TSAN_SUPPRESSIONS halt_on_error=1 log_path=$work/report" \
     "$work/env/bin/python" -P -m pytest -q -p no:cacheprovider "$tests" || {
     cat "$work"/report.* >&2 2>/dev/null || true
