@@ -88,7 +88,7 @@ def text(items, passes):
 
 def compare_and_sort(items, passes):
     for _ in range(passes):
-        sum(a < b for a, b in zip(items, items[1:]))
+        compare(items, 1)
         sorted(items)
 
 
