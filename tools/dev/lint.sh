@@ -1,9 +1,10 @@
 #!/bin/sh
 # The C++ sources of src/, tests/cpp/ and tests/fuzz/, checked or formatted:
 #   check   clang-format in dry-run mode, then clang-tidy with the committed
-#           .clang-tidy (run_clang_tidy.sh, JOBS files at a time), reading the
-#           compile database of a configure-only CMake tree in BUILD made against
-#           PYTHON's headers: nothing is built;
+#           .clang-tidy (run_clang_tidy.py, JOBS files at a time, skipping those
+#           found clean before), reading the compile database of a
+#           configure-only CMake tree in BUILD made against PYTHON's headers:
+#           nothing is built;
 #   format  clang-format in place.
 #
 #   tools/dev/lint.sh check PYTHON BUILD JOBS
@@ -27,7 +28,7 @@ check)
     cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
         -DTOLVI_BUILD_TESTS=ON -DTOLVI_BUILD_EXTENSION=ON -DPython_EXECUTABLE="$python" \
         -DTOLVI_WERROR=ON >/dev/null
-    JOBS=$jobs tools/dev/run_clang_tidy.sh "$build"
+    JOBS=$jobs "$python" tools/dev/run_clang_tidy.py "$build"
     ;;
 *) echo "usage: $0 check PYTHON BUILD JOBS | format" >&2; exit 2 ;;
 esac
