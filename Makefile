@@ -262,8 +262,9 @@ wheels: root-tools windows-tools ## the sdist and the release wheels, in $(RELEA
 
 # The roots' scripts attacked in a clone of this checkout: killed mid-run, a second
 # run beside the first, roots half built, a work tree bound into a root.
-test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked (as root)
-	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/release/tests $(PYTEST_ARGS)
+test-roots: test-tools root-tools ## the roots' scripts killed mid-run and attacked, and clang-tidy's cache (as root)
+	$(VPY) -m pytest $(PYTEST_QUIET) -p no:cacheprovider tools/release/tests tools/dev/tests \
+	    $(PYTEST_ARGS)
 
 roots: root-tools ## the Debian roots, built ahead when missing, half built or stale (as root)
 	tools/release/build_roots.sh

@@ -23,6 +23,7 @@ import concurrent.futures
 import hashlib
 import json
 import os
+import re
 import shlex
 import subprocess
 import sys
@@ -53,8 +54,9 @@ def included_files(entry):
             flags.append(word)
     listed = subprocess.run([words[0], *flags, "-M"], cwd=entry["directory"], check=True,
                             capture_output=True, text=True).stdout
-    names = listed.replace("\\\n", " ").split(":", 1)[1].split()
-    return flags, [Path(entry["directory"], name) for name in names]
+    # make's syntax: a backslash ends a continued line, or escapes a space.
+    names = re.split(r"(?<!\\)\s+", listed.replace("\\\n", " ").split(": ", 1)[1].strip())
+    return flags, [Path(entry["directory"], name.replace("\\ ", " ")) for name in names]
 
 
 def key_of(entry, common):
